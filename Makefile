@@ -1,0 +1,61 @@
+# Thin wrapper over CMake: every real build rule lives in CMakeLists.txt.
+#   make run     install missing packages, build (Release), run the installer with $(ARGS)
+#   make test    install missing packages, build, run every test
+#   make test-sanitize   the same tests in an AddressSanitizer + UBSan build
+#   make bench   build and run the benchmarks; JSON results in bench-results/
+#   make fuzz    build the libFuzzer targets with clang into build/fuzz
+
+BUILD_DIR    ?= build/release
+SANITIZE_DIR ?= build/sanitize
+BENCH_DIR    ?= build/bench
+FUZZ_DIR     ?= build/fuzz
+JOBS         ?= $(shell nproc)
+ARGS         ?=
+
+.PHONY: all deps build run test test-sanitize bench fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD_DIR)/build.ninja: | deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release
+
+build: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@if [ -z "$(ARGS)" ]; then \
+	  echo 'TavroUpdateInstaller needs its options, e.g.:'; \
+	  echo '  make run ARGS="--manifest M.json --installed \"BRELVA Tavro.app\" --archive update.zip --parent-pid 1234"'; \
+	fi
+	$(BUILD_DIR)/TavroUpdateInstaller/TavroUpdateInstaller $(ARGS)
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+test-sanitize: deps
+	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRO_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(SANITIZE_DIR) --output-on-failure -j $(JOBS)
+
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRO_BUILD_TESTS=OFF -DTAVRO_BUILD_BENCHMARKS=ON
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+	@mkdir -p bench-results
+	@for program in $$(cat $(BENCH_DIR)/benchmark-programs.txt); do \
+	  name=$$(basename $$program); \
+	  echo "== $$name"; \
+	  $(BENCH_DIR)/$$program --benchmark_out=bench-results/$$name.json --benchmark_out_format=json || exit 1; \
+	done
+
+fuzz: deps
+	CC=clang-14 CXX=clang++-14 cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTAVRO_WERROR=OFF -DTAVRO_SANITIZE=ON -DTAVRO_BUILD_TESTS=ON -DTAVRO_BUILD_FUZZERS=ON \
+	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target tavro_fuzzers
+
+clean:
+	rm -rf build bench-results

@@ -1,0 +1,18 @@
+// Values fixed when the system is built: there are no configuration files
+// and no environment variables.
+#pragma once
+
+#include <string_view>
+
+namespace tavro::configuration {
+
+// The maker's host that serves the release feed and update archives.
+std::string_view downloadHost();
+
+// Scheme and host on which every account service path and the sign-in page lie.
+std::string_view accountServiceOrigin();
+
+// The support page offered to users.
+std::string_view supportLink();
+
+}  // namespace tavro::configuration

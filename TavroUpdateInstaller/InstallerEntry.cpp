@@ -1,0 +1,115 @@
+#include "TavroUpdateInstaller/InstallerEntry.h"
+
+#include "TavroUpdate/UpdateFailure.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <limits>
+#include <signal.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace tavro::installer {
+namespace {
+
+std::string readWholeFile(const std::string& path) {
+  auto failed = [](int error) {
+    return std::system_error(error, std::generic_category(), "The manifest could not be read");
+  };
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) throw failed(errno);
+  std::string contents;
+  char buffer[65536];
+  for (;;) {
+    ssize_t count = ::read(descriptor, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      int error = errno;
+      ::close(descriptor);
+      throw failed(error);
+    }
+    if (count == 0) break;
+    contents.append(buffer, static_cast<std::size_t>(count));
+  }
+  ::close(descriptor);
+  return contents;
+}
+
+// Relative paths are taken against the current directory, as file URLs are.
+std::filesystem::path fileLocation(const std::string& path) {
+  std::error_code error;
+  std::filesystem::path absolute = std::filesystem::absolute(path, error);
+  return error ? std::filesystem::path(path) : absolute;
+}
+
+}  // namespace
+
+std::string argument(const std::vector<std::string>& arguments, std::string_view name) {
+  for (std::size_t index = 0; index < arguments.size(); ++index) {
+    if (arguments[index] == name) {
+      if (index + 1 == arguments.size()) break;
+      return arguments[index + 1];
+    }
+  }
+  throw UpdateFailure(UpdateFailure::invalidRequest);
+}
+
+std::int32_t parseProcessID(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) throw UpdateFailure(UpdateFailure::invalidRequest);
+  // Accumulate as a negative number so that the most negative 32-bit value
+  // is representable, and stop at the first step beyond the range.
+  constexpr std::int64_t lowest = std::numeric_limits<std::int32_t>::min();
+  constexpr std::int64_t highest = std::numeric_limits<std::int32_t>::max();
+  std::int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') throw UpdateFailure(UpdateFailure::invalidRequest);
+    value = value * 10 + (c - '0');
+    if (value > -lowest) throw UpdateFailure(UpdateFailure::invalidRequest);
+  }
+  if (negative) value = -value;
+  if (value > highest || value <= 1) throw UpdateFailure(UpdateFailure::invalidRequest);
+  return static_cast<std::int32_t>(value);
+}
+
+HostWait HostWait::system() {
+  HostWait wait;
+  wait.probe = [](std::int32_t pid) { return ::kill(pid, 0) == 0 ? 0 : errno; };
+  wait.now = [] { return Clock::now(); };
+  wait.sleep = [](std::chrono::microseconds interval) { ::usleep(static_cast<useconds_t>(interval.count())); };
+  return wait;
+}
+
+void waitForHost(std::int32_t pid, const HostWait& wait) {
+  const HostWait::Clock::time_point deadline = wait.now() + hostWaitLimit;
+  for (;;) {
+    int error = wait.probe(pid);
+    if (error == ESRCH) return;
+    if (error != 0) throw UpdateFailure(UpdateFailure::installationFailed);
+    if (wait.now() >= deadline) throw UpdateFailure(UpdateFailure::closeApp);
+    wait.sleep(hostPollInterval);
+  }
+}
+
+int run(const std::vector<std::string>& arguments, const HostWait& wait, const InstallationRun& install,
+        std::ostream& errors) {
+  try {
+    TavroRelease release = TavroRelease::decode(readWholeFile(argument(arguments, "--manifest")));
+    std::filesystem::path installed = fileLocation(argument(arguments, "--installed"));
+    std::filesystem::path archive = fileLocation(argument(arguments, "--archive"));
+    std::int32_t pid = parseProcessID(argument(arguments, "--parent-pid"));
+    waitForHost(pid, wait);
+    install(release, installed, archive);
+    return 0;
+  } catch (const std::exception& failure) {
+    errors << failure.what() << '\n';
+    errors.flush();
+    return 1;
+  }
+}
+
+}  // namespace tavro::installer

@@ -1,0 +1,41 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavro::testing {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes away.
+class TemporaryDirectory {
+ public:
+  TemporaryDirectory();
+  ~TemporaryDirectory();
+  TemporaryDirectory(const TemporaryDirectory&) = delete;
+  TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void writeFile(const std::filesystem::path& path, std::string_view contents);
+std::string readFile(const std::filesystem::path& path);
+
+// The outcome of running a program to its end.
+struct ProcessResult {
+  int exitStatus = -1;  // -1 when it did not exit normally
+  std::string standardOutput;
+  std::string standardError;
+};
+
+// Runs `program` with `arguments` (not through a shell) and collects what it
+// writes on stdout and stderr.
+ProcessResult runProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments);
+
+}  // namespace tavro::testing
