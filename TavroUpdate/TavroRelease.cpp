@@ -32,6 +32,13 @@ TavroRelease TavroRelease::decode(std::string_view data) {
   return release;
 }
 
+bool operator==(const TavroRelease& a, const TavroRelease& b) {
+  return a.applicationID == b.applicationID && a.version == b.version && a.build == b.build &&
+         a.distributionStatus == b.distributionStatus && a.downloadURL.buffer() == b.downloadURL.buffer() &&
+         a.sha256 == b.sha256 && a.fileSize == b.fileSize && a.architectures == b.architectures &&
+         a.minimumMacOSVersion == b.minimumMacOSVersion && a.codeSigning == b.codeSigning;
+}
+
 std::string TavroRelease::encode() const {
   json::OrderedJson signing;
   signing["mode"] = codeSigning.mode;

@@ -40,7 +40,9 @@ struct TavroRelease {
   // The manifest's JSON, keys in field order.
   std::string encode() const;
 
-  friend bool operator==(const TavroRelease&, const TavroRelease&) = default;
+  // Field by field; the download URL compares by its text (Boost.URL's own
+  // comparison reads out of bounds on some URLs with an empty host).
+  friend bool operator==(const TavroRelease& a, const TavroRelease& b);
 };
 
 }  // namespace tavro

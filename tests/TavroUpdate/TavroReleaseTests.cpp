@@ -48,6 +48,19 @@ TEST(TavroRelease, EncodesKeysInDeclarationOrderAndRoundTrips) {
   EXPECT_EQ(TavroRelease::decode(encoded), release);
 }
 
+TEST(TavroRelease, UnusualUrlsDecodeAndCompareSafely) {
+  // An empty host with a port once crashed the comparison of decoded manifests.
+  for (const char* url : {"https://:3.", "relative/path.zip", "https://h/%41?q#f"}) {
+    SCOPED_TRACE(url);
+    std::string text = manifest();
+    const std::string from = "https://downloads.brelva.example/tools/Tavro-1.6.3.zip";
+    text.replace(text.find(from), from.size(), url);
+    TavroRelease release = TavroRelease::decode(text);
+    EXPECT_EQ(release.downloadURL.buffer(), url);
+    EXPECT_EQ(TavroRelease::decode(release.encode()), release);
+  }
+}
+
 TEST(TavroRelease, DecodingLeavesContentRulesToThePolicy) {
   std::string lax = manifest("0", R"({"mode":"anything","certificateSHA256":"xyz"})");
   lax.replace(lax.find(R"(["arm64","x86_64"])"), 18, "[]");
