@@ -19,7 +19,9 @@ bool inToolsFolder(boost::urls::url_view url) {
   return url.encoded_path().starts_with(folder) && path(url).starts_with(folder);
 }
 
-std::string path(boost::urls::url_view url) { return url.path(); }
+std::string path(boost::urls::url_view url) {
+  return url.path();
+}
 
 std::string pathExtension(boost::urls::url_view url) {
   std::string decoded = path(url);

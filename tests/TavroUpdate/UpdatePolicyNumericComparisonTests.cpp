@@ -28,7 +28,7 @@ TEST(NumericComparison, ComparesDigitRunsByValueAndOtherCharactersOneByOne) {
       {"1a", "1b", -1},
       {"a10", "a9", 1},
       {"abc", "abd", -1},
-      {"1.2", "1-2", 1},  // "." is above "-"
+      {"1.2", "1-2", 1},    // "." is above "-"
       {"14.x", "14.1", 1},  // a letter is above a digit
       {"99999999999999999999999", "99999999999999999999998", 1},
       {"000000000000000000000001", "1", 0},

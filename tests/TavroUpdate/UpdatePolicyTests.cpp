@@ -72,7 +72,8 @@ TEST(UpdatePolicy, ValidDigestIsSixtyFourHexadecimalDigits) {
   EXPECT_FALSE(UpdatePolicy::validDigest(certificate.substr(1)));
   EXPECT_FALSE(UpdatePolicy::validDigest(certificate + "0"));
   EXPECT_FALSE(UpdatePolicy::validDigest(certificate.substr(1) + "g"));
-  EXPECT_FALSE(UpdatePolicy::validDigest(certificate.substr(2) + "\xC3\xA9"));  // 64 bytes, not 64 digits
+  EXPECT_FALSE(
+      UpdatePolicy::validDigest(certificate.substr(2) + "\xC3\xA9"));  // 64 bytes, not 64 digits
   EXPECT_FALSE(UpdatePolicy::validDigest(""));
 }
 
@@ -113,7 +114,8 @@ TEST(UpdatePolicy, NewerComparesVersionsThenBuilds) {
   for (const Case& row : cases) {
     SCOPED_TRACE(std::string(row.version) + "(" + row.build + ") against " + row.thanVersion + "(" +
                  row.thanBuild + ")");
-    EXPECT_EQ(UpdatePolicy::newer(row.version, row.build, row.thanVersion, row.thanBuild), row.newer);
+    EXPECT_EQ(UpdatePolicy::newer(row.version, row.build, row.thanVersion, row.thanBuild),
+              row.newer);
   }
 }
 
@@ -136,10 +138,8 @@ TEST(UpdatePolicy, LatestPublishedReleasePrefersANewerDedicatedEntry) {
   };
   const Case cases[] = {
       {release("1.6.4", "19"), false},  // a tie goes to the catalog
-      {release("1.6.4", "20"), true},
-      {release("1.6.5", "1"), true},
-      {release("1.6.3", "99"), false},
-      {release("v1.6.4+meta", "19"), false},
+      {release("1.6.4", "20"), true},    {release("1.6.5", "1"), true},
+      {release("1.6.3", "99"), false},   {release("v1.6.4+meta", "19"), false},
       {release("garbage", "99"), false},
   };
   for (const Case& row : cases) {
@@ -149,77 +149,115 @@ TEST(UpdatePolicy, LatestPublishedReleasePrefersANewerDedicatedEntry) {
   }
 }
 
+// What validate() is given: a manifest, the installed certificate and the running system.
+struct ValidateInput {
+  TavroRelease release = goodRelease();
+  std::optional<std::string> installed = certificate;
+  std::string currentOS = "14.5.1";
+
+  bool refused() const {
+    std::optional<std::string_view> installedView;
+    if (installed) installedView = *installed;
+    return isRefusal([&] { UpdatePolicy::validate(release, installedView, currentOS); });
+  }
+};
+
+TEST(UpdatePolicy, ValidateJudgesTheDownloadAddress) {
+  struct Case {
+    std::string url;
+    bool accepted;
+  };
+  const std::string base = "https://" + host;
+  // clang-format off
+  const Case cases[] = {
+      {base + "/tools/Tavro-1.6.4.zip", true},
+      {base + ":443/tools/T.zip", true},
+      {base + "/tools/a..b/T..zip", true},      // ".." only refused as a whole piece
+      {base + "/tools//T.zip", true},           // empty pieces are dropped
+      {base + "/tools/T.zip?channel=1", true},
+      {"http://" + host + "/tools/T.zip", false},                // rule 3
+      {"https://example.org/tools/T.zip", false},
+      {base + ":8443/tools/T.zip", false},
+      {"https://me@" + host + "/tools/T.zip", false},
+      {"https://me:pw@" + host + "/tools/T.zip", false},
+      {base + "/tools/T.zip#x", false},
+      {"/tools/T.zip", false},
+      {base + "/T.zip", false},                                  // rule 4
+      {base + "/toolsT.zip", false},
+      {base + "/tools%2FT.zip", false},
+      {base + "/tools/T.ZIP", false},                            // rule 5
+      {base + "/tools/T.dmg", false},
+      {base + "/tools/T.zip/", false},
+      {base + "/tools/T", false},
+      {base + "/tools/../T.zip", false},                         // rule 6
+      {base + "/tools/%2e%2e/T.zip", false},
+      {base + "/tools/a/../../T.zip", false},
+  };
+  // clang-format on
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.url);
+    ValidateInput input;
+    input.release.downloadURL = boost::urls::url(row.url);
+    EXPECT_EQ(input.refused(), !row.accepted);
+  }
+}
+
 TEST(UpdatePolicy, ValidateRefusesAReleaseAtEachBrokenRule) {
   struct Case {
     const char* name;
-    std::function<void(TavroRelease&, std::optional<std::string>&, std::string&)> change;
+    std::function<void(ValidateInput&)> change;
     bool accepted;
   };
-  using Cert = std::optional<std::string>;
-  auto url = [](const std::string& text) { return boost::urls::url(text); };
-  const std::string base = "https://" + host;
+  const std::string capitals = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF";
+  // clang-format off
   const Case cases[] = {
-      {"the good release", [](TavroRelease&, Cert&, std::string&) {}, true},
-      {"1 another application", [](TavroRelease& r, Cert&, std::string&) { r.applicationID = "com.brelva.Tavro"; }, false},
-      {"2 a draft", [](TavroRelease& r, Cert&, std::string&) { r.distributionStatus = "draft"; }, false},
-      {"3 plain http", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url("http://" + host + "/tools/T.zip"); }, false},
-      {"3 another host", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url("https://example.org/tools/T.zip"); }, false},
-      {"3 port 8443", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + ":8443/tools/T.zip"); }, false},
-      {"3 a user name", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url("https://me@" + host + "/tools/T.zip"); }, false},
-      {"3 a fragment", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/tools/T.zip#x"); }, false},
-      {"3 port 443", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + ":443/tools/T.zip"); }, true},
-      {"4 outside the tools folder", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/T.zip"); }, false},
-      {"5 extension in capitals", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/tools/T.ZIP"); }, false},
-      {"5 a disk image", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/tools/T.dmg"); }, false},
-      {"6 a .. piece", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/tools/../T.zip"); }, false},
-      {"6 an encoded .. piece", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/tools/%2e%2e/T.zip"); }, false},
-      {"6 .. inside a name", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/tools/a..b/T..zip"); }, true},
-      {"6 empty pieces", [&](TavroRelease& r, Cert&, std::string&) { r.downloadURL = url(base + "/tools//T.zip"); }, true},
-      {"7 an empty archive", [](TavroRelease& r, Cert&, std::string&) { r.fileSize = 0; }, false},
-      {"7 a negative size", [](TavroRelease& r, Cert&, std::string&) { r.fileSize = -1; }, false},
-      {"7 one byte", [](TavroRelease& r, Cert&, std::string&) { r.fileSize = 1; }, true},
-      {"7 the largest archive", [](TavroRelease& r, Cert&, std::string&) { r.fileSize = 268435456; }, true},
-      {"7 one byte too large", [](TavroRelease& r, Cert&, std::string&) { r.fileSize = 268435457; }, false},
-      {"8 a short digest", [](TavroRelease& r, Cert&, std::string&) { r.sha256.pop_back(); }, false},
-      {"9 a prerelease", [](TavroRelease& r, Cert&, std::string&) { r.version = "1.6.3-beta"; }, false},
-      {"9 a leading v", [](TavroRelease& r, Cert&, std::string&) { r.version = "v1.6.4"; }, false},
-      {"9 two numbers", [](TavroRelease& r, Cert&, std::string&) { r.version = "1.6"; }, true},
-      {"9 five numbers", [](TavroRelease& r, Cert&, std::string&) { r.version = "1.6.4.0.1"; }, true},
-      {"9 an empty part", [](TavroRelease& r, Cert&, std::string&) { r.version = "1..6"; }, false},
-      {"9 a trailing line feed", [](TavroRelease& r, Cert&, std::string&) { r.version = "1.6.4\n"; }, false},
-      {"10 a leading zero", [](TavroRelease& r, Cert&, std::string&) { r.build = "018"; }, true},
-      {"10 a sign", [](TavroRelease& r, Cert&, std::string&) { r.build = "+18"; }, false},
-      {"10 empty", [](TavroRelease& r, Cert&, std::string&) { r.build = ""; }, false},
-      {"10 largest", [](TavroRelease& r, Cert&, std::string&) { r.build = "9223372036854775807"; }, true},
-      {"10 beyond 64 bits", [](TavroRelease& r, Cert&, std::string&) { r.build = "9223372036854775808"; }, false},
-      {"11 not dotted decimal", [](TavroRelease& r, Cert&, std::string&) { r.minimumMacOSVersion = "14.x"; }, false},
-      {"12 a newer system needed", [](TavroRelease& r, Cert&, std::string&) { r.minimumMacOSVersion = "14.6"; }, false},
-      {"12 exactly the running system", [](TavroRelease& r, Cert&, std::string&) { r.minimumMacOSVersion = "14.5.1"; }, true},
-      {"12 digits compare by value", [](TavroRelease& r, Cert&, std::string& os) { os = "14.10.0"; r.minimumMacOSVersion = "14.9"; }, true},
-      {"12 digits compare by value, refused", [](TavroRelease& r, Cert&, std::string& os) { os = "14.9.0"; r.minimumMacOSVersion = "14.10"; }, false},
-      {"13 ARM64 in capitals only", [](TavroRelease& r, Cert&, std::string&) { r.architectures = {"ARM64"}; }, false},
-      {"13 x86_64 only", [](TavroRelease& r, Cert&, std::string&) { r.architectures = {"x86_64"}; }, false},
-      {"13 no architectures", [](TavroRelease& r, Cert&, std::string&) { r.architectures = {}; }, false},
-      {"13 arm64 only", [](TavroRelease& r, Cert&, std::string&) { r.architectures = {"arm64"}; }, true},
-      {"14 another signing mode", [](TavroRelease& r, Cert&, std::string&) { r.codeSigning.mode = "any"; }, false},
-      {"15 a certificate digest of 63 digits",
-       [](TavroRelease& r, Cert& c, std::string&) { r.codeSigning.certificateSHA256.pop_back(); c = r.codeSigning.certificateSHA256; }, false},
-      {"16 installed certificate in capitals",
-       [](TavroRelease&, Cert& c, std::string&) { c = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF"; }, true},
-      {"16 manifest certificate in capitals, installed in lower case",
-       [](TavroRelease& r, Cert&, std::string&) { r.codeSigning.certificateSHA256 = "0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF0123456789ABCDEF"; }, true},
-      {"16 installed certificate unknown", [](TavroRelease&, Cert& c, std::string&) { c.reset(); }, false},
-      {"16 another certificate", [](TavroRelease&, Cert& c, std::string&) { c = std::string(64, 'a'); }, false},
+      {"the good release", [](ValidateInput&) {}, true},
+      {"1 another application", [](ValidateInput& i) { i.release.applicationID = "com.brelva.Tavro"; }, false},
+      {"2 a draft", [](ValidateInput& i) { i.release.distributionStatus = "draft"; }, false},
+      {"7 an empty archive", [](ValidateInput& i) { i.release.fileSize = 0; }, false},
+      {"7 a negative size", [](ValidateInput& i) { i.release.fileSize = -1; }, false},
+      {"7 one byte", [](ValidateInput& i) { i.release.fileSize = 1; }, true},
+      {"7 the largest archive", [](ValidateInput& i) { i.release.fileSize = 268435456; }, true},
+      {"7 one byte too large", [](ValidateInput& i) { i.release.fileSize = 268435457; }, false},
+      {"8 a short digest", [](ValidateInput& i) { i.release.sha256.pop_back(); }, false},
+      {"8 a digest in capitals", [](ValidateInput& i) { i.release.sha256 = std::string(64, 'E'); }, true},
+      {"9 a prerelease", [](ValidateInput& i) { i.release.version = "1.6.3-beta"; }, false},
+      {"9 a leading v", [](ValidateInput& i) { i.release.version = "v1.6.4"; }, false},
+      {"9 two numbers", [](ValidateInput& i) { i.release.version = "1.6"; }, true},
+      {"9 five numbers", [](ValidateInput& i) { i.release.version = "1.6.4.0.1"; }, true},
+      {"9 an empty part", [](ValidateInput& i) { i.release.version = "1..6"; }, false},
+      {"9 a trailing line feed", [](ValidateInput& i) { i.release.version = "1.6.4\n"; }, false},
+      {"10 a leading zero", [](ValidateInput& i) { i.release.build = "018"; }, true},
+      {"10 a sign", [](ValidateInput& i) { i.release.build = "+18"; }, false},
+      {"10 empty", [](ValidateInput& i) { i.release.build = ""; }, false},
+      {"10 largest", [](ValidateInput& i) { i.release.build = "9223372036854775807"; }, true},
+      {"10 beyond 64 bits", [](ValidateInput& i) { i.release.build = "9223372036854775808"; }, false},
+      {"11 not dotted decimal", [](ValidateInput& i) { i.release.minimumMacOSVersion = "14.x"; }, false},
+      {"12 a newer system needed", [](ValidateInput& i) { i.release.minimumMacOSVersion = "14.6"; }, false},
+      {"12 exactly the running system", [](ValidateInput& i) { i.release.minimumMacOSVersion = "14.5.1"; }, true},
+      {"12 by value: 14.10 runs 14.9",
+       [](ValidateInput& i) { i.currentOS = "14.10.0"; i.release.minimumMacOSVersion = "14.9"; }, true},
+      {"12 by value: 14.9 does not run 14.10",
+       [](ValidateInput& i) { i.currentOS = "14.9.0"; i.release.minimumMacOSVersion = "14.10"; }, false},
+      {"13 ARM64 in capitals only", [](ValidateInput& i) { i.release.architectures = {"ARM64"}; }, false},
+      {"13 x86_64 only", [](ValidateInput& i) { i.release.architectures = {"x86_64"}; }, false},
+      {"13 no architectures", [](ValidateInput& i) { i.release.architectures = {}; }, false},
+      {"13 arm64 only", [](ValidateInput& i) { i.release.architectures = {"arm64"}; }, true},
+      {"14 another signing mode", [](ValidateInput& i) { i.release.codeSigning.mode = "any"; }, false},
+      {"15 a certificate digest of 63 digits, installed the same",
+       [](ValidateInput& i) { i.release.codeSigning.certificateSHA256.pop_back(); i.installed->pop_back(); }, false},
+      {"16 installed certificate in capitals", [&](ValidateInput& i) { i.installed = capitals; }, true},
+      {"16 manifest certificate in capitals",
+       [&](ValidateInput& i) { i.release.codeSigning.certificateSHA256 = capitals; }, true},
+      {"16 installed certificate unknown", [](ValidateInput& i) { i.installed.reset(); }, false},
+      {"16 another certificate", [](ValidateInput& i) { i.installed = std::string(64, 'a'); }, false},
   };
+  // clang-format on
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
-    TavroRelease release = goodRelease();
-    std::optional<std::string> installed = certificate;
-    std::string currentOS = "14.5.1";
-    row.change(release, installed, currentOS);
-    std::optional<std::string_view> installedView;
-    if (installed) installedView = *installed;
-    EXPECT_EQ(isRefusal([&] { UpdatePolicy::validate(release, installedView, currentOS); }), !row.accepted);
+    ValidateInput input;
+    row.change(input);
+    EXPECT_EQ(input.refused(), !row.accepted);
   }
 }
 
@@ -227,9 +265,12 @@ TEST(UpdatePolicy, ValidateCandidateChecksTheInfoPlistTexts) {
   using platform::PlistDictionary;
   using platform::PlistValue;
   const PlistDictionary good = {
-      {"CFBundleIdentifier", "com.brelva.tavro"}, {"CFBundleExecutable", "Tavro"},
-      {"CFBundleShortVersionString", "1.6.4"},    {"CFBundleVersion", "19"},
-      {"CFBundlePackageType", "APPL"},            {"LSMinimumSystemVersion", "14.0"},
+      {"CFBundleIdentifier", "com.brelva.tavro"},
+      {"CFBundleExecutable", "Tavro"},
+      {"CFBundleShortVersionString", "1.6.4"},
+      {"CFBundleVersion", "19"},
+      {"CFBundlePackageType", "APPL"},
+      {"LSMinimumSystemVersion", "14.0"},
       {"NSHumanReadableCopyright", 7},
   };
   struct Case {
@@ -237,25 +278,37 @@ TEST(UpdatePolicy, ValidateCandidateChecksTheInfoPlistTexts) {
     std::function<void(PlistDictionary&)> change;
     bool accepted;
   };
+  // clang-format off
   const Case cases[] = {
       {"the good bundle", [](PlistDictionary&) {}, true},
-      {"identifier of another case", [](PlistDictionary& i) { i.at("CFBundleIdentifier") = "com.brelva.Tavro"; }, false},
+      {"identifier of another case",
+       [](PlistDictionary& i) { i.at("CFBundleIdentifier") = "com.brelva.Tavro"; }, false},
       {"identifier missing", [](PlistDictionary& i) { i.erase("CFBundleIdentifier"); }, false},
-      {"another executable", [](PlistDictionary& i) { i.at("CFBundleExecutable") = "tavro"; }, false},
-      {"another version", [](PlistDictionary& i) { i.at("CFBundleShortVersionString") = "1.6.4.0"; }, false},
+      {"another executable", [](PlistDictionary& i) { i.at("CFBundleExecutable") = "tavro"; },
+       false},
+      {"another version",
+       [](PlistDictionary& i) { i.at("CFBundleShortVersionString") = "1.6.4.0"; }, false},
       {"version missing", [](PlistDictionary& i) { i.erase("CFBundleShortVersionString"); }, false},
       {"another build", [](PlistDictionary& i) { i.at("CFBundleVersion") = "019"; }, false},
       {"build stored as a number", [](PlistDictionary& i) { i.at("CFBundleVersion") = 19; }, false},
       {"build stored as a real", [](PlistDictionary& i) { i.at("CFBundleVersion") = 19.0; }, false},
-      {"build in a list", [](PlistDictionary& i) { i.at("CFBundleVersion") = platform::PlistArray{"19"}; }, false},
+      {"build in a list",
+       [](PlistDictionary& i) { i.at("CFBundleVersion") = platform::PlistArray{"19"}; }, false},
       {"a framework", [](PlistDictionary& i) { i.at("CFBundlePackageType") = "FMWK"; }, false},
-      {"package type a boolean", [](PlistDictionary& i) { i.at("CFBundlePackageType") = true; }, false},
-      {"minimum system 14.1", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = "14.1"; }, false},
-      {"minimum system 14", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = "14"; }, false},
-      {"minimum system 14.00", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = "14.00"; }, true},
-      {"minimum system missing", [](PlistDictionary& i) { i.erase("LSMinimumSystemVersion"); }, false},
-      {"minimum system a number", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = 14.0; }, false},
+      {"package type a boolean", [](PlistDictionary& i) { i.at("CFBundlePackageType") = true; },
+       false},
+      {"minimum system 14.1", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = "14.1"; },
+       false},
+      {"minimum system 14", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = "14"; },
+       false},
+      {"minimum system 14.00", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = "14.00"; },
+       true},
+      {"minimum system missing", [](PlistDictionary& i) { i.erase("LSMinimumSystemVersion"); },
+       false},
+      {"minimum system a number", [](PlistDictionary& i) { i.at("LSMinimumSystemVersion") = 14.0; },
+       false},
   };
+  // clang-format on
   const TavroRelease release = goodRelease();
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);

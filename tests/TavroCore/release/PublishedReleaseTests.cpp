@@ -17,8 +17,10 @@ const std::string host(configuration::downloadHost());
 const std::string address = "https://" + host + "/tools/Tavro-1.6.4.zip";
 
 // The members of a good entry, without the braces, for building documents.
-const std::string entryMembers = R"("applicationID": "com.brelva.tavro", "distributionStatus": "published",)"
-                                 R"( "version": "1.6.4", "build": "19", "downloadURL": ")" + address + "\"";
+const std::string entryMembers =
+    R"("applicationID": "com.brelva.tavro", "distributionStatus": "published",)"
+    R"( "version": "1.6.4", "build": "19", "downloadURL": ")" +
+    address + "\"";
 
 std::string dedicated(const std::string& extraMembers = "") {
   return "{" + entryMembers + extraMembers + "}";
@@ -57,8 +59,9 @@ const char* name(const Outcome& outcome) {
 }
 
 TEST(PublishedRelease, DecodesADedicatedDocument) {
-  PublishedRelease release = decoded(dedicated(R"(, "releaseNotes": "Faster.", "fileSize": 1234, "sha256": ")" +
-                                               std::string(64, 'A') + R"(", "unknown": [1, {"x": null}])"));
+  PublishedRelease release =
+      decoded(dedicated(R"(, "releaseNotes": "Faster.", "fileSize": 1234, "sha256": ")" +
+                        std::string(64, 'A') + R"(", "unknown": [1, {"x": null}])"));
   EXPECT_EQ(release.version, "1.6.4");
   EXPECT_EQ(release.build, "19");
   EXPECT_EQ(release.downloadURL.buffer(), address);
@@ -67,7 +70,8 @@ TEST(PublishedRelease, DecodesADedicatedDocument) {
   EXPECT_EQ(release.fileSize, 1234);
 
   // Texts are kept as the feed writes them.
-  PublishedRelease spelled = decoded(R"({"version": "v1.7.0-beta.1+exp", "downloadURL": ")" + address + "\"}");
+  PublishedRelease spelled =
+      decoded(R"({"version": "v1.7.0-beta.1+exp", "downloadURL": ")" + address + "\"}");
   EXPECT_EQ(spelled.version, "v1.7.0-beta.1+exp");
   EXPECT_EQ(spelled.build, "0");
   EXPECT_EQ(spelled.notes, "");
@@ -86,10 +90,14 @@ TEST(PublishedRelease, JudgesEachMemberOfAnEntry) {
   const Case cases[] = {
       {"no applicationID", R"({"version": "1.6.4")" + url + "}", 0},
       {"applicationID a number", R"({"applicationID": 7, "version": "1.6.4")" + url + "}", 0},
-      {"other application", R"({"applicationID": "com.brelva.other", "version": "1.6.4")" + url + "}", 2},
+      {"other application",
+       R"({"applicationID": "com.brelva.other", "version": "1.6.4")" + url + "}", 2},
       {"other application, draft",
-       R"({"applicationID": "com.brelva.other", "distributionStatus": "draft", "version": "x")" + url + "}", 2},
-      {"applicationID in other case", R"({"applicationID": "COM.brelva.tavro", "version": "1.6.4")" + url + "}", 2},
+       R"({"applicationID": "com.brelva.other", "distributionStatus": "draft", "version": "x")" +
+           url + "}",
+       2},
+      {"applicationID in other case",
+       R"({"applicationID": "COM.brelva.tavro", "version": "1.6.4")" + url + "}", 2},
       {"draft", R"({"distributionStatus": "draft", "version": "1.6.4")" + url + "}", 1},
       {"draft with a broken version", R"({"distributionStatus": "draft", "version": "bad"})", 1},
       {"status a boolean", R"({"distributionStatus": true, "version": "1.6.4")" + url + "}", 0},
@@ -98,10 +106,12 @@ TEST(PublishedRelease, JudgesEachMemberOfAnEntry) {
       {"version of four numbers", R"({"version": "1.2.3.4")" + url + "}", 2},
       {"version V1.2", R"({"version": "V1.2")" + url + "}", 2},
       {"no downloadURL", R"({"version": "1.6.4"})", 2},
-      {"downloadURL not a URL", R"({"version": "1.6.4", "downloadURL": "https://a b/tools/x.zip"})", 2},
+      {"downloadURL not a URL", R"({"version": "1.6.4", "downloadURL": "https://a b/tools/x.zip"})",
+       2},
       {"downloadURL relative", R"({"version": "1.6.4", "downloadURL": "/tools/x.zip"})", 2},
       {"downloadURL an object", R"({"version": "1.6.4", "downloadURL": {}})", 2},
-      {"downloadURL elsewhere", R"({"version": "1.6.4", "downloadURL": "https://example.org/tools/x.zip"})", 2},
+      {"downloadURL elsewhere",
+       R"({"version": "1.6.4", "downloadURL": "https://example.org/tools/x.zip"})", 2},
       {"digest in capitals", dedicated(R"(, "sha256": ")" + std::string(64, 'F') + "\""), 0},
       {"digest too short", dedicated(R"(, "sha256": ")" + digest.substr(1) + "\""), 2},
       {"digest not hexadecimal", dedicated(R"(, "sha256": ")" + digest.substr(1) + "g\""), 2},
@@ -114,7 +124,8 @@ TEST(PublishedRelease, JudgesEachMemberOfAnEntry) {
       {"top level a string", R"("1.6.4")", 2},
       {"not JSON", "{\"version\": ", 3},
       {"not UTF-8", dedicated(", \"releaseNotes\": \"\xC3\x28\""), 3},
-      {"nested too deeply", dedicated(", \"x\": " + std::string(5000, '[') + std::string(5000, ']')), 3},
+      {"nested too deeply",
+       dedicated(", \"x\": " + std::string(5000, '[') + std::string(5000, ']')), 3},
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
@@ -149,7 +160,9 @@ TEST(PublishedRelease, ReadsOptionalMembersLeniently) {
     EXPECT_EQ(release.build, row.build);
     EXPECT_EQ(release.fileSize, row.fileSize);
   }
-  EXPECT_EQ(decoded(R"({"version": "1.6.4", "build": 19, "downloadURL": ")" + address + "\"}").build, "0");
+  EXPECT_EQ(
+      decoded(R"({"version": "1.6.4", "build": 19, "downloadURL": ")" + address + "\"}").build,
+      "0");
 }
 
 TEST(PublishedRelease, CutsNotesToTheirFirstCharacters) {
@@ -157,7 +170,8 @@ TEST(PublishedRelease, CutsNotesToTheirFirstCharacters) {
   const std::string character = "e\xCC\x81";
   std::string long_notes;
   for (int i = 0; i < 12001; ++i) long_notes += character;
-  PublishedRelease release = decoded(dedicated(R"(, "releaseNotes": [")" + long_notes + R"(", "more"])"));
+  PublishedRelease release =
+      decoded(dedicated(R"(, "releaseNotes": [")" + long_notes + R"(", "more"])"));
   EXPECT_EQ(text::graphemeCount(release.notes), 12000u);
   EXPECT_EQ(release.notes, long_notes.substr(0, 12000 * character.size()));
 
@@ -167,7 +181,8 @@ TEST(PublishedRelease, CutsNotesToTheirFirstCharacters) {
 
 TEST(PublishedRelease, BoundsTheDocumentBeforeParsing) {
   std::string document = dedicated();
-  std::string padded = document + std::string(PublishedRelease::maximumDocumentBytes - document.size(), ' ');
+  std::string padded =
+      document + std::string(PublishedRelease::maximumDocumentBytes - document.size(), ' ');
   ASSERT_EQ(padded.size(), 256000u);
   EXPECT_EQ(decoded(padded).version, "1.6.4");
   EXPECT_TRUE(std::holds_alternative<Invalid>(decode(padded + " ", true)));
@@ -185,8 +200,8 @@ TEST(PublishedRelease, ChoosesThisApplicationsEntryFromACatalog) {
     std::string version = "";
   };
   auto entry = [](const std::string& id, const std::string& status, const std::string& version) {
-    return R"({"applicationID": ")" + id + R"(", "distributionStatus": ")" + status + R"(", "version": ")" +
-           version + R"(", "downloadURL": ")" + address + "\"}";
+    return R"({"applicationID": ")" + id + R"(", "distributionStatus": ")" + status +
+           R"(", "version": ")" + version + R"(", "downloadURL": ")" + address + "\"}";
   };
   auto catalog = [](const std::string& applications) {
     return R"({"schemaVersion": 1, "applications": [)" + applications + "]}";
@@ -194,16 +209,19 @@ TEST(PublishedRelease, ChoosesThisApplicationsEntryFromACatalog) {
   const std::string mine = "com.brelva.tavro";
   const Case cases[] = {
       {"first published entry for us",
-       catalog(entry("com.brelva.other", "published", "9.0") + "," + entry(mine, "draft", "8.0") + "," +
-               entry(mine, "published", "1.7") + "," + entry(mine, "published", "1.8")),
+       catalog(entry("com.brelva.other", "published", "9.0") + "," + entry(mine, "draft", "8.0") +
+               "," + entry(mine, "published", "1.7") + "," + entry(mine, "published", "1.8")),
        0, "1.7"},
       {"entry without status passed over",
-       catalog(R"({"applicationID": "com.brelva.tavro", "version": "2.0"},)" + entry(mine, "published", "1.7")), 0,
-       "1.7"},
-      {"schemaVersion 1.0", R"({"schemaVersion": 1.0, "applications": [)" + entry(mine, "published", "1.7") + "]}",
+       catalog(R"({"applicationID": "com.brelva.tavro", "version": "2.0"},)" +
+               entry(mine, "published", "1.7")),
        0, "1.7"},
+      {"schemaVersion 1.0",
+       R"({"schemaVersion": 1.0, "applications": [)" + entry(mine, "published", "1.7") + "]}", 0,
+       "1.7"},
       {"empty applications", catalog(""), 1},
-      {"no published entry for us", catalog(entry(mine, "draft", "1.7") + "," + entry("x", "published", "1.7")), 1},
+      {"no published entry for us",
+       catalog(entry(mine, "draft", "1.7") + "," + entry("x", "published", "1.7")), 1},
       {"first entry broken, later one good",
        catalog(entry(mine, "published", "1.2.3.4") + "," + entry(mine, "published", "1.7")), 2},
       {"schemaVersion 2", R"({"schemaVersion": 2, "applications": []})", 2},

@@ -45,10 +45,14 @@ TEST(SemanticVersion, ParsesVersionTexts) {
 
 TEST(SemanticVersion, RefusesWhatIsNotAVersion) {
   const char* cases[] = {
-      "",          "v",          "vv1",           "V1.2",         "1.2.3.4",    "01.2",
-      "1.02",      "1.2.3-01",   "1.2.3-beta.01", "1.2.3-",       "1.2.3+",     "1.2.3-a..b",
-      "1..2",      ".1",         "1.",            " 1.2",         "1.2 ",       "1.2\n",
-      "1.2.3-a_b", "1.2.3+a+b",  "\xEF\xBC\x91.2", "-1.2",        "1.2.3-ä",    "9223372036854775808",
+      "",          "v",         "vv1",
+      "V1.2",      "1.2.3.4",   "01.2",
+      "1.02",      "1.2.3-01",  "1.2.3-beta.01",
+      "1.2.3-",    "1.2.3+",    "1.2.3-a..b",
+      "1..2",      ".1",        "1.",
+      " 1.2",      "1.2 ",      "1.2\n",
+      "1.2.3-a_b", "1.2.3+a+b", "\xEF\xBC\x91.2",
+      "-1.2",      "1.2.3-ä",   "9223372036854775808",
   };
   for (const char* text : cases) {
     SCOPED_TRACE(text);
@@ -65,8 +69,8 @@ TEST(SemanticVersion, SpellingsOfOneVersionAreEqual) {
 }
 
 TEST(SemanticVersion, OrdersByPrecedence) {
-  const char* chain[] = {"1.0.0-alpha", "1.0.0-alpha.1", "1.0.0-alpha.beta", "1.0.0-beta",
-                         "1.0.0-beta.2", "1.0.0-beta.11", "1.0.0-rc.1",     "1.0.0",
+  const char* chain[] = {"1.0.0-alpha",  "1.0.0-alpha.1", "1.0.0-alpha.beta", "1.0.0-beta",
+                         "1.0.0-beta.2", "1.0.0-beta.11", "1.0.0-rc.1",       "1.0.0",
                          "1.0.1",        "1.10.0"};
   for (std::size_t i = 0; i < std::size(chain); ++i) {
     for (std::size_t j = 0; j < std::size(chain); ++j) {
@@ -91,11 +95,12 @@ TEST(SemanticVersion, OrderingIsAStrictTotalOrderOnDistinctVersions) {
   // Every combination of a few numbers and prereleases, several spelled more
   // than one way, so that equal versions meet through different texts.
   const char* cores[] = {"0", "1", "1.0.1", "1.10", "v1.0.0", "2.0.0+meta"};
-  const char* prereleases[] = {"",          "-alpha",   "-alpha.1", "-alpha.beta", "-1",      "-2",
-                               "-11",       "-0a",      "-a-b",     "-alpha.1.2",  "-alpha.0", "-beta.11"};
+  const char* prereleases[] = {"",    "-alpha", "-alpha.1", "-alpha.beta", "-1",       "-2",
+                               "-11", "-0a",    "-a-b",     "-alpha.1.2",  "-alpha.0", "-beta.11"};
   std::vector<SemanticVersion> versions;
   for (const char* core : cores) {
-    for (const char* prerelease : prereleases) versions.push_back(version(std::string(core) + prerelease));
+    for (const char* prerelease : prereleases)
+      versions.push_back(version(std::string(core) + prerelease));
   }
   const std::size_t count = versions.size();
   for (std::size_t i = 0; i < count; ++i) {
