@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <variant>
 
@@ -243,6 +244,14 @@ TEST(PublishedRelease, ChoosesThisApplicationsEntryFromACatalog) {
   }
 }
 
+// The host name with its first character percent-encoded: the same name
+// once decoded, but not as written.
+std::string percentEncodedFirstLetter(const std::string& name) {
+  char encoded[4];
+  std::snprintf(encoded, sizeof encoded, "%%%02X", static_cast<unsigned char>(name[0]));
+  return encoded + name.substr(1);
+}
+
 TEST(PublishedRelease, AllowsOnlyArchivesInTheToolsFolderOfTheDownloadHost) {
   struct Case {
     std::string url;
@@ -277,6 +286,7 @@ TEST(PublishedRelease, AllowsOnlyArchivesInTheToolsFolderOfTheDownloadHost) {
       {"http://" + host + "/tools/Tavro.zip", false},
       {"HTTPS://" + host + "/tools/Tavro.zip", false},
       {"https://evil." + host + "/tools/Tavro.zip", false},
+      {"https://" + percentEncodedFirstLetter(host) + "/tools/Tavro.zip", false},
       {"https://" + host + ".evil.example/tools/Tavro.zip", false},
   };
   for (const Case& row : cases) {
