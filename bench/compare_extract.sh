@@ -6,7 +6,7 @@
 #
 #   bench/compare_extract.sh [RUNS [ARCHIVE]]
 #
-# RUNS defaults to 5. Without ARCHIVE it builds one of about 250 MiB: some
+# RUNS defaults to 5. Without ARCHIVE it builds one of about 245 MiB: some
 # 2,000 files, text and binary, deflated by `zip -X -r`. Builds bench_extract
 # (Release) in build/bench first. Work files go to a temporary directory that
 # is removed at the end. Needs zip, unzip, python3 and GNU time.
@@ -40,7 +40,7 @@ def write(path, data, mode=0o644):
         f.write(data)
     os.chmod(path, mode)
 
-# Text: slices of a block of random words (compresses about 3:1).
+# Text: slices of a block of random words (compresses about 2:1).
 words = ["".join(rng.choice("abcdefghijklmnopqrstuvwxyz") for _ in range(rng.randint(2, 10)))
          for _ in range(5000)]
 lines, size = [], 0
@@ -53,12 +53,12 @@ text = "".join(lines).encode()
 write(os.path.join(root, "Info.plist"), b"<?xml version=\"1.0\"?>\n<plist><dict/></plist>\n")
 write(os.path.join(root, "MacOS", "Tavro"), os.urandom(40 * MiB), 0o755)
 count = 2
-for i in range(850):  # binary resources, about 145 MiB
+for i in range(700):  # binary resources, about 123 MiB
     size = 20 * KiB + (i * 7919) % (320 * KiB)
     write(os.path.join(root, "Resources", f"Assets{i // 50}", f"asset{i}.bin"), rng.randbytes(size))
     count += 1
-for i in range(1150):  # text resources, about 180 MiB
-    size = 10 * KiB + (i * 104729) % (300 * KiB)
+for i in range(1300):  # text resources, about 165 MiB
+    size = 10 * KiB + (i * 104729) % (240 * KiB)
     start = (i * 7919 * 13) % (len(text) - size)
     write(os.path.join(root, "Resources", f"Texts{i // 50}.lproj", f"text{i}.strings"), text[start:start + size])
     count += 1
