@@ -66,7 +66,7 @@ TEST(SafeZIPExtractor, RefusesTheMainThreadBeforeTouchingAnything) {
 
 TEST(SafeZIPExtractor, WritesEveryMemberWithItsContentAndPermissions) {
   std::string binary;
-  for (int i = 0; i < 300000; ++i) binary.push_back(static_cast<char>((i * 7919) >> 3));
+  for (unsigned i = 0; i < 300000; ++i) binary.push_back(static_cast<char>((i * 7919u) >> 3));
   ZipEntry modeless = ZipEntry::file(top + "Contents/Resources/plain.txt", "no mode", 8);
   modeless.externalAttributes = 0;
   ZipEntry described = ZipEntry::file(top + "Contents/Resources/described.txt", std::string(100000, 'd'));
@@ -239,13 +239,38 @@ TEST(SafeZIPExtractor, RefusesMembersSharingOneLocalHeader) {
 // member's local header in a stored block and then runs on into that
 // member's data, so all of them share one kernel of zeros. Each member is a
 // valid ZIP member on its own; together they expand far beyond the archive.
+// Raw deflate of `size` zero bytes, streamed from a small buffer, and the
+// CRC-32 of those bytes.
+std::pair<std::string, std::uint32_t> deflatedZeros(std::size_t size) {
+  const std::string block(1 << 20, '\0');
+  const std::uint32_t blockCrc = crc32Of(block);
+  z_stream stream{};
+  EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string out(deflateBound(&stream, static_cast<uLong>(size)), '\0');
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  std::uint32_t crc = 0;
+  for (std::size_t left = size; left > 0;) {
+    const std::size_t chunk = std::min(left, block.size());
+    left -= chunk;
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
+    stream.avail_in = static_cast<uInt>(chunk);
+    deflate(&stream, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+    crc = static_cast<std::uint32_t>(chunk == block.size()
+                                         ? crc32_combine(crc, blockCrc, static_cast<z_off_t>(chunk))
+                                         : crc32_combine(crc, crc32Of(block.substr(0, chunk)), static_cast<z_off_t>(chunk)));
+  }
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return {out, crc};
+}
+
 std::string overlappingBomb(int memberCount, std::size_t kernelSize) {
-  const std::string zeros(kernelSize, '\0');
-  std::string kernel = deflateRaw(zeros, 9);
+  const auto [kernel, kernelCrc] = deflatedZeros(kernelSize);
   std::vector<ZipEntry> entries(static_cast<std::size_t>(memberCount));
   std::vector<std::string> headers(entries.size());
   std::string data = kernel;  // the data of the member being described
-  std::uint32_t crc = crc32Of(zeros);
+  std::uint32_t crc = kernelCrc;
   std::uint64_t expanded = kernelSize;
   for (std::size_t i = entries.size(); i-- > 0;) {
     ZipEntry& entry = entries[i];
