@@ -194,28 +194,54 @@ TEST(SafeZIPExtractor, NeverWritesThroughALinkAlreadyInTheDestination) {
 TEST(SafeZIPExtractor, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
   struct Case {
     std::string what;
-    std::vector<ZipEntry> entries;
+    std::function<std::string()> archive;
     std::string expected;
   };
+  auto of = [](std::vector<ZipEntry> entries, ZipEnd end = {}) {
+    return [entries, end] { return ZipWriter::archive(entries, end); };
+  };
+  const ZipEntry plain = ZipEntry::file(top + "a", "a");
   ZipEntry link = ZipEntry::file(top + "Contents/link", "/etc/passwd", 0, 0120777);
   ZipEntry encrypted = ZipEntry::file(top + "secret", "secret");
   encrypted.flags |= 0x0001;
+  ZipEntry pastDirectory = ZipEntry::file(top + "b", "b");
+  pastDirectory.localHeaderOffset = 1000;
+  ZipEnd zip64;
+  zip64.recordsOnDisk = zip64.totalRecords = 0xFFFF;
+  zip64.directoryOffset = 0xFFFFFFFF;
+  std::string hiddenEnd;  // an end record at the end of the comment, pointing at nothing
+  appendLittleEndian(hiddenEnd, 0x06054b50, 4);
+  hiddenEnd += std::string(4, '\0');
+  appendLittleEndian(hiddenEnd, 1, 2);
+  appendLittleEndian(hiddenEnd, 1, 2);
+  hiddenEnd += std::string(10, '\0');
   const Case cases[] = {
-      {"parent traversal", {ZipEntry::file(top + "../../evil", "x")}, unsafeArchive},
-      {"absolute name", {ZipEntry::file("/tmp/evil", "x")}, unsafeArchive},
-      {"backslash traversal", {ZipEntry::file(top + "..\\..\\evil", "x")}, unsafeArchive},
-      {"drive-like name", {ZipEntry::file("C:/evil", "x")}, unsafeArchive},
-      {"symbolic link", {ZipEntry::directory(top), link}, unsafeArchive},
-      {"names colliding by case", {ZipEntry::file(top + "a", "1"), ZipEntry::file(top + "A", "2")}, unsafeArchive},
-      {"names colliding by normalisation",
-       {ZipEntry::file(top + "caf\xC3\xA9", "1"), ZipEntry::file(top + "cafe\xCC\x81", "2")}, unsafeArchive},
-      {"names colliding by a trailing slash", {ZipEntry::directory(top + "a/"), ZipEntry::file(top + "a", "2")},
+      {"parent traversal", of({ZipEntry::file(top + "../../evil", "x")}), unsafeArchive},
+      {"absolute name", of({ZipEntry::file("/tmp/evil", "x")}), unsafeArchive},
+      {"backslash traversal", of({ZipEntry::file(top + "..\\..\\evil", "x")}), unsafeArchive},
+      {"drive-like name", of({ZipEntry::file("C:/evil", "x")}), unsafeArchive},
+      {"symbolic link", of({ZipEntry::directory(top), link}), unsafeArchive},
+      {"names colliding by case", of({ZipEntry::file(top + "a", "1"), ZipEntry::file(top + "A", "2")}),
        unsafeArchive},
-      {"encrypted member", {ZipEntry::directory(top), encrypted}, unsafeArchive},
+      {"names colliding by normalisation",
+       of({ZipEntry::file(top + "caf\xC3\xA9", "1"), ZipEntry::file(top + "cafe\xCC\x81", "2")}), unsafeArchive},
+      {"names colliding by a trailing slash", of({ZipEntry::directory(top + "a/"), ZipEntry::file(top + "a", "2")}),
+       unsafeArchive},
+      {"encrypted member", of({ZipEntry::directory(top), encrypted}), unsafeArchive},
+      {"local header past the central directory", of({plain, pastDirectory}), unsafeArchive},
+      {"ZIP64 end record values", of({plain}, zip64), invalidArchive},
+      {"end record inside the comment", of({plain}, ZipEnd::withComment(hiddenEnd)), invalidArchive},
+      {"more than 9999 members",
+       [&] {
+         std::vector<ZipEntry> entries;
+         for (int i = 0; i < 10000; ++i) entries.push_back(ZipEntry::file(top + std::to_string(i), "", 0));
+         return ZipWriter::archive(entries);
+       },
+       invalidArchive},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.what);
-    Extraction extraction(ZipWriter::archive(row.entries));
+    Extraction extraction(row.archive());
     EXPECT_EQ(extraction.run(), row.expected);
     EXPECT_TRUE(fs::is_empty(extraction.destination));
     EXPECT_TRUE(extraction.nothingOutsideDestination());
