@@ -77,7 +77,6 @@ struct Archive {
 
   // The compact archive document, keys in field order, "weakKeys" only when
   // present. Throws json::EncodingError when an attempt cannot be written.
-  json::OrderedJson json() const;
   std::string encode() const;
 };
 
