@@ -258,11 +258,34 @@ int systemErrorOf(Body body) {
   return 0;
 }
 
+// As systemErrorOf, but without the superuser's privileges, which would
+// override the file permissions under test: as root the body runs in a child
+// process that has given up its privileges and reports the errno it met.
+template <typename Body>
+int unprivilegedSystemErrorOf(Body body) {
+  if (::geteuid() != 0) return systemErrorOf(body);
+  pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(255);
+    ::_exit(systemErrorOf(body));
+  }
+  int status = 0;
+  if (::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
 TEST(Archive, ReadPassesOnFileFailures) {
   TemporaryDirectory directory;
   EXPECT_EQ(systemErrorOf([&] { Archive::read(directory / "missing.json"); }), ENOENT);
   EXPECT_EQ(systemErrorOf([&] { Archive::read(directory.path()); }), EISDIR);
   EXPECT_EQ(systemErrorOf([&] { Archive::read(directory / "missing" / "archive.json"); }), ENOENT);
+
+  fs::path unreadable = directory / "archive.json";
+  Archive().save(unreadable);
+  ASSERT_EQ(::chmod(directory.path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(unreadable.c_str(), 0200), 0);
+  EXPECT_EQ(unprivilegedSystemErrorOf([&] { Archive::read(unreadable); }), EACCES);
 }
 
 // The names in `folder`, to see that no temporary file is left behind.
@@ -326,24 +349,7 @@ TEST(Archive, SaveIntoAReadOnlyFolderFailsAndKeepsThePreviousFile) {
   ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
   ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
 
-  int error = 0;
-  if (::geteuid() != 0) {
-    error = systemErrorOf([&] { Archive().save(file); });
-  } else {
-    // Permissions do not bind the superuser, so the save runs in a child
-    // that has given up its privileges and reports the errno it met.
-    pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(255);
-      ::_exit(systemErrorOf([&] { Archive().save(file); }));
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    ASSERT_NE(WEXITSTATUS(status), 255) << "could not drop privileges";
-    error = WEXITSTATUS(status);
-  }
+  int error = unprivilegedSystemErrorOf([&] { Archive().save(file); });
   EXPECT_EQ(error, EACCES);
   ASSERT_EQ(::chmod(folder.c_str(), 0755), 0);
   EXPECT_EQ(testing::readFile(file), before);
