@@ -155,7 +155,7 @@ void Archive::save(const std::filesystem::path& file) const {
   // The archive keeps the access rights the host gave the old file.
   struct stat previous {};
   if (::stat(file.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) {
-    if (::fchmod(fd.get(), previous.st_mode & 07777) != 0) fail(errno, "Cannot set the permissions of", temporary.path());
+    if (::fchmod(fd.get(), previous.st_mode & 0777) != 0) fail(errno, "Cannot set the permissions of", temporary.path());
   }
   writeAll(fd.get(), bytes, temporary.path());
   if (::fsync(fd.get()) != 0) fail(errno, "Cannot flush", temporary.path());
