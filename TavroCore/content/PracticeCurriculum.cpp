@@ -22,7 +22,8 @@ constexpr std::string_view digits = "0123456789";
 std::vector<std::string> fixedPrompts(std::string_view mode, std::int64_t round);
 
 // Every character of the keys typed for `prompt` in `mode`.
-std::set<std::string, std::less<>> keyCharacters(std::string_view mode, std::string_view prompt, bool jis) {
+std::set<std::string, std::less<>> keyCharacters(std::string_view mode, std::string_view prompt,
+                                                 bool jis) {
   std::vector<std::string> keyTexts;
   if (mode == "romaji" || mode == "guided-romaji") {
     keyTexts = Romaji::spellings(prompt);
@@ -38,7 +39,8 @@ std::set<std::string, std::less<>> keyCharacters(std::string_view mode, std::str
   return characters;
 }
 
-std::vector<std::string> weakKeyPrompts(std::string_view mode, std::string_view weakKeys, bool jis) {
+std::vector<std::string> weakKeyPrompts(std::string_view mode, std::string_view weakKeys,
+                                        bool jis) {
   std::vector<std::string> pool;
   for (std::int64_t round = 1; round <= fixedRounds; ++round) {
     std::vector<std::string> prompts = fixedPrompts(mode, round);
@@ -66,7 +68,8 @@ std::vector<std::string> weakKeyPrompts(std::string_view mode, std::string_view 
 std::vector<std::string> numpadWeakPrompts(std::string_view weakKeys) {
   std::string pool;
   for (const std::string& character : text::graphemes(weakKeys)) {
-    if (character.size() == 1 && numpadKeys.find(character[0]) != std::string_view::npos) pool += character;
+    if (character.size() == 1 && numpadKeys.find(character[0]) != std::string_view::npos)
+      pool += character;
   }
   if (pool.empty()) pool = digits;
 
@@ -77,9 +80,11 @@ std::vector<std::string> numpadWeakPrompts(std::string_view weakKeys) {
     char b = pool[static_cast<std::size_t>(i + 1) % pool.size()];
     std::string prompt;
     if (i % 2 == 0) {
-      prompt = {a, digits[static_cast<std::size_t>(i / 10)], digits[static_cast<std::size_t>(i % 10)], b};
+      prompt = {a, digits[static_cast<std::size_t>(i / 10)],
+                digits[static_cast<std::size_t>(i % 10)], b};
     } else {
-      prompt = {digits[static_cast<std::size_t>(i % 10)], b, a, digits[static_cast<std::size_t>(i / 10)]};
+      prompt = {digits[static_cast<std::size_t>(i % 10)], b, a,
+                digits[static_cast<std::size_t>(i / 10)]};
     }
     prompts.push_back(std::move(prompt));
   }
@@ -108,7 +113,8 @@ const std::vector<std::vector<std::string>>& numpadRounds() {
 }
 // clang-format on
 
-std::vector<std::string> prompts(std::string_view mode, std::int64_t round, std::string_view weakKeys, bool jis) {
+std::vector<std::string> prompts(std::string_view mode, std::int64_t round,
+                                 std::string_view weakKeys, bool jis) {
   if (round < 1 || round > weakRound) return {};
   if (round <= fixedRounds) return fixedPrompts(mode, round);
   if (mode == "numpad") return numpadWeakPrompts(weakKeys);

@@ -26,6 +26,7 @@ const std::vector<std::vector<std::string>>& numpadRounds();
 // otherwise), and the whole material when no weak key occurs in it. The
 // "numpad" weak round is 25 prompts drawn from the weak keys that exist on
 // the keypad (0-9 . + - * /), or from the ten digits when there are none.
-std::vector<std::string> prompts(std::string_view mode, std::int64_t round, std::string_view weakKeys, bool jis);
+std::vector<std::string> prompts(std::string_view mode, std::int64_t round,
+                                 std::string_view weakKeys, bool jis);
 
 }  // namespace tavro::PracticeCurriculum

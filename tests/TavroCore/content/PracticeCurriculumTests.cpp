@@ -17,7 +17,8 @@ using Prompts = std::vector<std::string>;
 // Rounds 1 to 6 of the hiragana curriculum, one after another.
 Prompts hiraganaPool() {
   Prompts pool;
-  for (const Prompts& round : RomajiCurriculum::rounds()) pool.insert(pool.end(), round.begin(), round.end());
+  for (const Prompts& round : RomajiCurriculum::rounds())
+    pool.insert(pool.end(), round.begin(), round.end());
   return pool;
 }
 
@@ -61,9 +62,11 @@ TEST(PracticeCurriculum, RomajiWeakRoundPractisesTheFirstWeakKeyThatOccurs) {
   EXPECT_EQ(PracticeCurriculum::prompts("romaji", 7, "qk", false), k);
   EXPECT_EQ(PracticeCurriculum::prompts("guided-romaji", 7, "qk", true), k);
   ASSERT_GE(k.size(), 6u);
-  EXPECT_EQ((Prompts{k.begin(), k.begin() + 6}), (Prompts{"かさ", "かお", "えき", "ねこ", "さくら", "つくえ"}));
+  EXPECT_EQ((Prompts{k.begin(), k.begin() + 6}),
+            (Prompts{"かさ", "かお", "えき", "ねこ", "さくら", "つくえ"}));
   EXPECT_EQ(k.back(), "2026ねんのにっき");
-  for (const char* without : {"あさ", "うみ", "すし", "あした", "でんしゃは8じ"}) EXPECT_FALSE(contains(k, without)) << without;
+  for (const char* without : {"あさ", "うみ", "すし", "あした", "でんしゃは8じ"})
+    EXPECT_FALSE(contains(k, without)) << without;
 
   // c is only in the ch- spellings of ち and its combinations.
   Prompts c = PracticeCurriculum::prompts("romaji", 7, "c", false);
@@ -86,7 +89,8 @@ TEST(PracticeCurriculum, RomajiWeakRoundPractisesTheFirstWeakKeyThatOccurs) {
 TEST(PracticeCurriculum, KanaWeakRoundComparesKanaKeysOfTheChosenLayout) {
   Prompts pool = hiraganaPool();
   pool.erase(pool.begin() + 48, pool.begin() + 73);
-  pool.insert(pool.begin() + 48, RomajiCurriculum::kanaPhrases().begin(), RomajiCurriculum::kanaPhrases().end());
+  pool.insert(pool.begin() + 48, RomajiCurriculum::kanaPhrases().begin(),
+              RomajiCurriculum::kanaPhrases().end());
   EXPECT_EQ(PracticeCurriculum::prompts("kana", 7, "", true), pool);
 
   for (bool jis : {false, true}) {
@@ -102,8 +106,8 @@ TEST(PracticeCurriculum, KanaWeakRoundComparesKanaKeysOfTheChosenLayout) {
 
 TEST(PracticeCurriculum, OtherModesCompareThePromptsThemselves) {
   EXPECT_EQ(PracticeCurriculum::prompts("english", 7, "xね", false),
-            (Prompts{"ねこ", "きょうはいいてんきですね", "ねるまえにほんをよみます", "らいねんはにほんをりょこうします",
-                     "2026ねんのにっき"}));
+            (Prompts{"ねこ", "きょうはいいてんきですね", "ねるまえにほんをよみます",
+                     "らいねんはにほんをりょこうします", "2026ねんのにっき"}));
   EXPECT_EQ(PracticeCurriculum::prompts("kana-custom", 7, "n", false), hiraganaPool());
 }
 
@@ -125,7 +129,8 @@ TEST(PracticeCurriculum, NumpadWeakRound) {
     SCOPED_TRACE(c.name);
     Prompts prompts = PracticeCurriculum::prompts("numpad", 7, c.weakKeys, false);
     ASSERT_EQ(prompts.size(), 25u);
-    EXPECT_EQ((Prompts{prompts.begin(), prompts.begin() + static_cast<long>(c.first.size())}), c.first);
+    EXPECT_EQ((Prompts{prompts.begin(), prompts.begin() + static_cast<long>(c.first.size())}),
+              c.first);
   }
   Prompts sevens = PracticeCurriculum::prompts("numpad", 7, "a7b", false);
   EXPECT_EQ(sevens[11], "1771");

@@ -45,7 +45,8 @@ Played playRound(std::int64_t round, const std::string& weakKeys, const std::set
     std::optional<std::string> expected = matcher.expectedInput();
     bool accepted = matcher.input(key);
     session.recordInput(accepted, 1, now);
-    history.record(mode, key, expected ? std::optional<std::string_view>(*expected) : std::nullopt, accepted);
+    history.record(mode, key, expected ? std::optional<std::string_view>(*expected) : std::nullopt,
+                   accepted);
     now += 0.25;
     return accepted;
   };
@@ -115,7 +116,8 @@ TEST(PracticeRound, AWholeRoundIsScoredStoredRankedAndFeedsTheWeakRound) {
   std::vector<ScoreRow> rows = reread.scoreRows("romaji", 1, attempt.id());
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].attempt.cpm(), 900);
-  auto latest = std::find_if(rows.begin(), rows.end(), [](const ScoreRow& row) { return row.isLatest; });
+  auto latest =
+      std::find_if(rows.begin(), rows.end(), [](const ScoreRow& row) { return row.isLatest; });
   ASSERT_NE(latest, rows.end());
   EXPECT_EQ(latest->id(), attempt.id());
   EXPECT_FALSE(latest->isOutsideTopFive);
