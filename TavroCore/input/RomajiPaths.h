@@ -50,6 +50,12 @@ void clearPathCache();
 // The number of entries the path cache holds now.
 std::size_t pathCacheCount();
 
+// Prompts and typed texts are searched as they are, except that ill-formed
+// UTF-8 is first replaced by U+FFFD per bad sequence, so every spelling
+// produced is well-formed. Returns `text` itself when it is well-formed,
+// otherwise the repaired copy held in `storage`.
+std::string_view wellFormedText(std::string_view text, std::string& storage);
+
 // `text` lower-cased (all of Unicode; ASCII without a round trip through ICU).
 std::string lowercased(std::string_view text);
 
