@@ -108,9 +108,7 @@ const HeadTable& headTable() {
       }
       out.heads.insert(packed, HeadEntry{std::move(heads), ends.size()});
     }
-    for (std::string_view kana : {"あ", "い", "う", "え", "お", "な", "に", "ぬ", "ね", "の", "や", "ゆ", "よ", "ん"}) {
-      out.beforeN.insert(packedKey(kana));
-    }
+    for (std::string_view kana : kanaBeforeDoubledN()) out.beforeN.insert(packedKey(kana));
     return out;
   }();
   return built;
@@ -313,9 +311,10 @@ std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view 
   std::string longKey;
   std::string_view key;
   if (keySize <= sizeof shortKey) {
-    std::memcpy(shortKey, prompt.data(), prompt.size());
+    // Copied with std::copy: an empty view may have no data pointer at all.
+    std::copy(prompt.begin(), prompt.end(), shortKey);
     shortKey[prompt.size()] = '\0';
-    std::memcpy(shortKey + prompt.size() + 1, prefix.data(), prefix.size());
+    std::copy(prefix.begin(), prefix.end(), shortKey + prompt.size() + 1);
     key = std::string_view(shortKey, keySize);
   } else {
     longKey.reserve(keySize);

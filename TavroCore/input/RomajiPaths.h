@@ -40,6 +40,9 @@ struct PathList {
   }
 };
 
+// The kana before which ん is typed "nn" or "n'" only, never a lone "n".
+const std::vector<std::string_view>& kanaBeforeDoubledN();
+
 // The paths of `prompt` whose text agrees with `prefix`, in search order,
 // memoised. Never null.
 std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view prefix);
