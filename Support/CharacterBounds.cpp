@@ -1,5 +1,7 @@
 #include "Support/CharacterBounds.h"
 
+#include "Support/CharacterIterator.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
@@ -11,18 +13,6 @@
 
 namespace tavro::text {
 namespace {
-
-// One break iterator per thread: they are costly to create and unsafe to share.
-icu::BreakIterator& characterIterator() {
-  thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> made(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !made) throw std::runtime_error("ICU character break iterator unavailable");
-    return made;
-  }();
-  return *iterator;
-}
 
 // A code point whose Grapheme_Cluster_Break value is Other joins neither the
 // code point before it nor the one after it under any rule of the default
@@ -104,15 +94,6 @@ bool isAscii(std::string_view text) {
     if (static_cast<unsigned char>(c) >= 0x80) return false;
   }
   return true;
-}
-
-std::string uppercased(std::string_view text) {
-  icu::UnicodeString unicode =
-      icu::UnicodeString::fromUTF8(icu::StringPiece(text.data(), static_cast<int32_t>(text.size())));
-  unicode.toUpper(icu::Locale::getRoot());
-  std::string out;
-  unicode.toUTF8String(out);
-  return out;
 }
 
 }  // namespace tavro::text

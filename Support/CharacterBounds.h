@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 #include <vector>
 
@@ -26,8 +25,5 @@ std::size_t firstCharacterSize(std::string_view text);
 
 // True when every byte of `text` is ASCII.
 bool isAscii(std::string_view text);
-
-// Full Unicode upper-casing (root locale), e.g. "ß" becomes "SS".
-std::string uppercased(std::string_view text);
 
 }  // namespace tavro::text

@@ -1,5 +1,7 @@
 #include "Support/Text.h"
 
+#include "Support/CharacterIterator.h"
+
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
@@ -23,19 +25,6 @@ std::string toUtf8(const icu::UnicodeString& text) {
   std::string out;
   text.toUTF8String(out);
   return out;
-}
-
-// Character break iterators are expensive to create and not safe to share,
-// so each thread keeps one and clones nothing.
-icu::BreakIterator& characterIterator() {
-  thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::BreakIterator> made(
-        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-    if (U_FAILURE(status) || !made) throw std::runtime_error("ICU character break iterator unavailable");
-    return made;
-  }();
-  return *iterator;
 }
 
 // Calls `visit(start, end)` with the UTF-16 bounds of each character of `text`
@@ -132,6 +121,25 @@ std::string lowercased(std::string_view text) {
   icu::UnicodeString unicode = toUnicode(text);
   unicode.toLower(icu::Locale::getRoot());
   return toUtf8(unicode);
+}
+
+std::string uppercased(std::string_view text) {
+  icu::UnicodeString unicode = toUnicode(text);
+  unicode.toUpper(icu::Locale::getRoot());
+  return toUtf8(unicode);
+}
+
+icu::BreakIterator& characterIterator() {
+  // Break iterators are costly to create and unsafe to share, so each
+  // thread keeps one.
+  thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> made(
+        icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    if (U_FAILURE(status) || !made) throw std::runtime_error("ICU character break iterator unavailable");
+    return made;
+  }();
+  return *iterator;
 }
 
 bool isValidUtf8(std::string_view text) {

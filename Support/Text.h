@@ -33,6 +33,9 @@ std::string nfd(std::string_view text);
 // Full Unicode lower-casing (root locale), e.g. "İ" becomes "i̇" and "ẞ" "ß".
 std::string lowercased(std::string_view text);
 
+// Full Unicode upper-casing (root locale), e.g. "ß" becomes "SS".
+std::string uppercased(std::string_view text);
+
 // True when `text` is well-formed UTF-8.
 bool isValidUtf8(std::string_view text);
 
