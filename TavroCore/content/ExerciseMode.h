@@ -1,0 +1,31 @@
+// Exercise-mode identifiers: every practice round belongs to one, each
+// Attempt stores it, and the weak-key history is keyed by it. Identifiers are
+// compared exactly.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+namespace tavro::ExerciseMode {
+
+inline constexpr std::string_view romaji = "romaji";
+inline constexpr std::string_view guidedRomaji = "guided-romaji";
+inline constexpr std::string_view numpad = "numpad";
+inline constexpr std::string_view defaultMode = romaji;
+
+// The modes offered in the menu, in order.
+inline constexpr std::array<std::string_view, 2> menuModes = {"romaji", "numpad"};
+
+// Every identifier the system knows: the menu modes, then the other seven.
+inline constexpr std::array<std::string_view, 9> allModes = {
+    "romaji", "numpad", "guided-romaji", "kana", "english", "nepali", "english-direct", "nepali-direct", "kana-custom",
+};
+
+// True exactly for "romaji" and "guided-romaji".
+bool usesRomaji(std::string_view mode);
+
+// The interface-string key of the mode's title: "10-Key" for "numpad",
+// "Romaji Input" for every other value.
+std::string_view titleKey(std::string_view mode);
+
+}  // namespace tavro::ExerciseMode

@@ -1,0 +1,83 @@
+// The score archive: the local history of every finished round, the
+// weak-key history, and a few settings the host keeps beside them, stored
+// as one JSON file. It ranks the attempts of a mode and round (the top five)
+// and lays out the results table, marking where the latest attempt stands.
+#pragma once
+
+#include "Support/Json.h"
+#include "Support/JsonEncoding.h"
+#include "Support/Uuid.h"
+#include "TavroCore/history/Attempt.h"
+#include "TavroCore/history/WeakKeyHistory.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavro {
+
+// One line of the results table.
+struct ScoreRow {
+  Attempt attempt;
+  std::optional<std::int64_t> rank;  // 1 to 5 on a top-five line; absent on the extra line
+  bool isLatest = false;             // the line shows the attempt just finished
+  bool isOutsideTopFive = false;     // the extra line for a latest attempt below the top five
+
+  // The results table underlines the latest attempt.
+  bool isUnderlined() const { return isLatest; }
+  // Lines are identified by their attempt.
+  const Uuid& id() const { return attempt.id(); }
+};
+
+struct Archive {
+  std::vector<Attempt> attempts;                        // every stored attempt, oldest first
+  std::map<std::string, std::int64_t, std::less<>> errors;  // per-key error tally kept for the host
+  std::optional<WeakKeyHistory> weakKeys;               // per-mode, per-key keystroke statistics
+  std::string appearance = "System";                    // the saved appearance theme
+  std::string sound = "Keyboard Click";                 // the saved keystroke sound
+  bool jis = false;                                     // true: JIS layout, false: US layout
+  bool english = false;                                 // a host setting stored with the history
+  std::int64_t duration = 60;                           // a host duration setting
+
+  // Reads and decodes the whole file. A file that cannot be opened or read
+  // throws std::system_error (with errno); malformed JSON, a missing
+  // required key, a wrong JSON type or one undecodable attempt throws
+  // json::DecodingError. No partial archive is ever returned.
+  static Archive read(const std::filesystem::path& file);
+
+  // Writes the archive to `file` so that the file always holds either the
+  // previous archive or the new one, whole: the folder is created if need
+  // be, the JSON goes to a temporary file in the same folder, is flushed to
+  // disk and renamed over the old file, and the folder is synced. Throws
+  // json::EncodingError (an attempt's seconds not finite; nothing written)
+  // or the platform's std::system_error; a failed save removes its
+  // temporary file and leaves the previous file as it was.
+  void save(const std::filesystem::path& file) const;
+
+  // The best attempts of the mode and round, at most five: higher speed
+  // first, then higher accuracy; equal results keep archive order.
+  std::vector<Attempt> top(std::string_view mode, std::int64_t round) const;
+
+  // The results table of the mode and round: the top five, each marked when
+  // it is the latest attempt, and an extra unranked line when the latest
+  // attempt is not among them. The latest attempt is the one with
+  // `latestID` or, when that is absent or not of this mode and round, the
+  // most recently appended one. Empty when the mode and round have none.
+  std::vector<ScoreRow> scoreRows(std::string_view mode, std::int64_t round,
+                                  std::optional<Uuid> latestID) const;
+
+  // The archive document. Every key but "weakKeys" is required with its
+  // exact JSON type; "weakKeys" may be absent or null. Unknown keys are
+  // ignored. Throws json::DecodingError.
+  static Archive decode(std::string_view json);
+
+  // The compact archive document, keys in field order, "weakKeys" only when
+  // present. Throws json::EncodingError when an attempt cannot be written.
+  std::string encode() const;
+};
+
+}  // namespace tavro

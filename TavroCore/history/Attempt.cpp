@@ -1,0 +1,103 @@
+#include "TavroCore/history/Attempt.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace tavro {
+
+Attempt::Attempt(std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses, double seconds)
+    : Attempt(Uuid::random(), Date::now(), std::move(mode), round, correct, misses, seconds) {}
+
+Attempt::Attempt(Uuid id, Date date, std::string mode, std::int64_t round, std::int64_t correct,
+                 std::int64_t misses, double seconds)
+    : id_(id),
+      date_(date),
+      mode_(std::move(mode)),
+      round_(round),
+      correct_(correct),
+      misses_(misses),
+      seconds_(seconds) {}
+
+double Attempt::cpm() const {
+  if (!(seconds_ > 0)) return 0;
+  return static_cast<double>(correct_) * 60 / seconds_;
+}
+
+namespace {
+
+// correct + misses, summed in 64-bit integers. Decoded records carry
+// whatever counts the file held, so a sum beyond 64 bits is taken in doubles
+// rather than overflowing.
+double keystrokes(std::int64_t correct, std::int64_t misses) {
+  std::int64_t total = 0;
+  if (__builtin_add_overflow(correct, misses, &total)) {
+    return static_cast<double>(correct) + static_cast<double>(misses);
+  }
+  return static_cast<double>(total);
+}
+
+}  // namespace
+
+double Attempt::accuracy() const {
+  double total = keystrokes(correct_, misses_);
+  if (!(total > 0)) return 0;
+  return static_cast<double>(correct_) * 100 / total;
+}
+
+double Attempt::missRate() const {
+  double total = keystrokes(correct_, misses_);
+  if (!(total > 0)) return 0;
+  return static_cast<double>(misses_) * 100 / total;
+}
+
+std::string Attempt::completionTime() const {
+  std::int64_t total = 0;
+  if (std::isfinite(seconds_) && seconds_ > 0) {
+    // 2^63 is the first double beyond int64; anything at or above it is
+    // clamped rather than converted, which would be undefined.
+    constexpr double limit = 9223372036854775808.0;
+    double whole = std::floor(seconds_);
+    total = whole >= limit ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(whole);
+  }
+  return std::to_string(total / 60) + "m " + std::to_string(total % 60) + "s";
+}
+
+Attempt Attempt::decode(const json::Value& value) {
+  json::Object object = value.object();
+  json::Value idValue = object.required("id");
+  std::optional<Uuid> id = Uuid::parse(idValue.stringView());
+  if (!id) throw json::DecodingError("Expected a UUID for " + idValue.name());
+  double date = object.number("date");
+  std::string mode = object.string("mode");
+  std::int64_t round = object.integer("round");
+  std::int64_t correct = object.integer("correct");
+  std::int64_t misses = object.integer("misses");
+  double seconds = object.number("seconds");
+  return Attempt(*id, Date{date}, std::move(mode), round, correct, misses, seconds);
+}
+
+Attempt Attempt::decode(std::string_view text) {
+  json::Document document = json::Document::parse(text);
+  return decode(document.root());
+}
+
+json::OrderedJson Attempt::json() const {
+  // Archives hold tens of thousands of attempts, so the object is filled in
+  // place: its keys are distinct by construction and need no lookup.
+  json::OrderedJson object = json::OrderedJson::object();
+  auto& members = object.get_ref<json::OrderedJson::object_t&>();
+  members.reserve(7);
+  members.emplace_back("id", id_.text());
+  members.emplace_back("date", json::finite(date_.secondsSinceReferenceDate, "date"));
+  members.emplace_back("mode", mode_);
+  members.emplace_back("round", round_);
+  members.emplace_back("correct", correct_);
+  members.emplace_back("misses", misses_);
+  members.emplace_back("seconds", json::finite(seconds_, "seconds"));
+  return object;
+}
+
+std::string Attempt::encode() const { return json::encode(json()); }
+
+}  // namespace tavro

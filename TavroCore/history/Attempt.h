@@ -1,0 +1,80 @@
+// One finished practice round: when it was recorded, in which exercise
+// mode and round, how many keystrokes were accepted and rejected, and how
+// long the typing took. Attempts are the unit of the score archive, of
+// backups and of cloud sync, and all of them use the JSON form defined here.
+#pragma once
+
+#include "Support/Date.h"
+#include "Support/Json.h"
+#include "Support/JsonEncoding.h"
+#include "Support/Uuid.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavro {
+
+class Attempt {
+ public:
+  // A new record with a fresh random id and the current date.
+  Attempt(std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses, double seconds);
+
+  // A record with every field given, as read back from storage.
+  Attempt(Uuid id, Date date, std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses,
+          double seconds);
+
+  // Identity of the attempt: two records with the same id are the same
+  // attempt. The host may replace it (and the date) after creation.
+  const Uuid& id() const { return id_; }
+  void setID(const Uuid& id) { id_ = id; }
+
+  // When the record was made.
+  const Date& date() const { return date_; }
+  void setDate(const Date& date) { date_ = date; }
+
+  // The exercise-mode identifier ("romaji", "kana", "english", ...).
+  const std::string& mode() const { return mode_; }
+  // Round number within the mode, counted from 1.
+  std::int64_t round() const { return round_; }
+  // Accepted keystrokes.
+  std::int64_t correct() const { return correct_; }
+  // Rejected keystrokes.
+  std::int64_t misses() const { return misses_; }
+  // Elapsed typing time in seconds.
+  double seconds() const { return seconds_; }
+
+  // Accepted keystrokes per minute; 0 unless seconds is positive.
+  double cpm() const;
+  // Percentage of accepted keystrokes; 0 when there were no keystrokes.
+  double accuracy() const;
+  // Percentage of rejected keystrokes; 0 when there were no keystrokes.
+  double missRate() const;
+  // The whole minutes and seconds of the typing time, as "2m 5s". A
+  // negative or non-finite time reads "0m 0s"; a time beyond what 64-bit
+  // whole seconds can hold is clamped to that largest value.
+  std::string completionTime() const;
+
+  // Reads an attempt object. All seven keys are required with their exact
+  // JSON types ("round", "correct", "misses" integers; "date", "seconds"
+  // numbers; "id" a UUID text in either case); other keys are ignored.
+  // Throws json::DecodingError otherwise.
+  static Attempt decode(const json::Value& value);
+  static Attempt decode(std::string_view json);
+
+  // The attempt object, keys in field order and the id in upper case.
+  // Throws json::EncodingError when seconds (or the date) is not finite.
+  json::OrderedJson json() const;
+  std::string encode() const;
+
+ private:
+  Uuid id_;
+  Date date_;
+  std::string mode_;
+  std::int64_t round_;
+  std::int64_t correct_;
+  std::int64_t misses_;
+  double seconds_;
+};
+
+}  // namespace tavro

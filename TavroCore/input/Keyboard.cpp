@@ -1,0 +1,92 @@
+#include "TavroCore/input/Keyboard.h"
+
+#include "TavroCore/input/KeyboardTables.h"
+#include "TavroCore/input/RomajiPaths.h"
+
+namespace tavro {
+
+std::string_view rawValue(Finger finger) {
+  switch (finger) {
+    case Finger::leftPinky:
+      return "leftPinky";
+    case Finger::leftRing:
+      return "leftRing";
+    case Finger::leftMiddle:
+      return "leftMiddle";
+    case Finger::leftIndex:
+      return "leftIndex";
+    case Finger::rightIndex:
+      return "rightIndex";
+    case Finger::rightMiddle:
+      return "rightMiddle";
+    case Finger::rightRing:
+      return "rightRing";
+    case Finger::rightPinky:
+      return "rightPinky";
+    case Finger::thumb:
+      return "thumb";
+  }
+  return "thumb";  // not reached: every case returns
+}
+
+template <>
+std::optional<Finger> fromRawValue<Finger>(std::string_view text) {
+  for (Finger finger : Fingers::allCases) {
+    if (rawValue(finger) == text) return finger;
+  }
+  return std::nullopt;
+}
+
+namespace Keyboard {
+
+std::optional<std::string> physicalKey(std::uint16_t code, bool jis) {
+  const auto& keys = physicalKeys(jis);
+  auto found = keys.find(code);
+  if (found == keys.end()) return std::nullopt;
+  return found->second;
+}
+
+std::string baseKey(std::string_view typed, bool jis) {
+  for (const auto& [label, shifted] : shiftedKeys(jis)) {
+    if (shifted == typed) return label;
+  }
+  return Romaji::detail::lowercased(typed);
+}
+
+Finger finger(std::string_view label) {
+  std::string lowered = Romaji::detail::lowercased(label);
+  if (!lowered.empty()) {
+    static constexpr std::pair<std::string_view, Finger> groups[] = {
+        {"1qaz", Finger::leftPinky},   {"2wsx", Finger::leftRing},      {"3edc", Finger::leftMiddle},
+        {"45rtfgvb", Finger::leftIndex}, {"67yuhjnm", Finger::rightIndex}, {"8ik,", Finger::rightMiddle},
+        {"9ol.", Finger::rightRing},
+    };
+    for (const auto& [group, finger] : groups) {
+      if (group.find(lowered) != std::string_view::npos) return finger;
+    }
+  }
+  if (lowered == " ") return Finger::thumb;
+  return Finger::rightPinky;
+}
+
+Finger finger(std::string_view label, std::string_view mode) {
+  if (mode != "numpad") return finger(label);
+  if (!label.empty()) {
+    if (std::string_view("147").find(label) != std::string_view::npos) return Finger::rightIndex;
+    if (std::string_view("258/").find(label) != std::string_view::npos) return Finger::rightMiddle;
+    if (std::string_view("369.*").find(label) != std::string_view::npos) return Finger::rightRing;
+  }
+  if (label == "0") return Finger::thumb;
+  return Finger::rightPinky;
+}
+
+bool isTarget(std::string_view label, const std::set<std::string>& next, std::string_view mode, bool jis) {
+  if (mode == "numpad") return next.find(std::string(label)) != next.end();
+  for (const std::string& input : next) {
+    if (baseKey(input, jis) == label) return true;
+  }
+  return false;
+}
+
+}  // namespace Keyboard
+}  // namespace tavro

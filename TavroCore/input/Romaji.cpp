@@ -1,0 +1,444 @@
+#include "TavroCore/input/Romaji.h"
+
+#include "Support/CharacterBounds.h"
+#include "Support/Text.h"
+#include "TavroCore/input/Keyboard.h"
+#include "TavroCore/input/RomajiPaths.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace tavro {
+
+std::string RomajiHint::text() const {
+  std::string out = "[ ";
+  for (std::size_t index = 0; index < keys.size(); ++index) {
+    if (index > 0) out += ' ';
+    out += keys[index];
+  }
+  out += " ]";
+  return out;
+}
+
+namespace Romaji::detail {
+namespace {
+
+// Table keys are at most two characters of three bytes; packing the bytes
+// and the length into one integer makes the per-position lookup a hash of
+// one word instead of a string.
+constexpr std::uint64_t kNoKey = 0;
+
+std::uint64_t packedKey(std::string_view first, std::string_view second = {}) {
+  std::size_t length = first.size() + second.size();
+  if (length == 0 || length > 7) return kNoKey;
+  std::uint64_t key = length;
+  for (char byte : first) key = (key << 8) | static_cast<unsigned char>(byte);
+  for (char byte : second) key = (key << 8) | static_cast<unsigned char>(byte);
+  return key;
+}
+
+// The heads the table offers for each key: its own spellings and, for a pair
+// whose two characters both have entries, every concatenation of their
+// spellings (duplicates kept), computed once.
+struct HeadTable {
+  std::unordered_map<std::uint64_t, std::vector<std::string>> heads;  // by packed key
+  std::unordered_map<std::uint64_t, std::size_t> keyLengths;          // characters per key
+  std::vector<std::string> syllabicN = {"n", "nn", "n'"};             // ん before a consonant or at the end
+  std::uint64_t n = packedKey("ん");
+  std::uint64_t sokuon = packedKey("っ");
+  std::unordered_set<std::uint64_t> beforeN;  // the characters after which ん needs "nn" or "n'"
+};
+
+const HeadTable& headTable() {
+  static const HeadTable built = [] {
+    HeadTable out;
+    const auto& entries = table();
+    for (const auto& [key, spellings] : entries) {
+      std::vector<std::size_t> ends = text::characterEnds(key);
+      std::uint64_t packed = packedKey(key);
+      std::vector<std::string> heads = spellings;
+      if (ends.size() == 2) {
+        auto first = entries.find(std::string_view(key).substr(0, ends[0]));
+        auto second = entries.find(std::string_view(key).substr(ends[0]));
+        if (first != entries.end() && second != entries.end()) {
+          for (const std::string& a : first->second) {
+            for (const std::string& b : second->second) heads.push_back(a + b);
+          }
+        }
+      }
+      out.heads.emplace(packed, std::move(heads));
+      out.keyLengths.emplace(packed, ends.size());
+    }
+    for (std::string_view kana : {"あ", "い", "う", "え", "お", "な", "に", "ぬ", "ね", "の", "や", "ゆ", "よ", "ん"}) {
+      out.beforeN.insert(packedKey(kana));
+    }
+    return out;
+  }();
+  return built;
+}
+
+// Letters for the doubled-consonant heads of っ, one view per letter.
+constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+int letterIndex(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return 26 + (c - 'a');
+  return -1;
+}
+
+struct Head {
+  std::string_view spelling;
+  std::uint32_t covered = 1;
+  bool splittable = true;  // every byte is a character of its own (table spellings)
+};
+
+// The prompt cut into characters with the heads at every position, stored
+// flat: heads of position i are heads[begin[i], begin[i + 1]).
+struct PromptHeads {
+  std::vector<std::string_view> characters;
+  std::vector<Head> heads;
+  std::vector<std::uint32_t> begin;
+};
+
+PromptHeads headsOf(std::string_view prompt) {
+  const HeadTable& table = headTable();
+  PromptHeads out;
+  std::size_t start = 0;
+  for (std::size_t end : text::characterEnds(prompt)) {
+    out.characters.push_back(prompt.substr(start, end - start));
+    start = end;
+  }
+  std::size_t count = out.characters.size();
+  // Positions are filled from the end so that っ can look at the heads after
+  // it; each position's heads go into their own run, indexed afterwards.
+  std::vector<std::vector<Head>> runs(count);
+  for (std::size_t i = count; i-- > 0;) {
+    std::string_view c = out.characters[i];
+    std::vector<Head>& run = runs[i];
+    std::uint64_t single = packedKey(c);
+    if (single == table.sokuon && i + 1 < count) {
+      std::uint64_t letters = 0;
+      for (const Head& next : runs[i + 1]) {
+        char first = next.spelling.front();
+        bool wholeCharacter = next.splittable || next.spelling.size() == 1;
+        int index = wholeCharacter ? letterIndex(first) : -1;
+        if (index < 0 || std::string_view("aeioun").find(first) != std::string_view::npos) continue;
+        letters |= std::uint64_t{1} << index;
+      }
+      for (int index = 0; index < 52; ++index) {
+        if (letters & (std::uint64_t{1} << index)) run.push_back({kLetters.substr(index, 1), 1, true});
+      }
+      for (const std::string& spelling : table.heads.at(single)) run.push_back({spelling, 1, true});
+      continue;
+    }
+    if (i + 1 < count) {
+      auto pair = table.heads.find(packedKey(c, out.characters[i + 1]));
+      if (pair != table.heads.end() && table.keyLengths.at(pair->first) == 2) {
+        for (const std::string& spelling : pair->second) run.push_back({spelling, 2, true});
+        continue;
+      }
+    }
+    if (single == table.n) {
+      bool needsTwo = i + 1 < count && table.beforeN.count(packedKey(out.characters[i + 1])) > 0;
+      const auto& spellings = table.heads.at(single);
+      if (!needsTwo) run.push_back({table.syllabicN.front(), 1, true});
+      for (const std::string& spelling : spellings) run.push_back({spelling, 1, true});
+      continue;
+    }
+    auto own = single == kNoKey ? table.heads.end() : table.heads.find(single);
+    if (own != table.heads.end()) {
+      for (const std::string& spelling : own->second) run.push_back({spelling, 1, true});
+    } else {
+      run.push_back({c, 1, false});
+    }
+  }
+  out.begin.reserve(count + 1);
+  for (std::size_t i = 0; i < count; ++i) {
+    out.begin.push_back(static_cast<std::uint32_t>(out.heads.size()));
+    out.heads.insert(out.heads.end(), runs[i].begin(), runs[i].end());
+  }
+  out.begin.push_back(static_cast<std::uint32_t>(out.heads.size()));
+  return out;
+}
+
+// The depth-first search over heads. The text under construction is one
+// buffer, extended by a head and cut back when the search returns from it.
+// While the text is shorter than the typed prefix it equals the prefix's
+// beginning, so a (position, text length) pair names the whole state; pairs
+// known to lead to no spelling are remembered, which keeps the work small
+// even when many head sequences spell the same typed text and all fail late.
+PathList search(const PromptHeads& prompt, std::string_view typed) {
+  PathList result;
+  std::size_t count = prompt.characters.size();
+  result.promptCharacters = count;
+
+  std::vector<bool> typedBoundary;
+  bool everyTypedByteIsBoundary = text::isAscii(typed) && typed.find('\r') == std::string_view::npos;
+  if (!everyTypedByteIsBoundary) {
+    typedBoundary.assign(typed.size() + 1, false);
+    typedBoundary[0] = true;
+    for (std::size_t end : text::characterEnds(typed)) typedBoundary[end] = true;
+  }
+  auto isTypedBoundary = [&](std::size_t offset) {
+    return everyTypedByteIsBoundary || typedBoundary[offset];
+  };
+
+  struct Frame {
+    std::uint32_t position;
+    std::uint32_t nextHead;
+    std::uint32_t textBytes;
+    std::uint32_t textCharacters;
+    std::uint32_t resultsAtEntry;
+  };
+  std::vector<Frame> stack;
+  stack.reserve(count + 1);
+  std::string text;
+  text.reserve(typed.size() + count * 4 + 8);
+  std::vector<std::uint32_t> boundaries(count);
+  std::unordered_set<std::uint64_t> dead;
+  auto stateKey = [&](std::uint64_t position, std::uint64_t bytes) {
+    return position * (typed.size() + 1) + bytes;
+  };
+
+  stack.push_back({0, count > 0 ? prompt.begin[0] : 0, 0, 0, 0});
+  while (!stack.empty() && result.size() < kMaxPaths) {
+    Frame& frame = stack.back();
+    if (frame.position == count) {
+      if (frame.textBytes >= typed.size()) {
+        result.texts.append(text, 0, frame.textBytes);
+        result.textEnds.push_back(static_cast<std::uint32_t>(result.texts.size()));
+        result.boundaries.insert(result.boundaries.end(), boundaries.begin(), boundaries.end());
+      } else {
+        dead.insert(stateKey(frame.position, frame.textBytes));
+      }
+      stack.pop_back();
+      continue;
+    }
+    if (frame.nextHead == prompt.begin[frame.position + 1]) {
+      if (frame.textBytes < typed.size() && result.size() == frame.resultsAtEntry) {
+        dead.insert(stateKey(frame.position, frame.textBytes));
+      }
+      stack.pop_back();
+      continue;
+    }
+    const Head& head = prompt.heads[frame.nextHead++];
+    std::size_t offset = frame.textBytes;
+    if (offset < typed.size()) {
+      std::size_t rest = typed.size() - offset;
+      std::size_t compared = std::min(rest, head.spelling.size());
+      if (std::memcmp(typed.data() + offset, head.spelling.data(), compared) != 0) continue;
+      if (head.spelling.size() <= rest) {
+        if (!isTypedBoundary(offset + head.spelling.size())) continue;
+      } else if (!head.splittable) {
+        continue;  // the typed text would end inside one character of the head
+      }
+    }
+    std::uint32_t nextPosition = frame.position + head.covered;
+    std::uint32_t nextBytes = static_cast<std::uint32_t>(offset + head.spelling.size());
+    if (nextBytes < typed.size() && !dead.empty() && dead.count(stateKey(nextPosition, nextBytes))) continue;
+    std::uint32_t nextCharacters =
+        frame.textCharacters + (head.splittable ? static_cast<std::uint32_t>(head.spelling.size()) : 1);
+    text.resize(offset);
+    text.append(head.spelling);
+    for (std::uint32_t p = frame.position; p < nextPosition; ++p) boundaries[p] = nextCharacters;
+    std::uint32_t firstHead = nextPosition < count ? prompt.begin[nextPosition] : 0;
+    stack.push_back({nextPosition, firstHead, nextBytes, nextCharacters, static_cast<std::uint32_t>(result.size())});
+  }
+  return result;
+}
+
+// Prompts and typed texts are cut into characters and searched as they are;
+// ill-formed UTF-8 is first replaced by U+FFFD per bad sequence so that
+// every spelling produced is well-formed.
+std::string wellFormed(std::string_view text) {
+  if (text::isValidUtf8(text)) return std::string(text);
+  return text::fromCodePoints(text::codePoints(text));
+}
+
+struct PathCache {
+  std::mutex lock;
+  std::unordered_map<std::string, std::shared_ptr<const PathList>> entries;
+};
+
+PathCache& pathCache() {
+  static PathCache cache;
+  return cache;
+}
+
+// Offsets are 32-bit; texts this long are no prompt and get no spelling.
+constexpr std::size_t kMaxSearchBytes = std::numeric_limits<std::uint32_t>::max() / 16;
+
+}  // namespace
+
+std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view prefix) {
+  if (prompt.size() > kMaxSearchBytes || prefix.size() > kMaxSearchBytes) {
+    return std::make_shared<const PathList>();
+  }
+  std::string key;
+  key.reserve(prompt.size() + 1 + prefix.size());
+  key.append(prompt).push_back('\0');
+  key.append(prefix);
+
+  PathCache& cache = pathCache();
+  {
+    std::lock_guard guard(cache.lock);
+    auto found = cache.entries.find(key);
+    if (found != cache.entries.end()) return found->second;
+  }
+
+  std::string cleanPrompt = wellFormed(prompt);
+  std::string cleanPrefix = wellFormed(prefix);
+  PromptHeads heads = headsOf(cleanPrompt);
+  auto result = std::make_shared<const PathList>(search(heads, cleanPrefix));
+
+  std::lock_guard guard(cache.lock);
+  if (cache.entries.size() >= kMaxCacheEntries) cache.entries.clear();
+  if (heads.characters.size() <= kMaxCachedPromptCharacters) cache.entries.insert_or_assign(std::move(key), result);
+  return result;
+}
+
+void clearPathCache() {
+  PathCache& cache = pathCache();
+  std::lock_guard guard(cache.lock);
+  cache.entries.clear();
+}
+
+std::size_t pathCacheCount() {
+  PathCache& cache = pathCache();
+  std::lock_guard guard(cache.lock);
+  return cache.entries.size();
+}
+
+std::string lowercased(std::string_view text) {
+  if (!text::isAscii(text)) return text::lowercased(text);
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+std::string nfc(std::string_view text) {
+  if (text::isAscii(text)) return std::string(text);
+  return text::nfc(text);
+}
+
+}  // namespace Romaji::detail
+
+namespace Romaji {
+namespace {
+
+std::vector<std::string> texts(const detail::PathList& paths) {
+  std::vector<std::string> out;
+  out.reserve(paths.size());
+  for (std::size_t index = 0; index < paths.size(); ++index) out.emplace_back(paths.text(index));
+  return out;
+}
+
+std::string uppercasedCharacter(std::string_view character) {
+  if (character.size() == 1) {
+    char c = character[0];
+    return std::string(1, c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+  }
+  return text::uppercased(character);
+}
+
+}  // namespace
+
+std::vector<std::string> spellings(std::string_view prompt) { return texts(*detail::paths(prompt, {})); }
+
+std::vector<std::string> matchingSpellings(std::string_view prompt, std::string_view typed) {
+  return texts(*detail::paths(prompt, typed));
+}
+
+std::int64_t completedCharacters(std::string_view prompt, std::string_view typed) {
+  auto paths = detail::paths(prompt, typed);
+  if (paths->empty()) return 0;
+  std::size_t typedCount = text::characterCount(typed);
+  std::size_t best = 0;
+  for (std::size_t index = 0; index < paths->size(); ++index) {
+    const std::uint32_t* boundaries = paths->boundariesOf(index);
+    std::size_t done = 0;
+    while (done < paths->promptCharacters && boundaries[done] <= typedCount) ++done;
+    best = std::max(best, done);
+  }
+  return static_cast<std::int64_t>(best);
+}
+
+std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit) {
+  std::vector<RomajiHint> out;
+  std::string lowered = detail::lowercased(typed);
+  if (limit < 1) return out;
+  auto paths = detail::paths(prompt, lowered);
+  if (paths->empty()) return out;
+
+  std::string_view spelling = paths->text(0);
+  std::vector<std::string_view> keys;
+  std::size_t start = 0;
+  for (std::size_t end : text::characterEnds(spelling)) {
+    keys.push_back(spelling.substr(start, end - start));
+    start = end;
+  }
+  // The search ran on the well-formed prompt; cut the same text here.
+  std::string cleanPrompt = text::isValidUtf8(prompt) ? std::string(prompt)
+                                                      : text::fromCodePoints(text::codePoints(prompt));
+  std::vector<std::size_t> characterEnds = text::characterEnds(cleanPrompt);
+  const std::uint32_t* boundaries = paths->boundariesOf(0);
+  std::size_t count = paths->promptCharacters;
+  std::size_t typedCount = text::characterCount(lowered);
+
+  std::size_t headStart = 0;  // offset in keys where the current head begins
+  std::size_t index = 0;
+  while (index < count && out.size() < static_cast<std::size_t>(limit)) {
+    std::size_t boundary = boundaries[index];
+    std::size_t last = index;
+    while (last + 1 < count && boundaries[last + 1] == boundary) ++last;
+    if (boundary > typedCount) {
+      RomajiHint hint;
+      hint.id = static_cast<std::int64_t>(index);
+      std::size_t kanaBegin = index == 0 ? 0 : characterEnds[index - 1];
+      hint.kana = cleanPrompt.substr(kanaBegin, characterEnds[last] - kanaBegin);
+      for (std::size_t k = headStart; k < boundary && k < keys.size(); ++k) {
+        hint.keys.push_back(uppercasedCharacter(keys[k]));
+      }
+      std::size_t typedInHead = typedCount > headStart ? typedCount - headStart : 0;
+      hint.typedCount = static_cast<std::int64_t>(std::min(hint.keys.size(), typedInHead));
+      if (typedCount >= headStart) hint.activeStroke = hint.typedCount;
+      out.push_back(std::move(hint));
+    }
+    headStart = boundary;
+    index = last + 1;
+  }
+  return out;
+}
+
+std::string kanaKeys(std::string_view kana) {
+  static const std::unordered_map<char32_t, std::string> keyOfKana = [] {
+    std::unordered_map<char32_t, std::string> out;
+    for (const auto& [key, value] : Keyboard::kana()) {
+      std::vector<char32_t> points = text::codePoints(value);
+      if (points.size() == 1) out.emplace(points.front(), key);
+    }
+    return out;
+  }();
+  std::string out;
+  for (char32_t point : text::codePoints(text::nfd(kana))) {
+    if (point == U'\u3099') {
+      out += '@';
+    } else if (point == U'\u309A') {
+      out += '[';
+    } else if (auto found = keyOfKana.find(point); found != keyOfKana.end()) {
+      out += found->second;
+    } else {
+      out += text::fromCodePoint(point);
+    }
+  }
+  return out;
+}
+
+}  // namespace Romaji
+}  // namespace tavro

@@ -1,0 +1,73 @@
+// Romaji spellings of hiragana prompts. A prompt (hiragana with the long-vowel
+// mark, Japanese punctuation and occasionally other characters) may be typed
+// in several ways: し as "si" or "shi", ん as "n", "nn" or "n'", っ as a doubled
+// consonant or "xtu", and so on. This namespace holds the spelling table and
+// the search that enumerates the complete spellings of a prompt agreeing with
+// what the learner has typed, plus what is derived from it: completed prompt
+// characters, per-kana key hints and the JIS kana keys of a kana text.
+//
+// Every operation may be called from several threads at once. Search results
+// are memoised per prompt and typed text in one process-wide cache, guarded by
+// the only lock of the system.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavro {
+
+// One per-kana key hint shown above a romaji prompt: a head of the preferred
+// spelling that agrees with what has been typed.
+struct RomajiHint {
+  std::int64_t id = 0;                   // index of the head's first prompt character
+  std::string kana;                      // the prompt characters the head covers
+  std::vector<std::string> keys;         // the head's keys, one upper-case character each
+  std::int64_t typedCount = 0;           // how many of `keys` are typed
+  std::optional<std::int64_t> activeStroke;  // index of the next key, only for the head being typed
+
+  // True for the head being typed now.
+  bool isActive() const { return activeStroke.has_value(); }
+
+  // "[ " + keys joined with single spaces + " ]", e.g. "[ K A ]".
+  std::string text() const;
+
+  friend bool operator==(const RomajiHint&, const RomajiHint&) = default;
+};
+
+namespace Romaji {
+
+// The spelling table: a key of one or two hiragana characters (or one
+// punctuation character) to its spellings, preferred spelling first.
+// Characters without an entry are spelled as themselves.
+const std::map<std::string, std::vector<std::string>, std::less<>>& table();
+
+// Every complete spelling of `prompt`, in search order (at most 128).
+std::vector<std::string> spellings(std::string_view prompt);
+
+// The complete spellings of `prompt` that begin with `typed` (whole
+// characters), in search order (at most 128); empty when `typed` cannot be
+// continued to a spelling. `typed` is not lower-cased.
+std::vector<std::string> matchingSpellings(std::string_view prompt, std::string_view typed);
+
+// The number of prompt characters whose spelling has been typed completely
+// (the best over every spelling that agrees with `typed`); 0 when none agrees.
+std::int64_t completedCharacters(std::string_view prompt, std::string_view typed);
+
+// Hints for the head being typed and the heads after it, at most `limit`,
+// along the first spelling that agrees with the lower-cased `typed`. Empty
+// when `limit` is below 1 or nothing agrees.
+std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit);
+
+// The JIS kana-layout keys of a kana text: each kana of the key map becomes
+// its key label, the voiced and semi-voiced marks (after canonical
+// decomposition) become "@" and "[", everything else passes through:
+// が gives "t@", ぱ "f[", ゔ "4@".
+std::string kanaKeys(std::string_view kana);
+
+}  // namespace Romaji
+}  // namespace tavro

@@ -1,0 +1,59 @@
+// The path search behind the romaji operations, shared with the matcher and
+// the look-ahead key so that they read the memoised result without copying
+// it. A path is one complete spelling of a prompt together with, for each
+// prompt character, the length in characters of the spelling up to the end
+// of the head covering it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavro::Romaji::detail {
+
+// At most this many paths are produced per search.
+inline constexpr std::size_t kMaxPaths = 128;
+// The cache is emptied wholesale when it holds more than this many entries.
+inline constexpr std::size_t kMaxCacheEntries = 256;
+// Results for longer prompts (in characters) are never cached.
+inline constexpr std::size_t kMaxCachedPromptCharacters = 120;
+
+// The paths of one search, stored flat: one text buffer and one boundary
+// buffer for all of them.
+struct PathList {
+  std::string texts;                      // every path's text, one after another
+  std::vector<std::uint32_t> textEnds;    // end of each path's text in `texts`
+  std::vector<std::uint32_t> boundaries;  // `promptCharacters` entries per path
+  std::size_t promptCharacters = 0;
+
+  std::size_t size() const { return textEnds.size(); }
+  bool empty() const { return textEnds.empty(); }
+  std::string_view text(std::size_t index) const {
+    std::uint32_t begin = index == 0 ? 0 : textEnds[index - 1];
+    return std::string_view(texts).substr(begin, textEnds[index] - begin);
+  }
+  const std::uint32_t* boundariesOf(std::size_t index) const {
+    return boundaries.data() + index * promptCharacters;
+  }
+};
+
+// The paths of `prompt` whose text agrees with `prefix`, in search order,
+// memoised. Never null.
+std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view prefix);
+
+// Empties the path cache (benchmarks measure the uncached search with it).
+void clearPathCache();
+
+// The number of entries the path cache holds now.
+std::size_t pathCacheCount();
+
+// `text` lower-cased (all of Unicode; ASCII without a round trip through ICU).
+std::string lowercased(std::string_view text);
+
+// `text` in normalization form C (ASCII is returned as is).
+std::string nfc(std::string_view text);
+
+}  // namespace tavro::Romaji::detail

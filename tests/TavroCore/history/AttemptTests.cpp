@@ -1,0 +1,146 @@
+#include "TavroCore/history/Attempt.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace tavro {
+namespace {
+
+constexpr const char* sampleID = "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+
+Attempt make(std::int64_t correct, std::int64_t misses, double seconds) {
+  return Attempt(*Uuid::parse(sampleID), Date{0}, "romaji", 1, correct, misses, seconds);
+}
+
+TEST(Attempt, DerivedFigures) {
+  struct Case {
+    const char* name;
+    std::int64_t correct, misses;
+    double seconds;
+    double cpm, accuracy, missRate;
+  };
+  const Case cases[] = {
+      {"45 of 50 in a minute", 45, 5, 60, 45, 90, 10},
+      {"no keystrokes", 0, 0, 30, 0, 0, 0},
+      {"zero seconds", 100, 0, 0, 0, 100, 0},
+      {"negative seconds", 100, 0, -4, 0, 100, 0},
+      {"negative counts summing to zero or less", -5, 3, 10, -30, 0, 0},
+      {"counts beyond 64 bits together", std::numeric_limits<std::int64_t>::max(),
+       std::numeric_limits<std::int64_t>::max(), 60, 9.223372036854775807e18, 50, 50},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Attempt attempt = make(c.correct, c.misses, c.seconds);
+    EXPECT_DOUBLE_EQ(attempt.cpm(), c.cpm);
+    EXPECT_DOUBLE_EQ(attempt.accuracy(), c.accuracy);
+    EXPECT_DOUBLE_EQ(attempt.missRate(), c.missRate);
+  }
+}
+
+TEST(Attempt, CompletionTime) {
+  struct Case {
+    double seconds;
+    const char* text;
+  };
+  const Case cases[] = {
+      {125.9, "2m 5s"}, {59.99, "0m 59s"}, {0, "0m 0s"},       {60, "1m 0s"},
+      {-3, "0m 0s"},    {NAN, "0m 0s"},    {INFINITY, "0m 0s"}, {3600, "60m 0s"},
+      {1e30, "153722867280912930m 7s"},  // clamped to the largest 64-bit count of seconds
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    EXPECT_EQ(make(1, 0, c.seconds).completionTime(), c.text);
+  }
+}
+
+TEST(Attempt, NewRecordsHaveFreshIdsAndTheCurrentDate) {
+  Date before = Date::now();
+  Attempt a("kana", 2, 10, 1, 5);
+  Attempt b("kana", 2, 10, 1, 5);
+  EXPECT_NE(a.id(), b.id());
+  EXPECT_GE(a.date(), before);
+  EXPECT_LE(a.date(), Date::now());
+}
+
+TEST(Attempt, JsonRoundTrip) {
+  Attempt attempt(*Uuid::parse(sampleID), Date{786000000.123456789}, "guided-romaji", 7, 310, 12, 95.5);
+  std::string text = attempt.encode();
+  EXPECT_EQ(text,
+            "{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"date\":786000000.1234568,\"mode\":\"guided-romaji\","
+            "\"round\":7,\"correct\":310,\"misses\":12,\"seconds\":95.5}");
+  Attempt back = Attempt::decode(text);
+  EXPECT_EQ(back.id(), attempt.id());
+  EXPECT_EQ(back.date(), attempt.date());
+  EXPECT_EQ(back.mode(), attempt.mode());
+  EXPECT_EQ(back.round(), 7);
+  EXPECT_EQ(back.correct(), 310);
+  EXPECT_EQ(back.misses(), 12);
+  EXPECT_EQ(back.seconds(), 95.5);
+}
+
+TEST(Attempt, DecodingIsStrictAboutKeysAndTypes) {
+  const std::string fields[][2] = {
+      {"id", "\"e621e1f8-c36c-495a-93fc-0c247a3e6e5f\""},
+      {"date", "1.5"},
+      {"mode", "\"kana\""},
+      {"round", "3"},
+      {"correct", "40"},
+      {"misses", "2"},
+      {"seconds", "12"},
+  };
+  auto document = [&](const std::string& skip, const std::string& replacedValue) {
+    std::string text = "{";
+    for (const auto& [key, value] : fields) {
+      if (key == skip && replacedValue.empty()) continue;
+      if (text.size() > 1) text += ",";
+      text += "\"" + key + "\":" + (key == skip ? replacedValue : value);
+    }
+    return text + "}";
+  };
+
+  // Lower-case ids, integer dates and seconds, unknown keys and values
+  // outside any sensible range are all read as they stand.
+  Attempt read = Attempt::decode(document("", ""));
+  EXPECT_EQ(read.id().text(), sampleID);
+  EXPECT_EQ(read.seconds(), 12);
+  Attempt odd = Attempt::decode(
+      R"({"extra":[1,{}],"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":-1,"mode":"","round":0,)"
+      R"("correct":-4,"misses":-1,"seconds":-2.5})");
+  EXPECT_EQ(odd.round(), 0);
+  EXPECT_EQ(odd.correct(), -4);
+  EXPECT_EQ(odd.seconds(), -2.5);
+
+  struct Case {
+    const char* key;
+    const char* value;  // empty: the key is left out
+  };
+  const Case failures[] = {
+      {"id", ""},          {"date", ""},          {"mode", ""},           {"round", ""},
+      {"correct", ""},     {"misses", ""},        {"seconds", ""},        {"id", "null"},
+      {"id", "\"E621E1F8C36C495A93FC0C247A3E6E5F\""}, {"id", "\"{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}\""},
+      {"id", "42"},        {"date", "\"2024-01-01T00:00:00Z\""}, {"date", "null"},
+      {"mode", "7"},       {"round", "3.0"},      {"round", "\"3\""},     {"correct", "1e2"},
+      {"misses", "true"},  {"seconds", "\"12\""}, {"seconds", "null"},
+      {"round", "9223372036854775808"},
+  };
+  for (const Case& c : failures) {
+    std::string text = document(c.key, c.value);
+    SCOPED_TRACE(text);
+    EXPECT_THROW(Attempt::decode(text), json::DecodingError);
+  }
+  EXPECT_THROW(Attempt::decode("[]"), json::DecodingError);
+  EXPECT_THROW(Attempt::decode("{\"id\":"), json::DecodingError);
+}
+
+TEST(Attempt, NonFiniteSecondsCannotBeWritten) {
+  for (double seconds : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+    SCOPED_TRACE(seconds);
+    EXPECT_THROW(make(1, 0, seconds).encode(), json::EncodingError);
+  }
+}
+
+}  // namespace
+}  // namespace tavro
