@@ -25,6 +25,14 @@ std::optional<JLPTLevel> fromRawValue<JLPTLevel>(std::string_view text) {
 
 namespace JLPTLevels {
 
+JLPTLevel saved(const platform::UserDefaults& store) {
+  const std::optional<std::string> text = store.string(preferenceKey);
+  if (!text) return defaultLevel;
+  return fromRawValue<JLPTLevel>(*text).value_or(defaultLevel);
+}
+
+void save(JLPTLevel level, platform::UserDefaults& store) { store.set(preferenceKey, std::string(rawValue(level))); }
+
 json::OrderedJson json(JLPTLevel level) { return std::string(rawValue(level)); }
 
 JLPTLevel decode(const json::Value& value) {

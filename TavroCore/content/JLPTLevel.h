@@ -3,6 +3,7 @@
 // user-defaults store and in backups as its text "N5" to "N1".
 #pragma once
 
+#include "Platform/UserDefaults.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 
@@ -36,6 +37,13 @@ inline constexpr JLPTLevel defaultLevel = JLPTLevel::n5;
 
 // The user-defaults key holding the chosen level's raw value.
 inline constexpr std::string_view preferenceKey = "practiceJLPTLevel";
+
+// The saved level: the raw value text under preferenceKey, or N5 when
+// nothing is saved there or what is saved is not a raw value text.
+JLPTLevel saved(const platform::UserDefaults& store);
+
+// Saves the level's raw value text under preferenceKey.
+void save(JLPTLevel level, platform::UserDefaults& store);
 
 // The level as its JSON form, the raw value text.
 json::OrderedJson json(JLPTLevel level);

@@ -1,6 +1,7 @@
 #include "TavroCore/content/JapanesePrompt.h"
 
 #include "Support/Text.h"
+#include "TavroCore/input/Romaji.h"
 
 #include <utility>
 
@@ -45,6 +46,10 @@ std::int64_t JapanesePrompt::completedDisplayCharacters(std::int64_t readingCoun
     shown += static_cast<std::int64_t>(text::graphemeCount(segment.display));
   }
   return shown;
+}
+
+std::int64_t JapanesePrompt::completedDisplayCharacters(std::string_view typed) const {
+  return completedDisplayCharacters(Romaji::completedCharacters(reading(), typed));
 }
 
 }  // namespace tavro

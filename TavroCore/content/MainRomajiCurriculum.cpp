@@ -1,5 +1,7 @@
 #include "TavroCore/content/MainRomajiCurriculum.h"
 
+#include "TavroCore/content/ExerciseMode.h"
+
 namespace tavro::MainRomajiCurriculum {
 
 namespace {
@@ -160,8 +162,8 @@ std::vector<JapanesePrompt> prompts(std::int64_t round) {
 }
 
 bool showsReadingGuide(std::string_view mode, std::int64_t round) {
-  if (mode == "guided-romaji") return true;
-  return mode == "romaji" && round >= 4 && round <= 6;
+  if (mode == ExerciseMode::guidedRomaji) return true;
+  return mode == ExerciseMode::romaji && round >= 4 && round <= 6;
 }
 
 }  // namespace tavro::MainRomajiCurriculum

@@ -1,5 +1,7 @@
 #include "TavroCore/content/JLPTLevel.h"
 
+#include "Platform/UserDefaults.h"
+
 #include <gtest/gtest.h>
 
 namespace tavro {
@@ -29,6 +31,20 @@ TEST(JLPTLevel, JsonIsTheRawValueText) {
     const auto other = json::Document::parse(bad);
     EXPECT_THROW(JLPTLevels::decode(other.root()), json::DecodingError);
   }
+}
+
+TEST(JLPTLevel, SavedLevelFallsBackToN5) {
+  platform::InMemoryUserDefaults store;
+  EXPECT_EQ(JLPTLevels::saved(store), JLPTLevel::n5);
+  JLPTLevels::save(JLPTLevel::n3, store);
+  EXPECT_EQ(store.string("practiceJLPTLevel"), "N3");
+  EXPECT_EQ(JLPTLevels::saved(store), JLPTLevel::n3);
+  for (const char* bad : {"X", "n1", ""}) {
+    store.set("practiceJLPTLevel", bad);
+    EXPECT_EQ(JLPTLevels::saved(store), JLPTLevel::n5) << bad;
+  }
+  store.set("practiceJLPTLevel", 1);
+  EXPECT_EQ(JLPTLevels::saved(store), JLPTLevel::n5);
 }
 
 }  // namespace

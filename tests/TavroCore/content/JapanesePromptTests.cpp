@@ -32,5 +32,20 @@ TEST(JapanesePrompt, DisplayCharactersCountOnlyWholeSegments) {
   }
 }
 
+TEST(JapanesePrompt, TypedRomajiMarksSegmentsOnceTheirReadingIsComplete) {
+  const JapanesePrompt word("学校", "がっこう");
+  struct Case {
+    std::string typed;
+    std::int64_t expected;
+  };
+  for (const Case& c : std::vector<Case>{{"", 0}, {"gakko", 0}, {"gakkou", 2}, {"GAKKOU", 0}, {"gx", 0}}) {
+    SCOPED_TRACE(c.typed);
+    EXPECT_EQ(word.completedDisplayCharacters(std::string_view(c.typed)), c.expected);
+  }
+  const JapanesePrompt phrase(std::vector<ReadingSegment>{{"明日", "あした"}, {"は", "は"}, {"9", "9"}, {"時", "じ"}});
+  EXPECT_EQ(phrase.completedDisplayCharacters(std::string_view("ashitaha9")), 4);
+  EXPECT_EQ(phrase.completedDisplayCharacters(std::string_view("ashitaha9ji")), 5);
+}
+
 }  // namespace
 }  // namespace tavro
