@@ -5,6 +5,7 @@
 
 #include <mecab.h>
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -99,8 +100,9 @@ std::optional<std::string> counterReading(std::string_view counter, std::string_
   };
   const int last = digitValue(digits.back());
   if (last < 0) return std::nullopt;
+  // A number ending in three zeros (1000, 2000, ...) takes the b sound.
   bool thousands = digits.size() >= 4;
-  for (std::size_t i = digits.size() - 3; thousands && i < digits.size(); ++i) thousands = digitValue(digits[i]) == 0;
+  for (std::size_t i = 0; thousands && i < 3; ++i) thousands = digitValue(digits[digits.size() - 1 - i]) == 0;
   if (counter == "分") {
     const bool p = last == 1 || last == 3 || last == 4 || last == 6 || last == 8 || last == 0;
     return std::string(p ? "プン" : "フン");
@@ -179,12 +181,15 @@ std::string hiraganaOfReading(std::string_view katakana) {
 // otherwise the dictionary's reading of each run of parts that has one, the
 // other parts as written.
 std::string readingOfWord(const Word& word) {
-  const std::string written = word.text();
-  for (const auto* list : {&Vocabulary::basic(), &Vocabulary::tango()}) {
-    for (const JapanesePrompt& entry : *list) {
-      if (entry.display() == written) return entry.reading();
+  // Shown text to reading, basic words first; the first entry of a text wins.
+  static const std::map<std::string, std::string, std::less<>> vocabulary = [] {
+    std::map<std::string, std::string, std::less<>> words;
+    for (const auto* list : {&Vocabulary::basic(), &Vocabulary::tango()}) {
+      for (const JapanesePrompt& entry : *list) words.emplace(entry.display(), entry.reading());
     }
-  }
+    return words;
+  }();
+  if (const auto found = vocabulary.find(word.text()); found != vocabulary.end()) return found->second;
   std::string reading;
   std::string run;
   for (const Part& part : word.parts) {
