@@ -37,6 +37,17 @@ std::optional<Finger> fromRawValue<Finger>(std::string_view text) {
   return std::nullopt;
 }
 
+namespace Fingers {
+
+json::OrderedJson json(Finger finger) { return std::string(rawValue(finger)); }
+
+Finger decode(const json::Value& value) {
+  if (auto finger = fromRawValue<Finger>(value.stringView())) return *finger;
+  throw json::DecodingError("Expected a finger name for " + value.name());
+}
+
+}  // namespace Fingers
+
 namespace Keyboard {
 
 std::optional<std::string> physicalKey(std::uint16_t code, bool jis) {
@@ -56,12 +67,7 @@ std::string baseKey(std::string_view typed, bool jis) {
 Finger finger(std::string_view label) {
   std::string lowered = Romaji::detail::lowercased(label);
   if (!lowered.empty()) {
-    static constexpr std::pair<std::string_view, Finger> groups[] = {
-        {"1qaz", Finger::leftPinky},   {"2wsx", Finger::leftRing},      {"3edc", Finger::leftMiddle},
-        {"45rtfgvb", Finger::leftIndex}, {"67yuhjnm", Finger::rightIndex}, {"8ik,", Finger::rightMiddle},
-        {"9ol.", Finger::rightRing},
-    };
-    for (const auto& [group, finger] : groups) {
+    for (const auto& [group, finger] : fingerGroups()) {
       if (group.find(lowered) != std::string_view::npos) return finger;
     }
   }
@@ -72,9 +78,9 @@ Finger finger(std::string_view label) {
 Finger finger(std::string_view label, std::string_view mode) {
   if (mode != "numpad") return finger(label);
   if (!label.empty()) {
-    if (std::string_view("147").find(label) != std::string_view::npos) return Finger::rightIndex;
-    if (std::string_view("258/").find(label) != std::string_view::npos) return Finger::rightMiddle;
-    if (std::string_view("369.*").find(label) != std::string_view::npos) return Finger::rightRing;
+    for (const auto& [group, finger] : numpadFingerGroups()) {
+      if (group.find(label) != std::string_view::npos) return finger;
+    }
   }
   if (label == "0") return Finger::thumb;
   return Finger::rightPinky;

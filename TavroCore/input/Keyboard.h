@@ -5,6 +5,9 @@
 // built on first use.
 #pragma once
 
+#include "Support/Json.h"
+#include "Support/JsonEncoding.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -34,6 +37,13 @@ namespace Fingers {
 inline constexpr std::array<Finger, 9> allCases = {Finger::leftPinky,  Finger::leftRing,    Finger::leftMiddle,
                                                    Finger::leftIndex,  Finger::rightIndex,  Finger::rightMiddle,
                                                    Finger::rightRing,  Finger::rightPinky,  Finger::thumb};
+
+// The finger as its JSON form, its name.
+json::OrderedJson json(Finger finger);
+
+// Reads a finger from its JSON form. Throws json::DecodingError for anything
+// but a string holding one of the nine names.
+Finger decode(const json::Value& value);
 }  // namespace Fingers
 
 namespace Keyboard {

@@ -72,6 +72,22 @@ const std::map<std::string, std::string, std::less<>>& shiftedKeys(bool jis) {
   return jis ? japanese : us;
 }
 
+const std::vector<std::pair<std::string_view, Finger>>& fingerGroups() {
+  static const std::vector<std::pair<std::string_view, Finger>> groups = {
+    {"1qaz", Finger::leftPinky}, {"2wsx", Finger::leftRing}, {"3edc", Finger::leftMiddle},
+    {"45rtfgvb", Finger::leftIndex}, {"67yuhjnm", Finger::rightIndex}, {"8ik,", Finger::rightMiddle},
+    {"9ol.", Finger::rightRing},
+  };
+  return groups;
+}
+
+const std::vector<std::pair<std::string_view, Finger>>& numpadFingerGroups() {
+  static const std::vector<std::pair<std::string_view, Finger>> groups = {
+    {"147", Finger::rightIndex}, {"258/", Finger::rightMiddle}, {"369.*", Finger::rightRing},
+  };
+  return groups;
+}
+
 const std::map<std::string, std::string, std::less<>>& kana() {
   static const auto table = [] {
     constexpr std::string_view keys = "1234567890-^qwertyuiop@asdfghjkl;:]zxcvbnm,./\\";

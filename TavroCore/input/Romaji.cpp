@@ -44,9 +44,45 @@ std::uint64_t packedKey(std::string_view first, std::string_view second = {}) {
 // The heads the table offers for each key: its own spellings and, for a pair
 // whose two characters both have entries, every concatenation of their
 // spellings (duplicates kept), computed once.
+struct HeadEntry {
+  std::vector<std::string> heads;
+  std::size_t characters = 1;  // of the key
+};
+
+// A fixed open-addressing map from packed key to entry: the search looks up
+// one or two keys per prompt character on every keystroke, and the table is
+// small and never changes, so probing a flat array beats a node-based map.
+class HeadMap {
+ public:
+  void insert(std::uint64_t key, HeadEntry entry) {
+    entries_.push_back(std::move(entry));
+    std::size_t slot = slotOf(key);
+    while (slots_[slot].key != kNoKey) slot = (slot + 1) % kSlots;
+    slots_[slot] = {key, static_cast<std::uint32_t>(entries_.size() - 1)};
+  }
+
+  const HeadEntry* find(std::uint64_t key) const {
+    if (key == kNoKey) return nullptr;
+    for (std::size_t slot = slotOf(key);; slot = (slot + 1) % kSlots) {
+      if (slots_[slot].key == key) return &entries_[slots_[slot].index];
+      if (slots_[slot].key == kNoKey) return nullptr;
+    }
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 512;  // well over twice the table's 133 keys
+  static std::size_t slotOf(std::uint64_t key) { return (key * 0x9E3779B97F4A7C15ull) >> 55; }
+
+  struct Slot {
+    std::uint64_t key = kNoKey;
+    std::uint32_t index = 0;
+  };
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  std::vector<HeadEntry> entries_;
+};
+
 struct HeadTable {
-  std::unordered_map<std::uint64_t, std::vector<std::string>> heads;  // by packed key
-  std::unordered_map<std::uint64_t, std::size_t> keyLengths;          // characters per key
+  HeadMap heads;  // by packed key
   std::vector<std::string> syllabicN = {"n", "nn", "n'"};             // ん before a consonant or at the end
   std::uint64_t n = packedKey("ん");
   std::uint64_t sokuon = packedKey("っ");
@@ -70,12 +106,9 @@ const HeadTable& headTable() {
           }
         }
       }
-      out.heads.emplace(packed, std::move(heads));
-      out.keyLengths.emplace(packed, ends.size());
+      out.heads.insert(packed, HeadEntry{std::move(heads), ends.size()});
     }
-    for (std::string_view kana : {"あ", "い", "う", "え", "お", "な", "に", "ぬ", "ね", "の", "や", "ゆ", "よ", "ん"}) {
-      out.beforeN.insert(packedKey(kana));
-    }
+    for (std::string_view kana : kanaBeforeDoubledN()) out.beforeN.insert(packedKey(kana));
     return out;
   }();
   return built;
@@ -97,11 +130,11 @@ struct Head {
 };
 
 // The prompt cut into characters with the heads at every position, stored
-// flat: heads of position i are heads[begin[i], begin[i + 1]).
+// flat: heads of position i are heads[range[i].first, range[i].second).
 struct PromptHeads {
   std::vector<std::string_view> characters;
   std::vector<Head> heads;
-  std::vector<std::uint32_t> begin;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> range;
 };
 
 PromptHeads headsOf(std::string_view prompt) {
@@ -113,16 +146,19 @@ PromptHeads headsOf(std::string_view prompt) {
     start = end;
   }
   std::size_t count = out.characters.size();
+  out.range.resize(count);
+  out.heads.reserve(count * 2);
   // Positions are filled from the end so that っ can look at the heads after
-  // it; each position's heads go into their own run, indexed afterwards.
-  std::vector<std::vector<Head>> runs(count);
-  for (std::size_t i = count; i-- > 0;) {
+  // it; `range` says where each position's heads lie.
+  std::vector<Head>& run = out.heads;
+  for (std::size_t i = count; i-- > 0; out.range[i].second = static_cast<std::uint32_t>(run.size())) {
+    out.range[i].first = static_cast<std::uint32_t>(run.size());
     std::string_view c = out.characters[i];
-    std::vector<Head>& run = runs[i];
     std::uint64_t single = packedKey(c);
     if (single == table.sokuon && i + 1 < count) {
       std::uint64_t letters = 0;
-      for (const Head& next : runs[i + 1]) {
+      for (std::uint32_t h = out.range[i + 1].first; h < out.range[i + 1].second; ++h) {
+        const Head& next = run[h];
         char first = next.spelling.front();
         bool wholeCharacter = next.splittable || next.spelling.size() == 1;
         int index = wholeCharacter ? letterIndex(first) : -1;
@@ -132,36 +168,29 @@ PromptHeads headsOf(std::string_view prompt) {
       for (int index = 0; index < 52; ++index) {
         if (letters & (std::uint64_t{1} << index)) run.push_back({kLetters.substr(index, 1), 1, true});
       }
-      for (const std::string& spelling : table.heads.at(single)) run.push_back({spelling, 1, true});
+      for (const std::string& spelling : table.heads.find(single)->heads) run.push_back({spelling, 1, true});
       continue;
     }
     if (i + 1 < count) {
-      auto pair = table.heads.find(packedKey(c, out.characters[i + 1]));
-      if (pair != table.heads.end() && table.keyLengths.at(pair->first) == 2) {
-        for (const std::string& spelling : pair->second) run.push_back({spelling, 2, true});
+      const HeadEntry* pair = table.heads.find(packedKey(c, out.characters[i + 1]));
+      if (pair != nullptr && pair->characters == 2) {
+        for (const std::string& spelling : pair->heads) run.push_back({spelling, 2, true});
         continue;
       }
     }
     if (single == table.n) {
       bool needsTwo = i + 1 < count && table.beforeN.count(packedKey(out.characters[i + 1])) > 0;
-      const auto& spellings = table.heads.at(single);
+      const auto& spellings = table.heads.find(single)->heads;
       if (!needsTwo) run.push_back({table.syllabicN.front(), 1, true});
       for (const std::string& spelling : spellings) run.push_back({spelling, 1, true});
       continue;
     }
-    auto own = single == kNoKey ? table.heads.end() : table.heads.find(single);
-    if (own != table.heads.end()) {
-      for (const std::string& spelling : own->second) run.push_back({spelling, 1, true});
+    if (const HeadEntry* own = table.heads.find(single)) {
+      for (const std::string& spelling : own->heads) run.push_back({spelling, 1, true});
     } else {
       run.push_back({c, 1, false});
     }
   }
-  out.begin.reserve(count + 1);
-  for (std::size_t i = 0; i < count; ++i) {
-    out.begin.push_back(static_cast<std::uint32_t>(out.heads.size()));
-    out.heads.insert(out.heads.end(), runs[i].begin(), runs[i].end());
-  }
-  out.begin.push_back(static_cast<std::uint32_t>(out.heads.size()));
   return out;
 }
 
@@ -204,7 +233,7 @@ PathList search(const PromptHeads& prompt, std::string_view typed) {
     return position * (typed.size() + 1) + bytes;
   };
 
-  stack.push_back({0, count > 0 ? prompt.begin[0] : 0, 0, 0, 0});
+  stack.push_back({0, count > 0 ? prompt.range[0].first : 0, 0, 0, 0});
   while (!stack.empty() && result.size() < kMaxPaths) {
     Frame& frame = stack.back();
     if (frame.position == count) {
@@ -218,7 +247,7 @@ PathList search(const PromptHeads& prompt, std::string_view typed) {
       stack.pop_back();
       continue;
     }
-    if (frame.nextHead == prompt.begin[frame.position + 1]) {
+    if (frame.nextHead == prompt.range[frame.position].second) {
       if (frame.textBytes < typed.size() && result.size() == frame.resultsAtEntry) {
         dead.insert(stateKey(frame.position, frame.textBytes));
       }
@@ -230,7 +259,7 @@ PathList search(const PromptHeads& prompt, std::string_view typed) {
     if (offset < typed.size()) {
       std::size_t rest = typed.size() - offset;
       std::size_t compared = std::min(rest, head.spelling.size());
-      if (std::memcmp(typed.data() + offset, head.spelling.data(), compared) != 0) continue;
+      if (typed.substr(offset, compared) != head.spelling.substr(0, compared)) continue;
       if (head.spelling.size() <= rest) {
         if (!isTypedBoundary(offset + head.spelling.size())) continue;
       } else if (!head.splittable) {
@@ -245,23 +274,21 @@ PathList search(const PromptHeads& prompt, std::string_view typed) {
     text.resize(offset);
     text.append(head.spelling);
     for (std::uint32_t p = frame.position; p < nextPosition; ++p) boundaries[p] = nextCharacters;
-    std::uint32_t firstHead = nextPosition < count ? prompt.begin[nextPosition] : 0;
+    std::uint32_t firstHead = nextPosition < count ? prompt.range[nextPosition].first : 0;
     stack.push_back({nextPosition, firstHead, nextBytes, nextCharacters, static_cast<std::uint32_t>(result.size())});
   }
   return result;
 }
 
-// Prompts and typed texts are cut into characters and searched as they are;
-// ill-formed UTF-8 is first replaced by U+FFFD per bad sequence so that
-// every spelling produced is well-formed.
-std::string wellFormed(std::string_view text) {
-  if (text::isValidUtf8(text)) return std::string(text);
-  return text::fromCodePoints(text::codePoints(text));
-}
+// Keys are looked up as views, so a lookup that finds its entry copies nothing.
+struct KeyHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+};
 
 struct PathCache {
   std::mutex lock;
-  std::unordered_map<std::string, std::shared_ptr<const PathList>> entries;
+  std::unordered_map<std::string, std::shared_ptr<const PathList>, KeyHash, std::equal_to<>> entries;
 };
 
 PathCache& pathCache() {
@@ -278,10 +305,23 @@ std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view 
   if (prompt.size() > kMaxSearchBytes || prefix.size() > kMaxSearchBytes) {
     return std::make_shared<const PathList>();
   }
-  std::string key;
-  key.reserve(prompt.size() + 1 + prefix.size());
-  key.append(prompt).push_back('\0');
-  key.append(prefix);
+  // The cache key is prompt + U+0000 + prefix; short keys are formed on the stack.
+  std::size_t keySize = prompt.size() + 1 + prefix.size();
+  char shortKey[256];
+  std::string longKey;
+  std::string_view key;
+  if (keySize <= sizeof shortKey) {
+    // Copied with std::copy: an empty view may have no data pointer at all.
+    std::copy(prompt.begin(), prompt.end(), shortKey);
+    shortKey[prompt.size()] = '\0';
+    std::copy(prefix.begin(), prefix.end(), shortKey + prompt.size() + 1);
+    key = std::string_view(shortKey, keySize);
+  } else {
+    longKey.reserve(keySize);
+    longKey.append(prompt).push_back('\0');
+    longKey.append(prefix);
+    key = longKey;
+  }
 
   PathCache& cache = pathCache();
   {
@@ -290,14 +330,14 @@ std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view 
     if (found != cache.entries.end()) return found->second;
   }
 
-  std::string cleanPrompt = wellFormed(prompt);
-  std::string cleanPrefix = wellFormed(prefix);
-  PromptHeads heads = headsOf(cleanPrompt);
-  auto result = std::make_shared<const PathList>(search(heads, cleanPrefix));
+  std::string promptStorage;
+  std::string prefixStorage;
+  PromptHeads heads = headsOf(wellFormedText(prompt, promptStorage));
+  auto result = std::make_shared<const PathList>(search(heads, wellFormedText(prefix, prefixStorage)));
 
   std::lock_guard guard(cache.lock);
   if (cache.entries.size() >= kMaxCacheEntries) cache.entries.clear();
-  if (heads.characters.size() <= kMaxCachedPromptCharacters) cache.entries.insert_or_assign(std::move(key), result);
+  if (heads.characters.size() <= kMaxCachedPromptCharacters) cache.entries.insert_or_assign(std::string(key), result);
   return result;
 }
 
@@ -311,6 +351,12 @@ std::size_t pathCacheCount() {
   PathCache& cache = pathCache();
   std::lock_guard guard(cache.lock);
   return cache.entries.size();
+}
+
+std::string_view wellFormedText(std::string_view text, std::string& storage) {
+  if (text::isValidUtf8(text)) return text;
+  storage = text::fromCodePoints(text::codePoints(text));
+  return storage;
 }
 
 std::string lowercased(std::string_view text) {
@@ -384,8 +430,8 @@ std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, s
     start = end;
   }
   // The search ran on the well-formed prompt; cut the same text here.
-  std::string cleanPrompt = text::isValidUtf8(prompt) ? std::string(prompt)
-                                                      : text::fromCodePoints(text::codePoints(prompt));
+  std::string promptStorage;
+  std::string_view cleanPrompt = detail::wellFormedText(prompt, promptStorage);
   std::vector<std::size_t> characterEnds = text::characterEnds(cleanPrompt);
   const std::uint32_t* boundaries = paths->boundariesOf(0);
   std::size_t count = paths->promptCharacters;
@@ -401,7 +447,7 @@ std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, s
       RomajiHint hint;
       hint.id = static_cast<std::int64_t>(index);
       std::size_t kanaBegin = index == 0 ? 0 : characterEnds[index - 1];
-      hint.kana = cleanPrompt.substr(kanaBegin, characterEnds[last] - kanaBegin);
+      hint.kana = std::string(cleanPrompt.substr(kanaBegin, characterEnds[last] - kanaBegin));
       for (std::size_t k = headStart; k < boundary && k < keys.size(); ++k) {
         hint.keys.push_back(uppercasedCharacter(keys[k]));
       }

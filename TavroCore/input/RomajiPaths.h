@@ -40,6 +40,9 @@ struct PathList {
   }
 };
 
+// The kana before which ん is typed "nn" or "n'" only, never a lone "n".
+const std::vector<std::string_view>& kanaBeforeDoubledN();
+
 // The paths of `prompt` whose text agrees with `prefix`, in search order,
 // memoised. Never null.
 std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view prefix);
@@ -49,6 +52,12 @@ void clearPathCache();
 
 // The number of entries the path cache holds now.
 std::size_t pathCacheCount();
+
+// Prompts and typed texts are searched as they are, except that ill-formed
+// UTF-8 is first replaced by U+FFFD per bad sequence, so every spelling
+// produced is well-formed. Returns `text` itself when it is well-formed,
+// otherwise the repaired copy held in `storage`.
+std::string_view wellFormedText(std::string_view text, std::string& storage);
 
 // `text` lower-cased (all of Unicode; ASCII without a round trip through ICU).
 std::string lowercased(std::string_view text);

@@ -1,5 +1,6 @@
 // The romaji spelling table, as constant data.
 #include "TavroCore/input/Romaji.h"
+#include "TavroCore/input/RomajiPaths.h"
 
 namespace tavro::Romaji {
 
@@ -45,6 +46,12 @@ const std::map<std::string, std::vector<std::string>, std::less<>>& table() {
     {"っ", {"xtu", "ltu", "xtsu", "ltsu"}},
   };
   return entries;
+}
+const std::vector<std::string_view>& detail::kanaBeforeDoubledN() {
+  static const std::vector<std::string_view> kana = {
+    "あ", "い", "う", "え", "お", "な", "に", "ぬ", "ね", "の", "や", "ゆ", "よ", "ん",
+  };
+  return kana;
 }
 // clang-format on
 

@@ -103,6 +103,13 @@ TEST(Finger, RawValuesRoundTrip) {
   EXPECT_EQ(rawValue(Finger::rightPinky), "rightPinky");
   EXPECT_EQ(fromRawValue<Finger>("RightPinky"), std::nullopt);
   EXPECT_EQ(fromRawValue<Finger>(""), std::nullopt);
+
+  EXPECT_EQ(json::encode(Fingers::json(Finger::leftRing)), "\"leftRing\"");
+  json::Document document = json::Document::parse(R"({"a": "thumb", "b": "Thumb", "c": 3})");
+  json::Object object = document.root().object();
+  EXPECT_EQ(Fingers::decode(object.required("a")), Finger::thumb);
+  EXPECT_THROW(Fingers::decode(object.required("b")), json::DecodingError);
+  EXPECT_THROW(Fingers::decode(object.required("c")), json::DecodingError);
 }
 
 TEST(Keyboard, TargetsAreLitByTheirBaseKey) {
