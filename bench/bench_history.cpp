@@ -30,8 +30,8 @@ constexpr int attemptCount = 100'000;
 // learner plays, most of them romaji, with realistic counts and times.
 const Archive& sampleArchive() {
   static const Archive archive = [] {
-    static constexpr std::string_view modes[] = {"romaji", "romaji", "romaji", "kana", "numpad", "english",
-                                                 "guided-romaji", "nepali"};
+    static constexpr std::string_view modes[] = {"romaji", "romaji",  "romaji",        "kana",
+                                                 "numpad", "english", "guided-romaji", "nepali"};
     std::mt19937_64 random(20261210);
     Archive result;
     result.attempts.reserve(attemptCount);
@@ -44,11 +44,13 @@ const Archive& sampleArchive() {
       double seconds = 30.0 + static_cast<double>(random() % 90000) / 1000.0;
       date += 600.0 + static_cast<double>(random() % 100000) / 997.0;
       tavro::Uuid id = tavro::Uuid::random();
-      result.attempts.emplace_back(id, tavro::Date{date}, std::move(mode), round, correct, misses, seconds);
+      result.attempts.emplace_back(id, tavro::Date{date}, std::move(mode), round, correct, misses,
+                                   seconds);
     }
     tavro::WeakKeyHistory history;
     for (char key = 'a'; key <= 'z'; ++key) {
-      for (int n = 0; n < 40; ++n) history.record("romaji", std::string(1, key), std::string(1, key), n % 7 != 0);
+      for (int n = 0; n < 40; ++n)
+        history.record("romaji", std::string(1, key), std::string(1, key), n % 7 != 0);
     }
     result.weakKeys = history;
     result.errors = {{"k", 12}, {"s", 4}};
@@ -60,7 +62,8 @@ const Archive& sampleArchive() {
 // A folder for the benchmark's files, removed at exit.
 const std::filesystem::path& workFolder() {
   static const std::filesystem::path folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "bench_history-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "bench_history-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
     std::filesystem::path path(pattern);
     std::atexit([] { std::filesystem::remove_all(workFolder()); });

@@ -18,7 +18,8 @@ inline constexpr std::array<std::string_view, 2> menuModes = {"romaji", "numpad"
 
 // Every identifier the system knows: the menu modes, then the other seven.
 inline constexpr std::array<std::string_view, 9> allModes = {
-    "romaji", "numpad", "guided-romaji", "kana", "english", "nepali", "english-direct", "nepali-direct", "kana-custom",
+    "romaji", "numpad",         "guided-romaji", "kana",        "english",
+    "nepali", "english-direct", "nepali-direct", "kana-custom",
 };
 
 // True exactly for "romaji" and "guided-romaji".

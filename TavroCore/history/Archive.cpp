@@ -114,7 +114,8 @@ std::vector<std::size_t> bestIndices(const std::vector<Attempt>& attempts, std::
     if (attempt.round() != round || attempt.mode() != mode) continue;
     double speed = attempt.cpm();
     std::size_t position = count;
-    while (position > 0 && isBetter(attempt, speed, attempts[best[position - 1].index], best[position - 1].speed)) {
+    while (position > 0 &&
+           isBetter(attempt, speed, attempts[best[position - 1].index], best[position - 1].speed)) {
       --position;
     }
     if (position >= topCount) continue;
@@ -131,7 +132,9 @@ std::vector<std::size_t> bestIndices(const std::vector<Attempt>& attempts, std::
 
 }  // namespace
 
-Archive Archive::read(const std::filesystem::path& file) { return decode(readAll(file)); }
+Archive Archive::read(const std::filesystem::path& file) {
+  return decode(readAll(file));
+}
 
 void Archive::save(const std::filesystem::path& file) const {
   // Encoding first: an archive that cannot be written leaves no trace.
@@ -155,7 +158,8 @@ void Archive::save(const std::filesystem::path& file) const {
   // The archive keeps the access rights the host gave the old file.
   struct stat previous {};
   if (::stat(file.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) {
-    if (::fchmod(fd.get(), previous.st_mode & 0777) != 0) fail(errno, "Cannot set the permissions of", temporary.path());
+    if (::fchmod(fd.get(), previous.st_mode & 0777) != 0)
+      fail(errno, "Cannot set the permissions of", temporary.path());
   }
   writeAll(fd.get(), bytes, temporary.path());
   if (::fsync(fd.get()) != 0) fail(errno, "Cannot flush", temporary.path());
@@ -208,7 +212,8 @@ Archive Archive::decode(std::string_view text) {
   Archive archive;
   json::Array attemptArray = root.array("attempts");
   archive.attempts.reserve(attemptArray.size());
-  for (const json::Value& attempt : attemptArray.elements()) archive.attempts.push_back(Attempt::decode(attempt));
+  for (const json::Value& attempt : attemptArray.elements())
+    archive.attempts.push_back(Attempt::decode(attempt));
   for (const auto& [key, count] : root.object("errors").fields()) {
     std::int64_t value = count.integer();
     archive.errors.try_emplace(std::string(key), value);

@@ -34,14 +34,14 @@ struct ScoreRow {
 };
 
 struct Archive {
-  std::vector<Attempt> attempts;                        // every stored attempt, oldest first
+  std::vector<Attempt> attempts;                            // every stored attempt, oldest first
   std::map<std::string, std::int64_t, std::less<>> errors;  // per-key error tally kept for the host
-  std::optional<WeakKeyHistory> weakKeys;               // per-mode, per-key keystroke statistics
-  std::string appearance = "System";                    // the saved appearance theme
-  std::string sound = "Keyboard Click";                 // the saved keystroke sound
-  bool jis = false;                                     // true: JIS layout, false: US layout
-  bool english = false;                                 // a host setting stored with the history
-  std::int64_t duration = 60;                           // a host duration setting
+  std::optional<WeakKeyHistory> weakKeys;  // per-mode, per-key keystroke statistics
+  std::string appearance = "System";       // the saved appearance theme
+  std::string sound = "Keyboard Click";    // the saved keystroke sound
+  bool jis = false;                        // true: JIS layout, false: US layout
+  bool english = false;                    // a host setting stored with the history
+  std::int64_t duration = 60;              // a host duration setting
 
   // Reads and decodes the whole file. A file that cannot be opened or read
   // throws std::system_error (with errno); malformed JSON, a missing

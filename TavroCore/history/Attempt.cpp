@@ -6,7 +6,8 @@
 
 namespace tavro {
 
-Attempt::Attempt(std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses, double seconds)
+Attempt::Attempt(std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses,
+                 double seconds)
     : Attempt(Uuid::random(), Date::now(), std::move(mode), round, correct, misses, seconds) {}
 
 Attempt::Attempt(Uuid id, Date date, std::string mode, std::int64_t round, std::int64_t correct,
@@ -58,7 +59,8 @@ std::string Attempt::completionTime() const {
     // clamped rather than converted, which would be undefined.
     constexpr double limit = 9223372036854775808.0;
     double whole = std::floor(seconds_);
-    total = whole >= limit ? std::numeric_limits<std::int64_t>::max() : static_cast<std::int64_t>(whole);
+    total = whole >= limit ? std::numeric_limits<std::int64_t>::max()
+                           : static_cast<std::int64_t>(whole);
   }
   return std::to_string(total / 60) + "m " + std::to_string(total % 60) + "s";
 }
@@ -98,6 +100,8 @@ json::OrderedJson Attempt::json() const {
   return object;
 }
 
-std::string Attempt::encode() const { return json::encode(json()); }
+std::string Attempt::encode() const {
+  return json::encode(json());
+}
 
 }  // namespace tavro

@@ -18,11 +18,12 @@ namespace tavro {
 class Attempt {
  public:
   // A new record with a fresh random id and the current date.
-  Attempt(std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses, double seconds);
+  Attempt(std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses,
+          double seconds);
 
   // A record with every field given, as read back from storage.
-  Attempt(Uuid id, Date date, std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses,
-          double seconds);
+  Attempt(Uuid id, Date date, std::string mode, std::int64_t round, std::int64_t correct,
+          std::int64_t misses, double seconds);
 
   // Identity of the attempt: two records with the same id are the same
   // attempt. The host may replace it (and the date) after creation.

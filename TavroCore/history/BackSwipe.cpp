@@ -13,7 +13,9 @@ constexpr double fireRatio = 1.8;
 
 }  // namespace
 
-void BackSwipe::begin() { *this = BackSwipe(); }
+void BackSwipe::begin() {
+  *this = BackSwipe();
+}
 
 bool BackSwipe::update(double x, double y, bool precise, bool momentum) {
   if (!precise || momentum || fired_) return false;

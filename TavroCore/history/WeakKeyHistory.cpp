@@ -19,7 +19,8 @@ constexpr std::array<std::string_view, 9> knownModes = {
 std::int64_t add(std::int64_t a, std::int64_t b) {
   std::int64_t sum = 0;
   if (__builtin_add_overflow(a, b, &sum)) {
-    return b > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    return b > 0 ? std::numeric_limits<std::int64_t>::max()
+                 : std::numeric_limits<std::int64_t>::min();
   }
   return sum;
 }
@@ -31,15 +32,16 @@ double KeyPerformance::errorRate() const {
   return static_cast<double>(errors) / static_cast<double>(attempts);
 }
 
-void WeakKeyHistory::record(std::string_view mode, std::string_view actual, std::optional<std::string_view> expected,
-                            bool accepted) {
+void WeakKeyHistory::record(std::string_view mode, std::string_view actual,
+                            std::optional<std::string_view> expected, bool accepted) {
   if (std::find(knownModes.begin(), knownModes.end(), mode) == knownModes.end()) return;
   if (!accepted && !expected) return;
   std::string_view key = accepted ? actual : *expected;
   if (key.empty()) return;
 
   auto modeEntry = modes.find(mode);
-  if (modeEntry == modes.end()) modeEntry = modes.emplace(std::string(mode), Modes::mapped_type{}).first;
+  if (modeEntry == modes.end())
+    modeEntry = modes.emplace(std::string(mode), Modes::mapped_type{}).first;
   auto& keys = modeEntry->second;
   auto keyEntry = keys.find(std::string(key));
   if (keyEntry == keys.end()) keyEntry = keys.emplace(std::string(key), KeyPerformance{}).first;
@@ -69,7 +71,8 @@ std::vector<std::string> WeakKeyHistory::rankedKeys(std::string_view mode) const
   };
   std::vector<Ranked> ranked;
   for (const auto& [key, performance] : entry->second) {
-    if (performance.errors > 0) ranked.push_back({&key, performance.errorRate(), performance.errors});
+    if (performance.errors > 0)
+      ranked.push_back({&key, performance.errorRate(), performance.errors});
   }
   // std::string compares by unsigned bytes, which for UTF-8 is code-point
   // order. Rates are never NaN: attempts <= 0 gives 0.
@@ -123,7 +126,8 @@ json::OrderedJson WeakKeyHistory::json() const {
   return object;
 }
 
-std::string WeakKeyHistory::encode() const { return json::encode(json()); }
+std::string WeakKeyHistory::encode() const {
+  return json::encode(json());
+}
 
 }  // namespace tavro
-

@@ -37,8 +37,8 @@ class WeakKeyHistory {
   // typed, a rejected one to the key that was expected. Nothing is counted
   // for a mode outside the nine known identifiers, for a rejected keystroke
   // with no expected key, or for an empty key.
-  void record(std::string_view mode, std::string_view actual, std::optional<std::string_view> expected,
-              bool accepted);
+  void record(std::string_view mode, std::string_view actual,
+              std::optional<std::string_view> expected, bool accepted);
 
   // Adds every count of `other` into this history, creating modes and keys
   // as needed.

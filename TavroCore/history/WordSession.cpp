@@ -11,7 +11,8 @@ void WordSession::recordInput(bool accepted, std::int64_t count, double at) {
   // Counts beyond 64 bits are outside any real round; they stop at the
   // largest value instead of wrapping.
   std::int64_t& counter = accepted ? correct_ : misses_;
-  if (__builtin_add_overflow(counter, count, &counter)) counter = std::numeric_limits<std::int64_t>::max();
+  if (__builtin_add_overflow(counter, count, &counter))
+    counter = std::numeric_limits<std::int64_t>::max();
 }
 
 void WordSession::completeWord() {

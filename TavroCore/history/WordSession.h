@@ -44,7 +44,9 @@ class WordSession {
   // True once all 25 words are done.
   bool isComplete() const { return completedWords_ == wordLimit; }
   // The 1-based number of the word now typed; stays 25 after completion.
-  std::int64_t currentWord() const { return completedWords_ + 1 < wordLimit ? completedWords_ + 1 : wordLimit; }
+  std::int64_t currentWord() const {
+    return completedWords_ + 1 < wordLimit ? completedWords_ + 1 : wordLimit;
+  }
 
  private:
   std::int64_t completedWords_ = 0;

@@ -28,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   (void)tavro::TavroAccountSummary(archive.attempts);
   if (archive.weakKeys) {
-    for (const auto& [mode, keys] : archive.weakKeys->modes) (void)archive.weakKeys->rankedKeys(mode);
+    for (const auto& [mode, keys] : archive.weakKeys->modes)
+      (void)archive.weakKeys->rankedKeys(mode);
     tavro::WeakKeyHistory doubled = *archive.weakKeys;
     doubled.merge(*archive.weakKeys);
   }

@@ -35,7 +35,8 @@ TEST(RomajiCurriculum, RoundsAndTheirBounds) {
     EXPECT_EQ(prompts.back(), c.last);
     EXPECT_EQ(prompts, RomajiCurriculum::rounds()[static_cast<std::size_t>(c.round - 1)]);
   }
-  for (std::int64_t round : {std::int64_t{0}, std::int64_t{-1}, std::int64_t{7}, INT64_MIN, INT64_MAX}) {
+  for (std::int64_t round :
+       {std::int64_t{0}, std::int64_t{-1}, std::int64_t{7}, INT64_MIN, INT64_MAX}) {
     SCOPED_TRACE(round);
     EXPECT_TRUE(RomajiCurriculum::prompts(round).empty());
   }
@@ -49,8 +50,9 @@ TEST(RomajiCurriculum, RoundsAndTheirBounds) {
 
 TEST(ExerciseMode, IdentifiersAndTitles) {
   EXPECT_EQ(ExerciseMode::defaultMode, "romaji");
-  EXPECT_EQ(std::vector<std::string_view>(ExerciseMode::menuModes.begin(), ExerciseMode::menuModes.end()),
-            (std::vector<std::string_view>{"romaji", "numpad"}));
+  EXPECT_EQ(
+      std::vector<std::string_view>(ExerciseMode::menuModes.begin(), ExerciseMode::menuModes.end()),
+      (std::vector<std::string_view>{"romaji", "numpad"}));
   EXPECT_TRUE(std::equal(ExerciseMode::menuModes.begin(), ExerciseMode::menuModes.end(),
                          ExerciseMode::allModes.begin()));
   struct Case {

@@ -31,19 +31,25 @@ TEST(TavroAccountSummary, CondensesAttempts) {
   };
   const Case cases[] = {
       {"no attempts", {}, summary(0, 0, 0)},
-      {"300 keystrokes in a minute", {Attempt(idNumber(1), Date{}, "romaji", 1, 300, 0, 60)}, summary(1, 60, 100)},
+      {"300 keystrokes in a minute",
+       {Attempt(idNumber(1), Date{}, "romaji", 1, 300, 0, 60)},
+       summary(1, 60, 100)},
       {"same id twice counts once",
-       {Attempt(idNumber(1), Date{}, "romaji", 1, 300, 0, 60), Attempt(idNumber(1), Date{}, "kana", 2, 10, 10, 60)},
+       {Attempt(idNumber(1), Date{}, "romaji", 1, 300, 0, 60),
+        Attempt(idNumber(1), Date{}, "kana", 2, 10, 10, 60)},
        summary(1, 60, 100)},
       {"best speed and best accuracy from different attempts",
-       {Attempt(idNumber(1), Date{}, "romaji", 1, 600, 600, 60), Attempt(idNumber(2), Date{}, "numpad", 3, 90, 10, 60),
+       {Attempt(idNumber(1), Date{}, "romaji", 1, 600, 600, 60),
+        Attempt(idNumber(2), Date{}, "numpad", 3, 90, 10, 60),
         Attempt(idNumber(3), Date{}, "english", 7, 5, 0, 120)},
        summary(3, 120, 100)},
       {"zero seconds gives no speed, no keystrokes no accuracy",
-       {Attempt(idNumber(1), Date{}, "romaji", 1, 500, 0, 0), Attempt(idNumber(2), Date{}, "romaji", 1, 0, 0, 30)},
+       {Attempt(idNumber(1), Date{}, "romaji", 1, 500, 0, 0),
+        Attempt(idNumber(2), Date{}, "romaji", 1, 0, 0, 30)},
        summary(2, 0, 100)},
       {"a speed beyond doubles is passed over",
-       {Attempt(idNumber(1), Date{}, "romaji", 1, 1000, 0, 1e-320), Attempt(idNumber(2), Date{}, "romaji", 1, 50, 50, 60)},
+       {Attempt(idNumber(1), Date{}, "romaji", 1, 1000, 0, 1e-320),
+        Attempt(idNumber(2), Date{}, "romaji", 1, 50, 50, 60)},
        summary(2, 10, 100)},
   };
   for (const Case& c : cases) {
@@ -81,7 +87,10 @@ TEST(BackSwipe, RecognisesOneRightwardSwipePerGesture) {
        {{4, 10}, {4, 4}, {200, 0}, {200, 0}},
        {false, false, false, false},
        Axis::blocked},
-      {"right but too much vertical to fire, then fires", {{90, 50}, {1, 0}}, {false, true}, Axis::right},
+      {"right but too much vertical to fire, then fires",
+       {{90, 50}, {1, 0}},
+       {false, true},
+       Axis::right},
       {"leftward movement never fires", {{-20, 0}, {-100, 0}}, {false, false}, Axis::blocked},
       {"imprecise and momentum events are ignored",
        {{100, 0, false, false}, {100, 0, true, true}, {5, 0}},
@@ -124,8 +133,8 @@ TEST(AppNavigation, Parent) {
     const char* parent;
   };
   const Case cases[] = {
-      {"menu", "menu"},         {"rounds", "menu"}, {"review", "menu"}, {"practice", "rounds"},
-      {"results", "rounds"},    {"settings", "rounds"}, {"", "rounds"},  {"Menu", "rounds"},
+      {"menu", "menu"},      {"rounds", "menu"},     {"review", "menu"}, {"practice", "rounds"},
+      {"results", "rounds"}, {"settings", "rounds"}, {"", "rounds"},     {"Menu", "rounds"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.screen);

@@ -31,7 +31,8 @@ Uuid idNumber(int n) {
 // An attempt whose speed is `cpm` keystrokes per minute (over one minute)
 // and whose accuracy is `accuracy` percent of 100 keystrokes... scaled to
 // the speed: correct = cpm, misses chosen so that correct / total = accuracy.
-Attempt withSpeed(int n, double cpm, double accuracy, const std::string& mode = "romaji", std::int64_t round = 1) {
+Attempt withSpeed(int n, double cpm, double accuracy, const std::string& mode = "romaji",
+                  std::int64_t round = 1) {
   auto correct = static_cast<std::int64_t>(cpm);
   auto misses = static_cast<std::int64_t>(std::llround(correct * (100 - accuracy) / accuracy));
   return Attempt(idNumber(n), Date{1000.0 + n}, mode, round, correct, misses, 60);
@@ -48,8 +49,13 @@ std::vector<int> numbers(const std::vector<Attempt>& attempts) {
 Archive rankingArchive() {
   Archive archive;
   archive.attempts = {
-      withSpeed(1, 150, 100), withSpeed(2, 250, 95),  withSpeed(3, 50, 100),  withSpeed(4, 300, 90),
-      withSpeed(5, 200, 100), withSpeed(6, 250, 98),  withSpeed(7, 100, 100),
+      withSpeed(1, 150, 100),
+      withSpeed(2, 250, 95),
+      withSpeed(3, 50, 100),
+      withSpeed(4, 300, 90),
+      withSpeed(5, 200, 100),
+      withSpeed(6, 250, 98),
+      withSpeed(7, 100, 100),
       withSpeed(8, 900, 100, "romaji", 2),  // another round
       withSpeed(9, 900, 100, "kana", 1),    // another mode
   };
@@ -77,10 +83,12 @@ TEST(Archive, TopRanksBySpeedThenAccuracyThenAge) {
 
   Archive ties;
   ties.attempts = {
-      Attempt(idNumber(1), Date{}, "kana", 1, 0, 0, 0),     // no speed, no accuracy
-      Attempt(idNumber(2), Date{}, "kana", 1, 100, 0, 0),   // zero seconds: speed 0
-      withSpeed(3, 10, 50, "kana"),                         // slow but positive
-      withSpeed(4, 120, 80, "kana"), withSpeed(5, 120, 80, "kana"), withSpeed(6, 120, 80, "kana"),
+      Attempt(idNumber(1), Date{}, "kana", 1, 0, 0, 0),    // no speed, no accuracy
+      Attempt(idNumber(2), Date{}, "kana", 1, 100, 0, 0),  // zero seconds: speed 0
+      withSpeed(3, 10, 50, "kana"),                        // slow but positive
+      withSpeed(4, 120, 80, "kana"),
+      withSpeed(5, 120, 80, "kana"),
+      withSpeed(6, 120, 80, "kana"),
   };
   // Equal results keep the order they were stored in; any positive speed
   // beats zero seconds, and at speed 0 accuracy decides.
@@ -101,8 +109,11 @@ TEST(Archive, ScoreRowsMarkTheLatestAttempt) {
     std::optional<Uuid> latestID;
     std::vector<Row> rows;
   };
-  const std::vector<Row> topFive = {{4, 1, false, false}, {6, 2, false, false}, {2, 3, false, false},
-                                    {5, 4, false, false}, {1, 5, false, false}};
+  const std::vector<Row> topFive = {{4, 1, false, false},
+                                    {6, 2, false, false},
+                                    {2, 3, false, false},
+                                    {5, 4, false, false},
+                                    {1, 5, false, false}};
   auto marked = [&](std::size_t index) {
     std::vector<Row> rows = topFive;
     rows[index].isLatest = true;
@@ -139,7 +150,8 @@ TEST(Archive, ScoreRowsMarkTheLatestAttempt) {
 Archive sampleArchive() {
   Archive archive;
   archive.attempts = {
-      Attempt(*Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5F"), Date{700000000.5}, "kana", 2, 120, 4, 61.25),
+      Attempt(*Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5F"), Date{700000000.5}, "kana", 2,
+              120, 4, 61.25),
       Attempt(idNumber(2), Date{700000100}, "romaji", 7, 80, 20, 30),
   };
   archive.errors = {{"k", 3}, {"し", 1}};
@@ -168,24 +180,28 @@ void expectSame(const Archive& a, const Archive& b) {
 }
 
 TEST(Archive, FileFormat) {
-  EXPECT_EQ(Archive().encode(),
-            R"({"attempts":[],"errors":{},"appearance":"System","sound":"Keyboard Click","jis":false,)"
-            R"("english":false,"duration":60})");
+  EXPECT_EQ(
+      Archive().encode(),
+      R"({"attempts":[],"errors":{},"appearance":"System","sound":"Keyboard Click","jis":false,)"
+      R"("english":false,"duration":60})");
   Archive archive = sampleArchive();
-  EXPECT_EQ(archive.encode(),
-            R"({"attempts":[{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":700000000.5,"mode":"kana","round":2,)"
-            R"("correct":120,"misses":4,"seconds":61.25},{"id":"00000000-0000-0000-0000-000000000002",)"
-            R"("date":700000100.0,"mode":"romaji","round":7,"correct":80,"misses":20,"seconds":30.0}],)"
-            R"("errors":{"k":3,"し":1},"weakKeys":{"modes":{"kana":{"a":{"attempts":1,"errors":0}}}},)"
-            R"("appearance":"Dark","sound":"Soft","jis":true,"english":true,"duration":120})");
+  EXPECT_EQ(
+      archive.encode(),
+      R"({"attempts":[{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":700000000.5,"mode":"kana","round":2,)"
+      R"("correct":120,"misses":4,"seconds":61.25},{"id":"00000000-0000-0000-0000-000000000002",)"
+      R"("date":700000100.0,"mode":"romaji","round":7,"correct":80,"misses":20,"seconds":30.0}],)"
+      R"("errors":{"k":3,"し":1},"weakKeys":{"modes":{"kana":{"a":{"attempts":1,"errors":0}}}},)"
+      R"("appearance":"Dark","sound":"Soft","jis":true,"english":true,"duration":120})");
   expectSame(Archive::decode(archive.encode()), archive);
 }
 
 TEST(Archive, DecodingAcceptsOnlyWholeArchives) {
   const std::string attempt =
       R"({"id":"e621e1f8-c36c-495a-93fc-0c247a3e6e5f","date":1,"mode":"kana","round":1,"correct":1,"misses":0,"seconds":1})";
-  const std::string valid = R"({"attempts":[)" + attempt + R"(],"errors":{"a":1},"appearance":"System",)"
-                            R"("sound":"Keyboard Click","jis":false,"english":false,"duration":60})";
+  const std::string valid =
+      R"({"attempts":[)" + attempt +
+      R"(],"errors":{"a":1},"appearance":"System",)"
+      R"("sound":"Keyboard Click","jis":false,"english":false,"duration":60})";
   auto replaced = [&](const std::string& from, const std::string& to) {
     std::string text = valid;
     text.replace(text.find(from), from.size(), to);
@@ -195,8 +211,10 @@ TEST(Archive, DecodingAcceptsOnlyWholeArchives) {
   Archive read = Archive::decode(valid);
   EXPECT_EQ(read.attempts.size(), 1u);
   EXPECT_FALSE(read.weakKeys);
-  EXPECT_FALSE(Archive::decode(replaced("\"duration\"", "\"weakKeys\":null,\"duration\"")).weakKeys);
-  EXPECT_TRUE(Archive::decode(replaced("\"duration\"", "\"weakKeys\":{\"modes\":{}},\"duration\"")).weakKeys);
+  EXPECT_FALSE(
+      Archive::decode(replaced("\"duration\"", "\"weakKeys\":null,\"duration\"")).weakKeys);
+  EXPECT_TRUE(Archive::decode(replaced("\"duration\"", "\"weakKeys\":{\"modes\":{}},\"duration\""))
+                  .weakKeys);
   EXPECT_EQ(Archive::decode(replaced("\"jis\"", "\"unknown\":[null],\"jis\"")).jis, false);
 
   struct Case {
@@ -221,7 +239,8 @@ TEST(Archive, DecodingAcceptsOnlyWholeArchives) {
       {"duration null", replaced("\"duration\":60", "\"duration\":null")},
       {"weak keys without modes", replaced("\"duration\"", "\"weakKeys\":{},\"duration\"")},
       {"weak keys an array", replaced("\"duration\"", "\"weakKeys\":[],\"duration\"")},
-      {"one good and one bad attempt", replaced("]", "," + std::string(attempt).replace(1, 4, "\"ID\"") + "]")},
+      {"one good and one bad attempt",
+       replaced("]", "," + std::string(attempt).replace(1, 4, "\"ID\"") + "]")},
       {"attempt with a text date", replaced("\"date\":1", "\"date\":\"2001-01-01T00:00:01Z\"")},
       {"top level an array", "[" + valid + "]"},
       {"trailing garbage", valid + "x"},
@@ -291,7 +310,8 @@ TEST(Archive, ReadPassesOnFileFailures) {
 // The names in `folder`, to see that no temporary file is left behind.
 std::vector<std::string> namesIn(const fs::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -310,7 +330,8 @@ TEST(Archive, SaveCreatesFoldersAndReplacesTheFileWhole) {
   expectSame(Archive::read(file), archive);
   EXPECT_EQ(namesIn(folder), std::vector<std::string>{"archive.json"});
   // The replaced file keeps the access rights the old one had.
-  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST(Archive, FailedSaveKeepsThePreviousFile) {

@@ -46,8 +46,14 @@ TEST(Attempt, CompletionTime) {
     const char* text;
   };
   const Case cases[] = {
-      {125.9, "2m 5s"}, {59.99, "0m 59s"}, {0, "0m 0s"},       {60, "1m 0s"},
-      {-3, "0m 0s"},    {NAN, "0m 0s"},    {INFINITY, "0m 0s"}, {3600, "60m 0s"},
+      {125.9, "2m 5s"},
+      {59.99, "0m 59s"},
+      {0, "0m 0s"},
+      {60, "1m 0s"},
+      {-3, "0m 0s"},
+      {NAN, "0m 0s"},
+      {INFINITY, "0m 0s"},
+      {3600, "60m 0s"},
       {1e30, "153722867280912930m 7s"},  // clamped to the largest 64-bit count of seconds
   };
   for (const Case& c : cases) {
@@ -66,10 +72,12 @@ TEST(Attempt, NewRecordsHaveFreshIdsAndTheCurrentDate) {
 }
 
 TEST(Attempt, JsonRoundTrip) {
-  Attempt attempt(*Uuid::parse(sampleID), Date{786000000.123456789}, "guided-romaji", 7, 310, 12, 95.5);
+  Attempt attempt(*Uuid::parse(sampleID), Date{786000000.123456789}, "guided-romaji", 7, 310, 12,
+                  95.5);
   std::string text = attempt.encode();
   EXPECT_EQ(text,
-            "{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"date\":786000000.1234568,\"mode\":\"guided-romaji\","
+            "{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"date\":786000000.1234568,\"mode\":"
+            "\"guided-romaji\","
             "\"round\":7,\"correct\":310,\"misses\":12,\"seconds\":95.5}");
   Attempt back = Attempt::decode(text);
   EXPECT_EQ(back.id(), attempt.id());
@@ -118,12 +126,26 @@ TEST(Attempt, DecodingIsStrictAboutKeysAndTypes) {
     const char* value;  // empty: the key is left out
   };
   const Case failures[] = {
-      {"id", ""},          {"date", ""},          {"mode", ""},           {"round", ""},
-      {"correct", ""},     {"misses", ""},        {"seconds", ""},        {"id", "null"},
-      {"id", "\"E621E1F8C36C495A93FC0C247A3E6E5F\""}, {"id", "\"{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}\""},
-      {"id", "42"},        {"date", "\"2024-01-01T00:00:00Z\""}, {"date", "null"},
-      {"mode", "7"},       {"round", "3.0"},      {"round", "\"3\""},     {"correct", "1e2"},
-      {"misses", "true"},  {"seconds", "\"12\""}, {"seconds", "null"},
+      {"id", ""},
+      {"date", ""},
+      {"mode", ""},
+      {"round", ""},
+      {"correct", ""},
+      {"misses", ""},
+      {"seconds", ""},
+      {"id", "null"},
+      {"id", "\"E621E1F8C36C495A93FC0C247A3E6E5F\""},
+      {"id", "\"{E621E1F8-C36C-495A-93FC-0C247A3E6E5F}\""},
+      {"id", "42"},
+      {"date", "\"2024-01-01T00:00:00Z\""},
+      {"date", "null"},
+      {"mode", "7"},
+      {"round", "3.0"},
+      {"round", "\"3\""},
+      {"correct", "1e2"},
+      {"misses", "true"},
+      {"seconds", "\"12\""},
+      {"seconds", "null"},
       {"round", "9223372036854775808"},
   };
   for (const Case& c : failures) {

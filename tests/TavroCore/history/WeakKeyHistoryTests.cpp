@@ -10,7 +10,8 @@ namespace {
 
 using Keys = std::vector<std::string>;
 
-WeakKeyHistory withTallies(const std::string& mode, const std::map<std::string, KeyPerformance>& keys) {
+WeakKeyHistory withTallies(const std::string& mode,
+                           const std::map<std::string, KeyPerformance>& keys) {
   WeakKeyHistory history;
   history.modes[mode] = {keys.begin(), keys.end()};
   return history;
@@ -53,8 +54,8 @@ TEST(WeakKeyHistory, RecordIgnoresWhatCannotBeCounted) {
     history.record(c.mode, c.actual, c.expected, c.accepted);
     EXPECT_TRUE(history.modes.empty());
   }
-  for (const char* mode : {"romaji", "numpad", "guided-romaji", "kana", "english", "nepali", "english-direct",
-                           "nepali-direct", "kana-custom"}) {
+  for (const char* mode : {"romaji", "numpad", "guided-romaji", "kana", "english", "nepali",
+                           "english-direct", "nepali-direct", "kana-custom"}) {
     SCOPED_TRACE(mode);
     WeakKeyHistory history;
     history.record(mode, "a", std::nullopt, true);
@@ -73,9 +74,12 @@ TEST(WeakKeyHistory, RankedKeys) {
        {{"a", {4, 2}}, {"b", {2, 1}}, {"c", {10, 0}}},
        {"a", "b"}},
       {"higher rate first", {{"x", {10, 1}}, {"y", {3, 2}}, {"z", {100, 20}}}, {"y", "z", "x"}},
-      {"full ties in code-point order", {{"b", {2, 1}}, {"a", {2, 1}}, {"A", {2, 1}}, {"あ", {2, 1}}},
+      {"full ties in code-point order",
+       {{"b", {2, 1}}, {"a", {2, 1}}, {"A", {2, 1}}, {"あ", {2, 1}}},
        {"A", "a", "b", "あ"}},
-      {"stored oddities do not crash", {{"p", {0, 3}}, {"q", {-1, 1}}, {"r", {1, 5}}}, {"r", "p", "q"}},
+      {"stored oddities do not crash",
+       {{"p", {0, 3}}, {"q", {-1, 1}}, {"r", {1, 5}}},
+       {"r", "p", "q"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -113,8 +117,9 @@ TEST(WeakKeyHistory, JsonForm) {
   WeakKeyHistory history;
   history.record("romaji", "k", std::nullopt, true);
   history.record("romaji", "a", "s", false);
-  EXPECT_EQ(history.encode(),
-            R"({"modes":{"romaji":{"k":{"attempts":1,"errors":0},"s":{"attempts":1,"errors":1}}}})");
+  EXPECT_EQ(
+      history.encode(),
+      R"({"modes":{"romaji":{"k":{"attempts":1,"errors":0},"s":{"attempts":1,"errors":1}}}})");
   EXPECT_EQ(WeakKeyHistory::decode(history.encode()), history);
   EXPECT_EQ(WeakKeyHistory::decode(R"({"modes":{},"other":1})"), WeakKeyHistory());
   EXPECT_EQ(WeakKeyHistory::decode(R"({"modes":{"x":{"k":{"attempts":1,"errors":0,"rate":0.5}}}})")
