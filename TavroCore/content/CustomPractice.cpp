@@ -22,7 +22,8 @@ constexpr const char* tokenizerArguments = "-r /dev/null -d /var/lib/mecab/dic/i
 // parses a lattice with a shared tagger safely from several threads, and
 // each call brings its own lattice.
 struct Tokenizer {
-  std::unique_ptr<mecab_model_t, decltype(&mecab_model_destroy)> model{nullptr, &mecab_model_destroy};
+  std::unique_ptr<mecab_model_t, decltype(&mecab_model_destroy)> model{nullptr,
+                                                                       &mecab_model_destroy};
   std::unique_ptr<mecab_t, decltype(&mecab_destroy)> tagger{nullptr, &mecab_destroy};
 };
 
@@ -48,14 +49,17 @@ std::vector<std::string_view> featureFields(std::string_view feature) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = feature.find(',', start);
-    fields.push_back(feature.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+    fields.push_back(feature.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
     if (comma == std::string_view::npos) break;
     start = comma + 1;
   }
   return fields;
 }
 
-bool isKatakana(char32_t c) { return (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC; }
+bool isKatakana(char32_t c) {
+  return (c >= 0x30A1 && c <= 0x30FA) || c == 0x30FC;
+}
 
 bool hasKatakana(std::string_view text) {
   for (char32_t c : text::codePoints(text)) {
@@ -102,7 +106,8 @@ std::optional<std::string> counterReading(std::string_view counter, std::string_
   if (last < 0) return std::nullopt;
   // A number ending in three zeros (1000, 2000, ...) takes the b sound.
   bool thousands = digits.size() >= 4;
-  for (std::size_t i = 0; thousands && i < 3; ++i) thousands = digitValue(digits[digits.size() - 1 - i]) == 0;
+  for (std::size_t i = 0; thousands && i < 3; ++i)
+    thousands = digitValue(digits[digits.size() - 1 - i]) == 0;
   if (counter == "分") {
     const bool p = last == 1 || last == 3 || last == 4 || last == 6 || last == 8 || last == 0;
     return std::string(p ? "プン" : "フン");
@@ -110,7 +115,9 @@ std::optional<std::string> counterReading(std::string_view counter, std::string_
   struct Series {
     std::string_view counter, h, b, p;
   };
-  static constexpr Series series[] = {{"本", "ホン", "ボン", "ポン"}, {"杯", "ハイ", "バイ", "パイ"}, {"匹", "ヒキ", "ビキ", "ピキ"}};
+  static constexpr Series series[] = {{"本", "ホン", "ボン", "ポン"},
+                                      {"杯", "ハイ", "バイ", "パイ"},
+                                      {"匹", "ヒキ", "ビキ", "ピキ"}};
   for (const Series& s : series) {
     if (counter != s.counter) continue;
     if (last == 3 || thousands) return std::string(s.b);
@@ -129,7 +136,8 @@ std::vector<Word> words(const Tokenizer& tokenizer, const std::string& text) {
   if (mecab_parse_lattice(tokenizer.tagger.get(), lattice.get()) == 0) return {};
 
   std::vector<Word> result;
-  for (const mecab_node_t* node = mecab_lattice_get_bos_node(lattice.get()); node != nullptr; node = node->next) {
+  for (const mecab_node_t* node = mecab_lattice_get_bos_node(lattice.get()); node != nullptr;
+       node = node->next) {
     if (node->stat != MECAB_NOR_NODE && node->stat != MECAB_UNK_NODE) continue;
     if (node->length == 0 || node->surface < text.data()) continue;
     const auto begin = static_cast<std::size_t>(node->surface - text.data());
@@ -138,7 +146,8 @@ std::vector<Word> words(const Tokenizer& tokenizer, const std::string& text) {
     // Tokens must follow one another; anything else is not trusted.
     if (!result.empty() && begin < result.back().end) continue;
 
-    const std::vector<std::string_view> fields = featureFields(node->feature != nullptr ? node->feature : "");
+    const std::vector<std::string_view> fields =
+        featureFields(node->feature != nullptr ? node->feature : "");
     Part part;
     part.text = text.substr(begin, node->length);
     if (fields.size() > 7 && hasKatakana(fields[7])) part.reading = std::string(fields[7]);
@@ -148,7 +157,8 @@ std::vector<Word> words(const Tokenizer& tokenizer, const std::string& text) {
     if (isSuffix && !result.empty() && result.back().end == begin) {
       Word& previous = result.back();
       if (fields.size() > 2 && fields[2] == "助数詞" && previous.parts.back().isNumber) {
-        if (auto reading = counterReading(part.text, previous.parts.back().text)) part.reading = std::move(reading);
+        if (auto reading = counterReading(part.text, previous.parts.back().text))
+          part.reading = std::move(reading);
       }
       previous.parts.push_back(std::move(part));
       previous.end = end;
@@ -170,7 +180,8 @@ std::string hiraganaOfReading(std::string_view katakana) {
   static constexpr std::pair<std::string_view, std::string_view> macrons[] = {
       {"ō", "ou"}, {"ū", "uu"}, {"ā", "aa"}, {"ē", "ee"}, {"ī", "ii"}};
   for (const auto& [from, to] : macrons) {
-    for (std::size_t at = latin.find(from); at != std::string::npos; at = latin.find(from, at + to.size())) {
+    for (std::size_t at = latin.find(from); at != std::string::npos;
+         at = latin.find(from, at + to.size())) {
       latin.replace(at, from.size(), to);
     }
   }
@@ -189,7 +200,8 @@ std::string readingOfWord(const Word& word) {
     }
     return words;
   }();
-  if (const auto found = vocabulary.find(word.text()); found != vocabulary.end()) return found->second;
+  if (const auto found = vocabulary.find(word.text()); found != vocabulary.end())
+    return found->second;
   std::string reading;
   std::string run;
   for (const Part& part : word.parts) {
@@ -212,8 +224,8 @@ std::vector<std::string> lines(std::string_view text) {
   std::string line;
   for (std::string& character : text::graphemes(text)) {
     const char32_t first = text::codePoints(character).front();
-    const bool isBreak = first == 0x0A || first == 0x0B || first == 0x0C || first == 0x0D || first == 0x85 ||
-                         first == 0x2028 || first == 0x2029;
+    const bool isBreak = first == 0x0A || first == 0x0B || first == 0x0C || first == 0x0D ||
+                         first == 0x85 || first == 0x2028 || first == 0x2029;
     if (!isBreak) {
       line += character;
       continue;
@@ -239,7 +251,8 @@ std::string normalize(std::string_view text) {
 
 std::string suggestedReading(std::string_view input) {
   // Ill-formed bytes are read as U+FFFD so the tokenizer sees only UTF-8.
-  const std::string text = text::isValidUtf8(input) ? std::string(input) : text::fromCodePoints(text::codePoints(input));
+  const std::string text =
+      text::isValidUtf8(input) ? std::string(input) : text::fromCodePoints(text::codePoints(input));
   std::string assembled;
   std::size_t previousEnd = 0;
   if (const Tokenizer* loaded = tokenizer()) {
@@ -255,7 +268,9 @@ std::string suggestedReading(std::string_view input) {
 
 std::vector<JapanesePrompt> items(std::string_view display, std::string_view reading) {
   if (display.empty()) return {};
-  if (text::graphemeCount(display) > maximumCharacters || text::graphemeCount(reading) > maximumCharacters) return {};
+  if (text::graphemeCount(display) > maximumCharacters ||
+      text::graphemeCount(reading) > maximumCharacters)
+    return {};
 
   const std::vector<std::string> displayLines = lines(display);
   std::vector<std::string> readingLines;
@@ -276,7 +291,8 @@ std::vector<JapanesePrompt> items(std::string_view display, std::string_view rea
   }
   std::vector<JapanesePrompt> prompts;
   prompts.reserve(displayLines.size());
-  for (std::size_t i = 0; i < displayLines.size(); ++i) prompts.emplace_back(displayLines[i], readingLines[i]);
+  for (std::size_t i = 0; i < displayLines.size(); ++i)
+    prompts.emplace_back(displayLines[i], readingLines[i]);
   return prompts;
 }
 

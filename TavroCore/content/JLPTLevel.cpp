@@ -6,11 +6,16 @@ namespace tavro {
 
 std::string_view rawValue(JLPTLevel level) {
   switch (level) {
-    case JLPTLevel::n5: return "N5";
-    case JLPTLevel::n4: return "N4";
-    case JLPTLevel::n3: return "N3";
-    case JLPTLevel::n2: return "N2";
-    case JLPTLevel::n1: return "N1";
+    case JLPTLevel::n5:
+      return "N5";
+    case JLPTLevel::n4:
+      return "N4";
+    case JLPTLevel::n3:
+      return "N3";
+    case JLPTLevel::n2:
+      return "N2";
+    case JLPTLevel::n1:
+      return "N1";
   }
   return "N5";
 }
@@ -31,9 +36,13 @@ JLPTLevel saved(const platform::UserDefaults& store) {
   return fromRawValue<JLPTLevel>(*text).value_or(defaultLevel);
 }
 
-void save(JLPTLevel level, platform::UserDefaults& store) { store.set(preferenceKey, std::string(rawValue(level))); }
+void save(JLPTLevel level, platform::UserDefaults& store) {
+  store.set(preferenceKey, std::string(rawValue(level)));
+}
 
-json::OrderedJson json(JLPTLevel level) { return std::string(rawValue(level)); }
+json::OrderedJson json(JLPTLevel level) {
+  return std::string(rawValue(level));
+}
 
 JLPTLevel decode(const json::Value& value) {
   const std::string_view text = value.stringView();

@@ -29,8 +29,8 @@ std::optional<JLPTLevel> fromRawValue<JLPTLevel>(std::string_view text);
 namespace JLPTLevels {
 
 // Every level, beginner first.
-inline constexpr std::array<JLPTLevel, 5> allCases = {JLPTLevel::n5, JLPTLevel::n4, JLPTLevel::n3, JLPTLevel::n2,
-                                                      JLPTLevel::n1};
+inline constexpr std::array<JLPTLevel, 5> allCases = {JLPTLevel::n5, JLPTLevel::n4, JLPTLevel::n3,
+                                                      JLPTLevel::n2, JLPTLevel::n1};
 
 // The level when none is chosen.
 inline constexpr JLPTLevel defaultLevel = JLPTLevel::n5;

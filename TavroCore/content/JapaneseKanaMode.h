@@ -29,6 +29,7 @@ void save(bool enabled, platform::UserDefaults& store);
 // order, every prompt whose kana-key sequence on the chosen layout holds a
 // character of the weak keys (both compared in lower case), or all of them
 // when none does.
-std::vector<JapanesePrompt> prompts(JLPTLevel level, std::int64_t round, std::string_view weakKeys, bool jis);
+std::vector<JapanesePrompt> prompts(JLPTLevel level, std::int64_t round, std::string_view weakKeys,
+                                    bool jis);
 
 }  // namespace tavro::JapaneseKanaMode

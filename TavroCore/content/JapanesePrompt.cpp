@@ -14,7 +14,8 @@ JapanesePrompt::JapanesePrompt(std::string display, std::string reading) {
   segments.emplace_back(std::move(display), std::move(reading));
 }
 
-JapanesePrompt::JapanesePrompt(std::vector<ReadingSegment> segments) : segments(std::move(segments)) {}
+JapanesePrompt::JapanesePrompt(std::vector<ReadingSegment> segments)
+    : segments(std::move(segments)) {}
 
 JapanesePrompt JapanesePrompt::kana(std::string_view word) {
   JapanesePrompt prompt;

@@ -65,7 +65,8 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
   std::size_t start = 0;
   while (true) {
     const std::size_t end = text.find(separator, start);
-    pieces.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    pieces.push_back(
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
     if (end == std::string_view::npos) break;
     start = end + 1;
   }
@@ -100,7 +101,8 @@ std::vector<LanguagePrompt> nepali(std::string_view text) {
 std::vector<LanguagePrompt> parsed(TavroLanguage language, std::int64_t round) {
   const Texts& stored = texts();
   const auto index = static_cast<std::size_t>(round - 1);
-  return language == TavroLanguage::english ? english(stored.english[index]) : nepali(stored.nepali[index]);
+  return language == TavroLanguage::english ? english(stored.english[index])
+                                            : nepali(stored.nepali[index]);
 }
 
 bool containsScalar(const std::vector<char32_t>& scalars, char32_t c) {
@@ -127,11 +129,16 @@ std::vector<LanguagePrompt> weakRound(TavroLanguage language, std::string_view w
 
 }  // namespace
 
-const std::vector<std::string>& englishTitles() { return texts().englishTitles; }
+const std::vector<std::string>& englishTitles() {
+  return texts().englishTitles;
+}
 
-const std::vector<std::string>& nepaliTitles() { return texts().nepaliTitles; }
+const std::vector<std::string>& nepaliTitles() {
+  return texts().nepaliTitles;
+}
 
-std::vector<LanguagePrompt> prompts(TavroLanguage language, std::int64_t round, std::string_view weakKeys) {
+std::vector<LanguagePrompt> prompts(TavroLanguage language, std::int64_t round,
+                                    std::string_view weakKeys) {
   if (language != TavroLanguage::english && language != TavroLanguage::nepali) return {};
   if (round >= 1 && round <= 6) return parsed(language, round);
   if (round == 7) return weakRound(language, weakKeys);

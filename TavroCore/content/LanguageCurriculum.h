@@ -23,6 +23,7 @@ const std::vector<std::string>& nepaliTitles();
 // Unicode scalar of `weakKeys` occurs in the lower-cased roman form or in the
 // shown text (variants are not looked at), or all of them when none does.
 // Japanese and any other round give an empty list.
-std::vector<LanguagePrompt> prompts(TavroLanguage language, std::int64_t round, std::string_view weakKeys);
+std::vector<LanguagePrompt> prompts(TavroLanguage language, std::int64_t round,
+                                    std::string_view weakKeys);
 
 }  // namespace tavro::LanguageCurriculum

@@ -21,7 +21,8 @@ struct Tables {
 JapanesePrompt makePrompt(const std::vector<Segment>& entry) {
   JapanesePrompt prompt;
   for (const Segment& segment : entry) {
-    prompt.segments.emplace_back(segment.display, segment.reading != nullptr ? segment.reading : segment.display);
+    prompt.segments.emplace_back(segment.display,
+                                 segment.reading != nullptr ? segment.reading : segment.display);
   }
   return prompt;
 }
@@ -153,7 +154,9 @@ const Tables& tables() {
 
 }  // namespace
 
-const std::vector<std::string>& titles() { return tables().titles; }
+const std::vector<std::string>& titles() {
+  return tables().titles;
+}
 
 std::vector<JapanesePrompt> prompts(std::int64_t round) {
   const auto& rounds = tables().rounds;

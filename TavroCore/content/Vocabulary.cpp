@@ -106,7 +106,8 @@ const Lists& lists() {
     for (const auto* list : {&result.basic, &result.tango}) {
       for (const JapanesePrompt& word : *list) result.conversion.emplace_back(word, 0);
     }
-    for (JapanesePrompt& word : makePrompts(extraWords)) result.conversion.emplace_back(std::move(word), 0);
+    for (JapanesePrompt& word : makePrompts(extraWords))
+      result.conversion.emplace_back(std::move(word), 0);
     for (auto& [word, length] : result.conversion) length = text::graphemeCount(word.reading());
     std::stable_sort(result.conversion.begin(), result.conversion.end(),
                      [](const auto& a, const auto& b) { return a.second > b.second; });
@@ -123,7 +124,8 @@ bool readingContainsAny(const JapanesePrompt& word, std::u32string_view set) {
   return false;
 }
 
-std::vector<JapanesePrompt> filtered(const std::vector<JapanesePrompt>& words, std::u32string_view set) {
+std::vector<JapanesePrompt> filtered(const std::vector<JapanesePrompt>& words,
+                                     std::u32string_view set) {
   std::vector<JapanesePrompt> kept;
   for (const JapanesePrompt& word : words) {
     if (readingContainsAny(word, set)) kept.push_back(word);
@@ -133,9 +135,13 @@ std::vector<JapanesePrompt> filtered(const std::vector<JapanesePrompt>& words, s
 
 }  // namespace
 
-const std::vector<JapanesePrompt>& basic() { return lists().basic; }
+const std::vector<JapanesePrompt>& basic() {
+  return lists().basic;
+}
 
-const std::vector<JapanesePrompt>& tango() { return lists().tango; }
+const std::vector<JapanesePrompt>& tango() {
+  return lists().tango;
+}
 
 std::vector<JapanesePrompt> guided(std::int64_t round) {
   const auto& basicWords = basic();
@@ -173,7 +179,8 @@ JapanesePrompt converted(std::string_view text) {
     std::size_t matchLength = 0;
     for (const auto& [word, length] : dictionary) {
       if (length == 0 || position + length > characters.size()) continue;
-      const std::string_view candidate = std::string_view(joined).substr(offsets[position], offsets[position + length] - offsets[position]);
+      const std::string_view candidate = std::string_view(joined).substr(
+          offsets[position], offsets[position + length] - offsets[position]);
       if (candidate == word.reading()) {
         match = &word;
         matchLength = length;

@@ -23,8 +23,9 @@ struct LanguagePrompt {
 
   // `display` is `shown` in normalization form C; `roman` is `typed` when
   // given, otherwise `shown` exactly as passed (not normalised).
-  explicit LanguagePrompt(std::string_view shown, const std::optional<std::string>& typed = std::nullopt,
-                 std::vector<std::string> variants = {});
+  explicit LanguagePrompt(std::string_view shown,
+                          const std::optional<std::string>& typed = std::nullopt,
+                          std::vector<std::string> variants = {});
 
   // True when any Unicode scalar of `text` lies in the Devanagari block
   // (U+0900 to U+097F). Ill-formed UTF-8 is read as U+FFFD, which is not.

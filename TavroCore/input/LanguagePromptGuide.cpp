@@ -34,17 +34,21 @@ std::vector<std::string_view> words(std::string_view text) {
   std::size_t start = 0;
   while (true) {
     const std::size_t end = text.find(' ', start);
-    pieces.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    pieces.push_back(
+        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
     if (end == std::string_view::npos) break;
     start = end + 1;
   }
   return pieces;
 }
 
-std::int64_t length(std::string_view text) { return static_cast<std::int64_t>(text::graphemeCount(text)); }
+std::int64_t length(std::string_view text) {
+  return static_cast<std::int64_t>(text::graphemeCount(text));
+}
 
 // The first roman alternative that begins with `typed`, if any.
-std::optional<std::string> alternativeBeginningWith(const LanguagePrompt& prompt, std::string_view typed) {
+std::optional<std::string> alternativeBeginningWith(const LanguagePrompt& prompt,
+                                                    std::string_view typed) {
   for (std::string& alternative : prompt.romanAlternatives()) {
     if (text::hasGraphemePrefix(alternative, typed)) return std::move(alternative);
   }
@@ -75,7 +79,8 @@ std::int64_t LanguagePrompt::completedDisplayCharacters(std::string_view typed) 
   }
   const std::string lowered = text::lowercased(typed);
   const std::vector<std::string> alternatives = romanAlternatives();
-  if (roman != display && std::find(alternatives.begin(), alternatives.end(), lowered) != alternatives.end()) {
+  if (roman != display &&
+      std::find(alternatives.begin(), alternatives.end(), lowered) != alternatives.end()) {
     return displayLength;
   }
   // English is typed as shown; text typed past the end cannot be shown done.
@@ -124,9 +129,11 @@ RomajiGuide LanguagePrompt::guide(std::string_view typed, TavroLanguage language
         shownOffset += shownLength + 1;
       }
     }
-    return RomajiGuide::fromSpelling(roman, text::graphemePrefix(roman, static_cast<std::size_t>(highlighted)));
+    return RomajiGuide::fromSpelling(
+        roman, text::graphemePrefix(roman, static_cast<std::size_t>(highlighted)));
   }
-  const std::string entered = language == TavroLanguage::nepali ? text::lowercased(typed) : std::string(typed);
+  const std::string entered =
+      language == TavroLanguage::nepali ? text::lowercased(typed) : std::string(typed);
   const std::string spelling = alternativeBeginningWith(*this, entered).value_or(roman);
   return RomajiGuide::fromSpelling(spelling, entered);
 }

@@ -18,7 +18,8 @@ RomajiGuide RomajiGuide::fromSpelling(std::string_view spelling, std::string_vie
   guide.completed = std::string(typed);
   if (typedCount < characters.size()) {
     guide.active = characters[typedCount];
-    for (std::size_t i = typedCount + 1; i < characters.size(); ++i) guide.remaining += characters[i];
+    for (std::size_t i = typedCount + 1; i < characters.size(); ++i)
+      guide.remaining += characters[i];
   }
   return guide;
 }
@@ -29,6 +30,8 @@ RomajiGuide RomajiGuide::fromPrompt(std::string_view prompt, std::string_view ty
   return fromSpelling(spellings.empty() ? lowered : spellings.front(), lowered);
 }
 
-std::string RomajiGuide::text() const { return completed + active + remaining; }
+std::string RomajiGuide::text() const {
+  return completed + active + remaining;
+}
 
 }  // namespace tavro

@@ -38,10 +38,12 @@ bool leavesNoKana(std::string_view keys) {
 std::vector<std::pair<std::string, JapanesePrompt>> japanesePrompts() {
   std::vector<std::pair<std::string, JapanesePrompt>> all;
   for (std::int64_t round = 1; round <= 6; ++round) {
-    for (auto& prompt : MainRomajiCurriculum::prompts(round)) all.emplace_back("main " + std::to_string(round), prompt);
+    for (auto& prompt : MainRomajiCurriculum::prompts(round))
+      all.emplace_back("main " + std::to_string(round), prompt);
   }
   for (std::int64_t round = 1; round <= 5; ++round) {
-    for (auto& prompt : Vocabulary::guided(round)) all.emplace_back("vocabulary " + std::to_string(round), prompt);
+    for (auto& prompt : Vocabulary::guided(round))
+      all.emplace_back("vocabulary " + std::to_string(round), prompt);
   }
   for (JLPTLevel level : JLPTLevels::allCases) {
     for (std::int64_t round = 1; round <= 7; ++round) {
@@ -55,9 +57,10 @@ std::vector<std::pair<std::string, JapanesePrompt>> japanesePrompts() {
 
 TEST(CurriculumTyping, EveryJapaneseReadingIsTypeable) {
   const auto prompts = japanesePrompts();
-  EXPECT_EQ(prompts.size(), 14u + 25 * 5 + 10 + 10 + 10 + 12 + 30 + (14 + 25 + 16 + 25 + 25 + 8 + 70) +
-                                (20 + 15 + 26 + 25 + 25 + 8 + 60) + (20 + 15 + 30 + 25 + 25 + 8 + 60) +
-                                (20 + 15 + 33 + 25 + 25 + 8 + 60) + (20 + 15 + 21 + 25 + 25 + 8 + 60));
+  EXPECT_EQ(prompts.size(),
+            14u + 25 * 5 + 10 + 10 + 10 + 12 + 30 + (14 + 25 + 16 + 25 + 25 + 8 + 70) +
+                (20 + 15 + 26 + 25 + 25 + 8 + 60) + (20 + 15 + 30 + 25 + 25 + 8 + 60) +
+                (20 + 15 + 33 + 25 + 25 + 8 + 60) + (20 + 15 + 21 + 25 + 25 + 8 + 60));
   for (const auto& [list, prompt] : prompts) {
     SCOPED_TRACE(list + ": " + prompt.display());
     const std::string reading = prompt.reading();
@@ -77,7 +80,8 @@ TEST(CurriculumTyping, EveryJapaneseReadingIsTypeable) {
 
 TEST(CurriculumTyping, EveryNepaliPromptIsAcceptedByItsOwnMatcher) {
   for (std::int64_t round = 1; round <= 6; ++round) {
-    for (const LanguagePrompt& prompt : LanguageCurriculum::prompts(TavroLanguage::nepali, round, "")) {
+    for (const LanguagePrompt& prompt :
+         LanguageCurriculum::prompts(TavroLanguage::nepali, round, "")) {
       SCOPED_TRACE(prompt.display);
       for (const std::string& roman : prompt.romanAlternatives()) {
         Matcher matcher = prompt.matcher(TavroLanguage::nepali, false);
@@ -99,11 +103,13 @@ TEST(CurriculumTyping, EveryNepaliPromptIsAcceptedByItsOwnMatcher) {
 
 TEST(CurriculumTyping, EveryEnglishPromptIsAcceptedAsShown) {
   for (std::int64_t round = 1; round <= 6; ++round) {
-    for (const LanguagePrompt& prompt : LanguageCurriculum::prompts(TavroLanguage::english, round, "")) {
+    for (const LanguagePrompt& prompt :
+         LanguageCurriculum::prompts(TavroLanguage::english, round, "")) {
       SCOPED_TRACE(prompt.display);
       EXPECT_TRUE(isPrintableAscii(prompt.display));
       Matcher matcher = prompt.matcher(TavroLanguage::english, false);
-      for (const std::string& character : text::graphemes(prompt.display)) ASSERT_TRUE(matcher.input(character));
+      for (const std::string& character : text::graphemes(prompt.display))
+        ASSERT_TRUE(matcher.input(character));
       EXPECT_TRUE(matcher.complete());
     }
   }

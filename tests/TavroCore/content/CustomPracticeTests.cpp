@@ -32,12 +32,20 @@ TEST(CustomPractice, ItemsPairLinesAndCleanReadings) {
   };
   const std::vector<Case> cases = {
       {"two lines", "学校\n駅", "がっこう\nえき", {{"学校", "がっこう"}, {"駅", "えき"}}},
-      {"CR LF and other breaks", "学校\r\n駅\u2028山", "がっこう\r\nえき\u0085やま",
+      {"CR LF and other breaks",
+       "学校\r\n駅\u2028山",
+       "がっこう\r\nえき\u0085やま",
        {{"学校", "がっこう"}, {"駅", "えき"}, {"山", "やま"}}},
       {"blank lines dropped on both sides", "a\n\nb\n", "\n\nあ\nい", {{"a", "あ"}, {"b", "い"}}},
-      {"katakana and full-width digits normalised", "学校 12", "ガッコウ １２", {{"学校 12", "がっこう12"}}},
+      {"katakana and full-width digits normalised",
+       "学校 12",
+       "ガッコウ １２",
+       {{"学校 12", "がっこう12"}}},
       {"white space removed", "学校", "がっ　こう\t", {{"学校", "がっこう"}}},
-      {"punctuation allowed", "はい、そう!", "はい、そう！?「」（）()-.,ー。", {{"はい、そう!", "はい、そう!?「」()()-.,ー。"}}},
+      {"punctuation allowed",
+       "はい、そう!",
+       "はい、そう！?「」（）()-.,ー。",
+       {{"はい、そう!", "はい、そう!?「」()()-.,ー。"}}},
       {"display kept as written", "  学校  ", "がっこう", {{"  学校  ", "がっこう"}}},
       {"empty display", "", "がっこう", {}},
       {"line counts differ", "学校\n駅", "がっこう", {}},
@@ -104,11 +112,13 @@ TEST(CustomPractice, SuggestedReadingIsSafeFromSeveralThreads) {
   std::vector<std::string> results(4);
   for (std::size_t i = 0; i < results.size(); ++i) {
     threads.emplace_back([&results, i] {
-      for (int n = 0; n < 20; ++n) results[i] = CustomPractice::suggestedReading("環境を守るために、資源を大切に使います。");
+      for (int n = 0; n < 20; ++n)
+        results[i] = CustomPractice::suggestedReading("環境を守るために、資源を大切に使います。");
     });
   }
   for (std::thread& thread : threads) thread.join();
-  for (const std::string& result : results) EXPECT_EQ(result, "かんきょうをまもるために、しげんをたいせつにつかいます。");
+  for (const std::string& result : results)
+    EXPECT_EQ(result, "かんきょうをまもるために、しげんをたいせつにつかいます。");
 }
 
 }  // namespace

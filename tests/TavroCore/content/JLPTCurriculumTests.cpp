@@ -22,11 +22,12 @@ std::vector<JapanesePrompt> concatenated(std::initializer_list<std::vector<Japan
 }
 
 TEST(JLPTCurriculum, TitlesAreExact) {
-  EXPECT_EQ(JLPTCurriculum::titles(),
-            (std::vector<std::string>{"Single Hiragana & Basic Vowels", "Short Vocabulary \u00B7 Selected JLPT Level",
-                                      "Dakuon, Sokuon & Y\u014Don", "Core Kanji \u00B7 Selected JLPT Level",
-                                      "Compounds & Practical Phrases",
-                                      "Sentences & Expressions \u00B7 Selected JLPT Level"}));
+  EXPECT_EQ(
+      JLPTCurriculum::titles(),
+      (std::vector<std::string>{
+          "Single Hiragana & Basic Vowels", "Short Vocabulary \u00B7 Selected JLPT Level",
+          "Dakuon, Sokuon & Y\u014Don", "Core Kanji \u00B7 Selected JLPT Level",
+          "Compounds & Practical Phrases", "Sentences & Expressions \u00B7 Selected JLPT Level"}));
 }
 
 TEST(JLPTCurriculum, ListsHaveTheirSizesAndEnds) {
@@ -39,21 +40,63 @@ TEST(JLPTCurriculum, ListsHaveTheirSizesAndEnds) {
     JapanesePrompt firstSentence, lastSentence;
   };
   const std::vector<Case> cases = {
-      {JLPTLevel::n5, 14, 25, 16, {"学校", "がっこう"}, {"休み", "やすみ"}, "みみ", {"日本語", "にほんご"},
-       {"先週", "せんしゅう"}, {"今日は学校へ行きます。", "きょうはがっこうへいきます。"}, {"明日は雨です。", "あしたはあめです。"}},
-      {JLPTLevel::n4, 20, 15, 26, {"予定", "よてい"}, {"料理", "りょうり"}, "りょうり", {"図書館", "としょかん"},
-       {"文学", "ぶんがく"}, {"明日の予定を確認してください。", "あしたのよていをかくにんしてください。"},
+      {JLPTLevel::n5,
+       14,
+       25,
+       16,
+       {"学校", "がっこう"},
+       {"休み", "やすみ"},
+       "みみ",
+       {"日本語", "にほんご"},
+       {"先週", "せんしゅう"},
+       {"今日は学校へ行きます。", "きょうはがっこうへいきます。"},
+       {"明日は雨です。", "あしたはあめです。"}},
+      {JLPTLevel::n4,
+       20,
+       15,
+       26,
+       {"予定", "よてい"},
+       {"料理", "りょうり"},
+       "りょうり",
+       {"図書館", "としょかん"},
+       {"文学", "ぶんがく"},
+       {"明日の予定を確認してください。", "あしたのよていをかくにんしてください。"},
        {"雨が降ったら、家で勉強します。", "あめがふったら、いえでべんきょうします。"}},
-      {JLPTLevel::n3, 20, 15, 30, {"環境", "かんきょう"}, {"比較", "ひかく"}, "しっぱい", {"環境保護", "かんきょうほご"},
-       {"専門家", "せんもんか"}, {"環境を守るために、資源を大切に使います。", "かんきょうをまもるために、しげんをたいせつにつかいます。"},
+      {JLPTLevel::n3,
+       20,
+       15,
+       30,
+       {"環境", "かんきょう"},
+       {"比較", "ひかく"},
+       "しっぱい",
+       {"環境保護", "かんきょうほご"},
+       {"専門家", "せんもんか"},
+       {"環境を守るために、資源を大切に使います。",
+        "かんきょうをまもるために、しげんをたいせつにつかいます。"},
        {"七転び八起き。", "ななころびやおき。"}},
-      {JLPTLevel::n2, 20, 15, 33, {"貢献", "こうけん"}, {"課題", "かだい"}, "かだい", {"需要予測", "じゅようよそく"},
+      {JLPTLevel::n2,
+       20,
+       15,
+       33,
+       {"貢献", "こうけん"},
+       {"課題", "かだい"},
+       "かだい",
+       {"需要予測", "じゅようよそく"},
        {"環境対策", "かんきょうたいさく"},
-       {"需要の変化に伴い、供給計画を見直す必要がある。", "じゅようのへんかにともない、きょうきゅうけいかくをみなおすひつようがある。"},
+       {"需要の変化に伴い、供給計画を見直す必要がある。",
+        "じゅようのへんかにともない、きょうきゅうけいかくをみなおすひつようがある。"},
        {"切磋琢磨", "せっさたくま"}},
-      {JLPTLevel::n1, 20, 15, 21, {"概念", "がいねん"}, {"柔軟", "じゅうなん"}, "しさ", {"概念形成", "がいねんけいせい"},
+      {JLPTLevel::n1,
+       20,
+       15,
+       21,
+       {"概念", "がいねん"},
+       {"柔軟", "じゅうなん"},
+       "しさ",
+       {"概念形成", "がいねんけいせい"},
        {"一貫性", "いっかんせい"},
-       {"制度を踏襲するにしても、その妥当性は検証すべきだ。", "せいどをとうしゅうするにしても、そのだとうせいはけんしょうすべきだ。"},
+       {"制度を踏襲するにしても、その妥当性は検証すべきだ。",
+        "せいどをとうしゅうするにしても、そのだとうせいはけんしょうすべきだ。"},
        {"換骨奪胎", "かんこつだったい"}},
   };
   for (const Case& c : cases) {
@@ -85,20 +128,26 @@ TEST(JLPTCurriculum, ListsHaveTheirSizesAndEnds) {
     // The weak-key pool: core, advanced, short.
     const auto pool = JLPTCurriculum::prompts(c.level, 7, "");
     EXPECT_EQ(pool.size(), c.level == JLPTLevel::n5 ? 70u : 60u);
-    EXPECT_EQ(pool, concatenated({core, std::vector<JapanesePrompt>(round5.begin(), round5.begin() + 20), shortWords}));
+    EXPECT_EQ(pool,
+              concatenated({core, std::vector<JapanesePrompt>(round5.begin(), round5.begin() + 20),
+                            shortWords}));
 
-    for (std::int64_t round : {-1, 0, 8}) EXPECT_TRUE(JLPTCurriculum::prompts(c.level, round, "k").empty()) << round;
+    for (std::int64_t round : {-1, 0, 8})
+      EXPECT_TRUE(JLPTCurriculum::prompts(c.level, round, "k").empty()) << round;
   }
 }
 
 TEST(JLPTCurriculum, RoundOneAddsVoicedKanaAboveN5) {
   const auto n5 = JLPTCurriculum::prompts(JLPTLevel::n5, 1, "");
-  EXPECT_EQ(displays(n5), (std::vector<std::string>{"あ", "い", "う", "え", "お", "か", "さ", "た", "な", "は", "ま", "や", "ら", "わ"}));
+  EXPECT_EQ(displays(n5), (std::vector<std::string>{"あ", "い", "う", "え", "お", "か", "さ", "た",
+                                                    "な", "は", "ま", "や", "ら", "わ"}));
   const auto n1 = JLPTCurriculum::prompts(JLPTLevel::n1, 1, "");
   EXPECT_TRUE(std::equal(n5.begin(), n5.end(), n1.begin()));
-  EXPECT_EQ(displays({n1.begin() + 14, n1.end()}), (std::vector<std::string>{"ぢ", "づ", "ぎ", "ぜ", "ぴ", "ぽ"}));
+  EXPECT_EQ(displays({n1.begin() + 14, n1.end()}),
+            (std::vector<std::string>{"ぢ", "づ", "ぎ", "ぜ", "ぴ", "ぽ"}));
   const auto n4 = JLPTCurriculum::prompts(JLPTLevel::n4, 1, "");
-  EXPECT_EQ(displays({n4.begin() + 14, n4.end()}), (std::vector<std::string>{"が", "じ", "ず", "で", "ば", "ぱ"}));
+  EXPECT_EQ(displays({n4.begin() + 14, n4.end()}),
+            (std::vector<std::string>{"が", "じ", "ず", "で", "ば", "ぱ"}));
 }
 
 TEST(JLPTCurriculum, RoundThreeFiltersThePoolAndKeepsDuplicates) {
@@ -109,15 +158,18 @@ TEST(JLPTCurriculum, RoundThreeFiltersThePoolAndKeepsDuplicates) {
   EXPECT_EQ(n4.front(), JapanesePrompt::kana("しゅっせき"));
   EXPECT_EQ(std::find(n4.begin(), n4.end(), JapanesePrompt::kana("よてい")), n4.end());
   const auto n5 = JLPTCurriculum::prompts(JLPTLevel::n5, 3, "");
-  EXPECT_EQ(displays(n5), (std::vector<std::string>{"きって", "きゃく", "しゃしん", "がっこう", "学校", "学生", "電車",
-                                                    "家族", "友達", "時間", "会社", "仕事", "電話", "食事", "午前", "午後"}));
+  EXPECT_EQ(displays(n5),
+            (std::vector<std::string>{"きって", "きゃく", "しゃしん", "がっこう", "学校", "学生",
+                                      "電車", "家族", "友達", "時間", "会社", "仕事", "電話",
+                                      "食事", "午前", "午後"}));
 }
 
 TEST(JLPTCurriculum, WeakRoundLooksAtThePreferredSpellingOnly) {
   const auto z = JLPTCurriculum::prompts(JLPTLevel::n5, 7, "z");
   EXPECT_NE(std::find(z.begin(), z.end(), JapanesePrompt("家族", "かぞく")), z.end());
   for (const JapanesePrompt& prompt : z) {
-    EXPECT_NE(Romaji::spellings(prompt.reading()).front().find('z'), std::string::npos) << prompt.display();
+    EXPECT_NE(Romaji::spellings(prompt.reading()).front().find('z'), std::string::npos)
+        << prompt.display();
   }
   // 時間 reads "zikan" first, so "j" does not select it (its other spelling
   // "jikan" is not looked at); 食事 "syokuzi" neither.

@@ -8,8 +8,11 @@ namespace tavro {
 namespace {
 
 TEST(JLPTLevel, RawValuesRoundTripAndAreCaseSensitive) {
-  const std::vector<std::pair<JLPTLevel, std::string>> cases = {
-      {JLPTLevel::n5, "N5"}, {JLPTLevel::n4, "N4"}, {JLPTLevel::n3, "N3"}, {JLPTLevel::n2, "N2"}, {JLPTLevel::n1, "N1"}};
+  const std::vector<std::pair<JLPTLevel, std::string>> cases = {{JLPTLevel::n5, "N5"},
+                                                                {JLPTLevel::n4, "N4"},
+                                                                {JLPTLevel::n3, "N3"},
+                                                                {JLPTLevel::n2, "N2"},
+                                                                {JLPTLevel::n1, "N1"}};
   ASSERT_EQ(JLPTLevels::allCases.size(), cases.size());
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].second);

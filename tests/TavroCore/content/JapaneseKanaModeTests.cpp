@@ -30,7 +30,8 @@ TEST(JapaneseKanaMode, RoundsOtherThanTheWeakRoundAreTheJLPTRounds) {
     for (std::int64_t round : {0, 1, 3, 6, 7, 8}) {
       SCOPED_TRACE(std::string(rawValue(level)) + " " + std::to_string(round));
       const std::string_view weakKeys = round == 7 ? "" : "t";
-      EXPECT_EQ(JapaneseKanaMode::prompts(level, round, weakKeys, true), JLPTCurriculum::prompts(level, round, ""));
+      EXPECT_EQ(JapaneseKanaMode::prompts(level, round, weakKeys, true),
+                JLPTCurriculum::prompts(level, round, ""));
     }
   }
 }
@@ -45,9 +46,11 @@ TEST(JapaneseKanaMode, WeakRoundLooksAtKanaKeysOfRoundsOneToSix) {
   const auto voiced = JapaneseKanaMode::prompts(JLPTLevel::n5, 7, "@", true);
   ASSERT_FALSE(voiced.empty());
   EXPECT_LT(voiced.size(), pool.size());
-  EXPECT_NE(std::find(voiced.begin(), voiced.end(), JapanesePrompt("学校", "がっこう")), voiced.end());
+  EXPECT_NE(std::find(voiced.begin(), voiced.end(), JapanesePrompt("学校", "がっこう")),
+            voiced.end());
   for (const JapanesePrompt& prompt : voiced) {
-    EXPECT_NE(KanaInput::keys(prompt.reading(), true).find('@'), std::string::npos) << prompt.display();
+    EXPECT_NE(KanaInput::keys(prompt.reading(), true).find('@'), std::string::npos)
+        << prompt.display();
   }
   for (bool jis : {true, false}) {
     SCOPED_TRACE(jis ? "JIS" : "US");

@@ -23,7 +23,8 @@ TEST(JapanesePrompt, KanaWordHasOneSegmentPerCharacter) {
 }
 
 TEST(JapanesePrompt, DisplayCharactersCountOnlyWholeSegments) {
-  const JapanesePrompt prompt(std::vector<ReadingSegment>{{"予定", "よてい"}, {"を", "を"}, {"確認", "かくにん"}, {"します", "します"}});
+  const JapanesePrompt prompt(std::vector<ReadingSegment>{
+      {"予定", "よてい"}, {"を", "を"}, {"確認", "かくにん"}, {"します", "します"}});
   const std::vector<std::pair<std::int64_t, std::int64_t>> cases = {
       {-1, 0}, {0, 0}, {2, 0}, {3, 2}, {4, 3}, {7, 3}, {8, 5}, {10, 5}, {11, 8}, {40, 8}};
   for (const auto& [readingCount, expected] : cases) {
@@ -38,11 +39,13 @@ TEST(JapanesePrompt, TypedRomajiMarksSegmentsOnceTheirReadingIsComplete) {
     std::string typed;
     std::int64_t expected;
   };
-  for (const Case& c : std::vector<Case>{{"", 0}, {"gakko", 0}, {"gakkou", 2}, {"GAKKOU", 0}, {"gx", 0}}) {
+  for (const Case& c :
+       std::vector<Case>{{"", 0}, {"gakko", 0}, {"gakkou", 2}, {"GAKKOU", 0}, {"gx", 0}}) {
     SCOPED_TRACE(c.typed);
     EXPECT_EQ(word.completedDisplayCharacters(std::string_view(c.typed)), c.expected);
   }
-  const JapanesePrompt phrase(std::vector<ReadingSegment>{{"明日", "あした"}, {"は", "は"}, {"9", "9"}, {"時", "じ"}});
+  const JapanesePrompt phrase(
+      std::vector<ReadingSegment>{{"明日", "あした"}, {"は", "は"}, {"9", "9"}, {"時", "じ"}});
   EXPECT_EQ(phrase.completedDisplayCharacters(std::string_view("ashitaha9")), 4);
   EXPECT_EQ(phrase.completedDisplayCharacters(std::string_view("ashitaha9ji")), 5);
 }

@@ -13,13 +13,15 @@ std::vector<std::string> displays(const std::vector<LanguagePrompt>& prompts) {
 
 TEST(LanguageCurriculum, TitlesAreExact) {
   EXPECT_EQ(LanguageCurriculum::englishTitles(),
-            (std::vector<std::string>{"Home Row & Basic Keys", "Short Common Words", "Everyday Vocabulary & Capitals",
-                                      "Phrases & Punctuation", "Everyday & Professional Sentences",
+            (std::vector<std::string>{"Home Row & Basic Keys", "Short Common Words",
+                                      "Everyday Vocabulary & Capitals", "Phrases & Punctuation",
+                                      "Everyday & Professional Sentences",
                                       "Advanced Text, Numbers & Symbols"}));
-  EXPECT_EQ(LanguageCurriculum::nepaliTitles(),
-            (std::vector<std::string>{"Vowels & Consonants", "Simple Nepali Words", "Conjuncts & Matras",
-                                      "Everyday Nepali Expressions", "Complete Nepali Sentences",
-                                      "Complex Sentences, Idioms & Numbers"}));
+  EXPECT_EQ(
+      LanguageCurriculum::nepaliTitles(),
+      (std::vector<std::string>{"Vowels & Consonants", "Simple Nepali Words", "Conjuncts & Matras",
+                                "Everyday Nepali Expressions", "Complete Nepali Sentences",
+                                "Complex Sentences, Idioms & Numbers"}));
 }
 
 TEST(LanguageCurriculum, RoundsHaveTheirSizesAndEnds) {
@@ -34,21 +36,30 @@ TEST(LanguageCurriculum, RoundsHaveTheirSizesAndEnds) {
       {TavroLanguage::english, 1, 18, LanguagePrompt("a"), LanguagePrompt("a;")},
       {TavroLanguage::english, 2, 25, LanguagePrompt("an"), LanguagePrompt("work")},
       {TavroLanguage::english, 3, 20, LanguagePrompt("family"), LanguagePrompt("Good morning")},
-      {TavroLanguage::english, 4, 12, LanguagePrompt("Hello, world!"), LanguagePrompt("Practice makes progress.")},
+      {TavroLanguage::english, 4, 12, LanguagePrompt("Hello, world!"),
+       LanguagePrompt("Practice makes progress.")},
       {TavroLanguage::english, 5, 10, LanguagePrompt("I practice typing every day."),
        LanguagePrompt("A short break helps me stay focused.")},
       {TavroLanguage::english, 6, 8,
-       LanguagePrompt("The project reached 95% completion in 2026; the remaining 5% requires careful review."),
-       LanguagePrompt("Learning takes patience. Consistent practice turns small improvements into lasting skills.")},
+       LanguagePrompt(
+           "The project reached 95% completion in 2026; the remaining 5% requires careful review."),
+       LanguagePrompt("Learning takes patience. Consistent practice turns small improvements into "
+                      "lasting skills.")},
       {TavroLanguage::nepali, 1, 16, LanguagePrompt("अ", "a"), LanguagePrompt("छ", "chha")},
-      {TavroLanguage::nepali, 2, 25, LanguagePrompt("घर", "ghar"), LanguagePrompt("सानो", "sano", {"saano"})},
-      {TavroLanguage::nepali, 3, 20, LanguagePrompt("नमस्ते", "namaste"), LanguagePrompt("लक्ष्य", "lakshya", {"laksya"})},
-      {TavroLanguage::nepali, 4, 12, LanguagePrompt("सन्चै हुनुहुन्छ?", "sanchai hunuhunchha?", {"sanchai hunuhuncha?"}),
+      {TavroLanguage::nepali, 2, 25, LanguagePrompt("घर", "ghar"),
+       LanguagePrompt("सानो", "sano", {"saano"})},
+      {TavroLanguage::nepali, 3, 20, LanguagePrompt("नमस्ते", "namaste"),
+       LanguagePrompt("लक्ष्य", "lakshya", {"laksya"})},
+      {TavroLanguage::nepali, 4, 12,
+       LanguagePrompt("सन्चै हुनुहुन्छ?", "sanchai hunuhunchha?", {"sanchai hunuhuncha?"}),
        LanguagePrompt("बिस्तारै बोल्नुहोस्।", "bistarai bolnuhos.")},
       {TavroLanguage::nepali, 5, 12, LanguagePrompt("मेरो देश नेपाल हो।", "mero desh nepal ho."),
-       LanguagePrompt("सबैको विचार सुन्नु महत्त्वपूर्ण हुन्छ।", "sabaiko bichar sunnu mahatwapurna hunchha.")},
-      {TavroLanguage::nepali, 6, 8, LanguagePrompt("जहाँ इच्छा, त्यहाँ उपाय।", "jaha ichchha, tyaha upaya."),
-       LanguagePrompt("असफलताबाट सिक्दै अघि बढ्नु नै सफलताको आधार हो।", "asafalatabata sikdai aghi badhnu nai safalatako aadhar ho.")},
+       LanguagePrompt("सबैको विचार सुन्नु महत्त्वपूर्ण हुन्छ।",
+                      "sabaiko bichar sunnu mahatwapurna hunchha.")},
+      {TavroLanguage::nepali, 6, 8,
+       LanguagePrompt("जहाँ इच्छा, त्यहाँ उपाय।", "jaha ichchha, tyaha upaya."),
+       LanguagePrompt("असफलताबाट सिक्दै अघि बढ्नु नै सफलताको आधार हो।",
+                      "asafalatabata sikdai aghi badhnu nai safalatako aadhar ho.")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(rawValue(c.language)) + " " + std::to_string(c.round));
@@ -67,7 +78,8 @@ TEST(LanguageCurriculum, EntriesKeepTheirExactForms) {
   EXPECT_TRUE(email.starts_with("Please email ")) << email;
   EXPECT_TRUE(email.ends_with(" before 5:00 PM; include order #2048 in the subject.")) << email;
   EXPECT_NE(email.find("@example."), std::string::npos) << email;
-  EXPECT_EQ(english6[6].roman, "The calculation is simple: (12 + 8) * 3 = 60. Check every digit and symbol.");
+  EXPECT_EQ(english6[6].roman,
+            "The calculation is simple: (12 + 8) * 3 = 60. Check every digit and symbol.");
 
   const auto nepali2 = LanguageCurriculum::prompts(TavroLanguage::nepali, 2, "");
   EXPECT_EQ(nepali2[1], LanguagePrompt("पानी", "pani", {"paani"}));
@@ -87,22 +99,29 @@ TEST(LanguageCurriculum, JapaneseAndUnknownRoundsAreEmpty) {
 }
 
 TEST(LanguageCurriculum, WeakRoundKeepsPromptsWithAWeakScalar) {
-  EXPECT_EQ(displays(LanguageCurriculum::prompts(TavroLanguage::english, 7, "q")),
-            (std::vector<std::string>{
-                "Please let me know if you have any questions.",
-                "The project reached 95% completion in 2026; the remaining 5% requires careful review.",
-                "At 10:30, the team reviewed 3 priorities: quality, reliability, and speed."}));
+  EXPECT_EQ(
+      displays(LanguageCurriculum::prompts(TavroLanguage::english, 7, "q")),
+      (std::vector<std::string>{
+          "Please let me know if you have any questions.",
+          "The project reached 95% completion in 2026; the remaining 5% requires careful review.",
+          "At 10:30, the team reviewed 3 priorities: quality, reliability, and speed."}));
   // Roman forms are lower-cased, weak keys and displays are not.
   const auto lowerA = LanguageCurriculum::prompts(TavroLanguage::english, 7, "a");
   const auto upperA = LanguageCurriculum::prompts(TavroLanguage::english, 7, "A");
-  EXPECT_NE(std::find(lowerA.begin(), lowerA.end(), LanguagePrompt("At 10:30, the team reviewed 3 priorities: quality, reliability, and speed.")), lowerA.end());
-  for (const LanguagePrompt& prompt : upperA) EXPECT_NE(prompt.display.find('A'), std::string::npos) << prompt.display;
+  EXPECT_NE(
+      std::find(lowerA.begin(), lowerA.end(),
+                LanguagePrompt(
+                    "At 10:30, the team reviewed 3 priorities: quality, reliability, and speed.")),
+      lowerA.end());
+  for (const LanguagePrompt& prompt : upperA)
+    EXPECT_NE(prompt.display.find('A'), std::string::npos) << prompt.display;
   EXPECT_LT(upperA.size(), lowerA.size());
 
   // Nothing qualifies: rounds 2 to 6 in order, round 1 left out.
   std::vector<LanguagePrompt> pool;
   for (std::int64_t round = 2; round <= 6; ++round) {
-    for (auto& prompt : LanguageCurriculum::prompts(TavroLanguage::english, round, "")) pool.push_back(prompt);
+    for (auto& prompt : LanguageCurriculum::prompts(TavroLanguage::english, round, ""))
+      pool.push_back(prompt);
   }
   EXPECT_EQ(pool.size(), 75u);
   EXPECT_EQ(LanguageCurriculum::prompts(TavroLanguage::english, 7, "~"), pool);

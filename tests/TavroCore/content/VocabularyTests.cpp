@@ -22,13 +22,17 @@ TEST(Vocabulary, ListsHaveTheirSizesAndEnds) {
 
 TEST(Vocabulary, GuidedRoundsSelectByReading) {
   using Names = std::vector<std::string>;
-  EXPECT_EQ(displays(Vocabulary::guided(1)), (Names{"顔", "傘", "雨", "空", "山", "川", "花", "犬", "猫", "海"}));
-  EXPECT_EQ(displays(Vocabulary::guided(2)), (Names{"桜", "車", "魚", "林", "光", "心", "力", "薬", "隣", "形"}));
-  EXPECT_EQ(displays(Vocabulary::guided(3)),
-            (Names{"学校", "勉強", "病院", "家族", "準備", "文化", "相談", "原因", "結果", "努力"}));
-  EXPECT_EQ(displays(Vocabulary::guided(4)), (Names{"勉強", "図書館", "会社", "旅行", "料理", "病院", "準備", "習慣",
-                                                    "将来", "社会", "環境", "努力"}));
-  for (std::int64_t round : {-3, 0, 5, 99}) EXPECT_EQ(Vocabulary::guided(round), Vocabulary::tango()) << round;
+  EXPECT_EQ(displays(Vocabulary::guided(1)),
+            (Names{"顔", "傘", "雨", "空", "山", "川", "花", "犬", "猫", "海"}));
+  EXPECT_EQ(displays(Vocabulary::guided(2)),
+            (Names{"桜", "車", "魚", "林", "光", "心", "力", "薬", "隣", "形"}));
+  EXPECT_EQ(displays(Vocabulary::guided(3)), (Names{"学校", "勉強", "病院", "家族", "準備", "文化",
+                                                    "相談", "原因", "結果", "努力"}));
+  EXPECT_EQ(displays(Vocabulary::guided(4)),
+            (Names{"勉強", "図書館", "会社", "旅行", "料理", "病院", "準備", "習慣", "将来", "社会",
+                   "環境", "努力"}));
+  for (std::int64_t round : {-3, 0, 5, 99})
+    EXPECT_EQ(Vocabulary::guided(round), Vocabulary::tango()) << round;
 }
 
 TEST(Vocabulary, ConversionTakesLongestKnownReadingFirst) {

@@ -27,7 +27,8 @@ TEST(LanguagePromptGuide, RomanizedNepaliCountsWholeWords) {
   const LanguagePrompt single("नमस्ते", std::string("namaste"));
   EXPECT_EQ(single.completedDisplayCharacters("nama"), 0);
   EXPECT_EQ(single.guide("nama", TavroLanguage::nepali), RomajiGuide("nama", "s", "te"));
-  EXPECT_EQ(single.completedDisplayCharacters("NAMASTE"), static_cast<std::int64_t>(text::graphemeCount("नमस्ते")));
+  EXPECT_EQ(single.completedDisplayCharacters("NAMASTE"),
+            static_cast<std::int64_t>(text::graphemeCount("नमस्ते")));
 
   // मेरो देश नेपाल हो। : words of 2, 2, 3 and 2 characters (the danda is one).
   const LanguagePrompt sentence("मेरो देश नेपाल हो।", std::string("mero desh nepal ho."));
@@ -36,8 +37,14 @@ TEST(LanguagePromptGuide, RomanizedNepaliCountsWholeWords) {
     std::int64_t done;
   };
   const std::vector<Case> cases = {
-      {"mer", 0}, {"mero", 2}, {"mero ", 3}, {"mero d", 3}, {"mero desh", 5}, {"mero desh ", 6},
-      {"mero desh nepal ho", 10}, {"mero desh nepal ho.", 12},
+      {"mer", 0},
+      {"mero", 2},
+      {"mero ", 3},
+      {"mero d", 3},
+      {"mero desh", 5},
+      {"mero desh ", 6},
+      {"mero desh nepal ho", 10},
+      {"mero desh nepal ho.", 12},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
@@ -53,7 +60,8 @@ TEST(LanguagePromptGuide, WordCountMismatchCountsNothingUntilComplete) {
   const LanguagePrompt prompt("एकअर्का लाई", std::string("ekarkalai"));
   EXPECT_EQ(prompt.completedDisplayCharacters("ekarka"), 0);
   EXPECT_EQ(prompt.completedDisplayCharacters("ekarkala"), 0);
-  EXPECT_EQ(prompt.completedDisplayCharacters("ekarkalai"), static_cast<std::int64_t>(text::graphemeCount(prompt.display)));
+  EXPECT_EQ(prompt.completedDisplayCharacters("ekarkalai"),
+            static_cast<std::int64_t>(text::graphemeCount(prompt.display)));
 }
 
 TEST(LanguagePromptGuide, DirectDevanagariCountsLeadingCharacters) {

@@ -10,9 +10,12 @@ namespace {
 
 TEST(PracticeItem, AlternativesDependOnTheMode) {
   EXPECT_EQ(PracticeItem("し", "romaji", false).alternatives(), Romaji::spellings("し"));
-  EXPECT_EQ(PracticeItem("し", "guided-romaji", true).alternatives(), (std::vector<std::string>{"si", "shi"}));
-  EXPECT_EQ(PracticeItem("がく", "kana", true).alternatives(), (std::vector<std::string>{KanaInput::keys("がく", true)}));
-  EXPECT_EQ(PracticeItem("がく", "kana", false).alternatives(), (std::vector<std::string>{KanaInput::keys("がく", false)}));
+  EXPECT_EQ(PracticeItem("し", "guided-romaji", true).alternatives(),
+            (std::vector<std::string>{"si", "shi"}));
+  EXPECT_EQ(PracticeItem("がく", "kana", true).alternatives(),
+            (std::vector<std::string>{KanaInput::keys("がく", true)}));
+  EXPECT_EQ(PracticeItem("がく", "kana", false).alternatives(),
+            (std::vector<std::string>{KanaInput::keys("がく", false)}));
   EXPECT_EQ(PracticeItem("123", "numpad", false).alternatives(), (std::vector<std::string>{"123"}));
 }
 
