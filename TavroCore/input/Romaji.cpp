@@ -296,6 +296,12 @@ PathCache& pathCache() {
   return cache;
 }
 
+// The memory an entry holds: key, texts, text ends and boundaries.
+std::size_t cachedBytes(std::string_view key, const PathList& paths) {
+  return key.size() + paths.texts.size() +
+         (paths.textEnds.size() + paths.boundaries.size()) * sizeof(std::uint32_t);
+}
+
 // Offsets are 32-bit; texts this long are no prompt and get no spelling.
 constexpr std::size_t kMaxSearchBytes = std::numeric_limits<std::uint32_t>::max() / 16;
 
@@ -305,23 +311,26 @@ std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view 
   if (prompt.size() > kMaxSearchBytes || prefix.size() > kMaxSearchBytes) {
     return std::make_shared<const PathList>();
   }
-  // The cache key is prompt + U+0000 + prefix; short keys are formed on the stack.
-  std::size_t keySize = prompt.size() + 1 + prefix.size();
+  // The cache key is prompt + U+0000 + prefix, followed by the prompt's
+  // length in bytes: a prompt may itself hold U+0000, and without the length
+  // ("a\0b", "") and ("a", "b") would share a key. Short keys are formed on
+  // the stack.
+  std::uint32_t promptBytes = static_cast<std::uint32_t>(prompt.size());
+  std::size_t keySize = prompt.size() + 1 + prefix.size() + sizeof promptBytes;
   char shortKey[256];
   std::string longKey;
   std::string_view key;
-  if (keySize <= sizeof shortKey) {
-    // Copied with std::copy: an empty view may have no data pointer at all.
-    std::copy(prompt.begin(), prompt.end(), shortKey);
-    shortKey[prompt.size()] = '\0';
-    std::copy(prefix.begin(), prefix.end(), shortKey + prompt.size() + 1);
-    key = std::string_view(shortKey, keySize);
-  } else {
-    longKey.reserve(keySize);
-    longKey.append(prompt).push_back('\0');
-    longKey.append(prefix);
-    key = longKey;
+  char* out = shortKey;
+  if (keySize > sizeof shortKey) {
+    longKey.resize(keySize);
+    out = longKey.data();
   }
+  // Copied with std::copy: an empty view may have no data pointer at all.
+  out = std::copy(prompt.begin(), prompt.end(), out);
+  *out++ = '\0';
+  out = std::copy(prefix.begin(), prefix.end(), out);
+  std::memcpy(out, &promptBytes, sizeof promptBytes);
+  key = keySize > sizeof shortKey ? std::string_view(longKey) : std::string_view(shortKey, keySize);
 
   PathCache& cache = pathCache();
   {
@@ -337,7 +346,9 @@ std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view 
 
   std::lock_guard guard(cache.lock);
   if (cache.entries.size() >= kMaxCacheEntries) cache.entries.clear();
-  if (heads.characters.size() <= kMaxCachedPromptCharacters) cache.entries.insert_or_assign(std::string(key), result);
+  if (heads.characters.size() <= kMaxCachedPromptCharacters && cachedBytes(key, *result) <= kMaxCachedEntryBytes) {
+    cache.entries.insert_or_assign(std::string(key), result);
+  }
   return result;
 }
 

@@ -20,6 +20,10 @@ inline constexpr std::size_t kMaxPaths = 128;
 inline constexpr std::size_t kMaxCacheEntries = 256;
 // Results for longer prompts (in characters) are never cached.
 inline constexpr std::size_t kMaxCachedPromptCharacters = 120;
+// Nor are results that would hold more memory than this (a prompt of few
+// characters may still be long: one character can carry any number of
+// combining marks), so the cache never holds more than 256 times this.
+inline constexpr std::size_t kMaxCachedEntryBytes = 256 * 1024;
 
 // The paths of one search, stored flat: one text buffer and one boundary
 // buffer for all of them.

@@ -224,10 +224,22 @@ TEST(RomajiPathCache, IsEmptiedWholesaleAndSkipsLongPrompts) {
   Romaji::matchingSpellings("かな", "ka");  // found, nothing stored
   EXPECT_EQ(Romaji::detail::pathCacheCount(), 1u);
 
+  // Prompts may hold U+0000; no two queries share an entry.
+  using namespace std::string_literals;
+  EXPECT_EQ(Romaji::spellings("a\0b"s), Strings{"a\0b"s});
+  EXPECT_EQ(Romaji::matchingSpellings("a", "b\0"s), Strings{});
+  EXPECT_EQ(Romaji::matchingSpellings("a\0"s, "\0"s), Strings{});
+
   Romaji::detail::clearPathCache();
   Romaji::spellings(repeated("し", 121));
   EXPECT_EQ(Romaji::detail::pathCacheCount(), 0u);
   Romaji::spellings(repeated("し", 120));
+  EXPECT_EQ(Romaji::detail::pathCacheCount(), 1u);
+
+  // Few characters but a large result: seven し and one character carrying
+  // 40,000 combining marks spell 128 texts of 80 kB each.
+  std::string heavy = repeated("し", 7) + "a" + repeated("\u0301", 40000);
+  EXPECT_EQ(Romaji::spellings(heavy).size(), 128u);
   EXPECT_EQ(Romaji::detail::pathCacheCount(), 1u);
 }
 
