@@ -123,7 +123,7 @@ void verify(const fs::path& candidate, const TavroRelease& release) {
   std::error_code opened;
   fs::recursive_directory_iterator walk(candidate, opened);
   if (!opened) {
-    for (; walk != fs::recursive_directory_iterator(); walk.increment()) {
+    for (; walk != fs::recursive_directory_iterator(); ++walk) {
       if (walk->is_symlink()) refuse(UpdateFailure::unsafeArchive);
     }
   }
