@@ -12,10 +12,14 @@ namespace tavro::testing {
 
 namespace fs = std::filesystem;
 
-void zipDirectory(const fs::path& directory, const std::string& member, const fs::path& archive) {
-  ProcessResult zipped =
-      runProcess("/bin/sh", {"-c", "cd \"$1\" && exec zip -X -r -q \"$2\" \"$3\"", "sh", directory.string(),
-                             fs::absolute(archive).string(), member});
+void zipDirectory(const fs::path& directory, const std::string& member, const fs::path& archive,
+                  const std::vector<std::string>& options) {
+  std::vector<std::string> arguments = {"-c", "cd \"$1\" && shift && exec zip -X -r -q \"$@\"", "sh",
+                                        directory.string()};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  arguments.push_back(fs::absolute(archive).string());
+  arguments.push_back(member);
+  ProcessResult zipped = runProcess("/bin/sh", arguments);
   if (zipped.exitStatus != 0) throw std::runtime_error("zip failed: " + zipped.standardError);
 }
 
@@ -49,8 +53,7 @@ void UpdateScenario::writeUpdate(const BundleSpec& spec, const std::function<voi
   fs::path bundle = work / "BRELVA Tavro.app";
   writeSignedBundle(bundle, spec, signer != nullptr ? *signer : identity);
   if (change) change(bundle);
-  fs::remove(archive);
-  zipDirectory(work, "BRELVA Tavro.app", archive);
+  archiveWork();
 
   auto version = spec.info.find("CFBundleShortVersionString");
   auto build = spec.info.find("CFBundleVersion");
@@ -59,11 +62,16 @@ void UpdateScenario::writeUpdate(const BundleSpec& spec, const std::function<voi
   release.build = build == spec.info.end() ? "" : build->second;
   release.distributionStatus = "published";
   release.downloadURL = boost::urls::url("https://downloads.brelva.example/tools/BRELVA-Tavro-" + release.version + ".zip");
-  release.sha256 = sha256::hexOfFile(archive);
-  release.fileSize = static_cast<std::int64_t>(fs::file_size(archive));
   release.architectures = {"arm64"};
   release.minimumMacOSVersion = "1.0";
   release.codeSigning = {"same-certificate", identity.certificateSHA256};
+}
+
+void UpdateScenario::archiveWork(const std::vector<std::string>& zipOptions) {
+  fs::remove(archive);
+  zipDirectory(work, "BRELVA Tavro.app", archive, zipOptions);
+  release.sha256 = sha256::hexOfFile(archive);
+  release.fileSize = static_cast<std::int64_t>(fs::file_size(archive));
 }
 
 void UpdateScenario::writeManifest() { writeFile(manifest, release.encode()); }

@@ -36,6 +36,10 @@ struct UpdateScenario {
   void writeUpdate(const BundleSpec& spec = updateSpec(), const std::function<void(const std::filesystem::path&)>& change = {},
                    const SigningIdentity* signer = nullptr);
 
+  // Zips the bundle in `work` again (with further `zip` options, e.g. "-y"
+  // to store links as links) and updates the release's size and digest.
+  void archiveWork(const std::vector<std::string>& zipOptions = {});
+
   // Writes `release` to `manifest`.
   void writeManifest();
 
@@ -58,7 +62,8 @@ struct UpdateScenario {
   static std::string treeFingerprint(const std::filesystem::path& directory);
 };
 
-// Zips `member` of `directory` into `archive` with `zip -X -r -q`.
-void zipDirectory(const std::filesystem::path& directory, const std::string& member, const std::filesystem::path& archive);
+// Zips `member` of `directory` into `archive` with `zip -X -r -q` and `options`.
+void zipDirectory(const std::filesystem::path& directory, const std::string& member, const std::filesystem::path& archive,
+                  const std::vector<std::string>& options = {});
 
 }  // namespace tavro::testing
