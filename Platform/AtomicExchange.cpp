@@ -53,7 +53,9 @@ void syncDescriptor(int descriptor, const std::filesystem::path& path) {
   }
 }
 
-void copyFile(const std::filesystem::path& from, const std::filesystem::path& to, mode_t mode) {
+// Copies the bytes of a regular file into a new private file (0600); its
+// own mode is given once it has been synced.
+void copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
   if (source.value < 0) fail(errno, "Cannot open " + from.string());
   struct stat status {};
@@ -96,8 +98,6 @@ void copyFile(const std::filesystem::path& from, const std::filesystem::path& to
     }
     remaining -= count;
   }
-  if (::fchmod(target.value, mode) != 0) fail(errno, "Cannot set the permissions of " + to.string());
-  syncDescriptor(target.value, to);
   if (::close(target.value) != 0) {
     target.value = -1;
     fail(errno, "Cannot close " + to.string());
@@ -105,26 +105,46 @@ void copyFile(const std::filesystem::path& from, const std::filesystem::path& to
   target.value = -1;
 }
 
-void copyDirectory(const std::filesystem::path& from, const std::filesystem::path& to) {
+// Everything a copy wrote, synced once the whole tree is written: one
+// flush then carries the data of many files, where a flush after each file
+// would wait for the disk a thousand times.
+struct Written {
+  struct Item {
+    std::filesystem::path path;
+    mode_t mode;
+  };
+  std::vector<Item> files;
+  std::vector<Item> directories;  // parents before children
+};
+
+// Syncs a copied item (still private to the owner) and gives it its mode.
+void syncAndRelease(const Written::Item& item, int flags) {
+  Descriptor descriptor(::open(item.path.c_str(), flags | O_CLOEXEC | O_NOFOLLOW));
+  if (descriptor.value < 0) fail(errno, "Cannot open " + item.path.string());
+  syncDescriptor(descriptor.value, item.path);
+  if (::fchmod(descriptor.value, item.mode) != 0) fail(errno, "Cannot set the permissions of " + item.path.string());
+}
+
+void copyDirectory(const std::filesystem::path& from, const std::filesystem::path& to, Written& written) {
   struct stat status {};
   if (::lstat(from.c_str(), &status) != 0) fail(errno, "Cannot read " + from.string());
   if (::mkdir(to.c_str(), 0700) != 0) fail(errno, "Cannot create " + to.string());
+  written.directories.push_back({to, status.st_mode & 07777});
   for (const std::filesystem::directory_entry& entry : std::filesystem::directory_iterator(from)) {
     struct stat item {};
     if (::lstat(entry.path().c_str(), &item) != 0) fail(errno, "Cannot read " + entry.path().string());
     std::filesystem::path target = to / entry.path().filename();
     if (S_ISDIR(item.st_mode)) {
-      copyDirectory(entry.path(), target);
+      copyDirectory(entry.path(), target, written);
     } else if (S_ISREG(item.st_mode)) {
-      copyFile(entry.path(), target, item.st_mode & 07777);
+      copyFile(entry.path(), target);
+      written.files.push_back({target, item.st_mode & 07777});
     } else if (S_ISLNK(item.st_mode)) {
       fail(ELOOP, "Symbolic link refused: " + entry.path().string());
     } else {
       fail(EINVAL, "Special file refused: " + entry.path().string());
     }
   }
-  if (::chmod(to.c_str(), status.st_mode & 07777) != 0) fail(errno, "Cannot set the permissions of " + to.string());
-  syncDirectory(to);
 }
 
 }  // namespace
@@ -158,7 +178,14 @@ void copyTreeDurably(const std::filesystem::path& from, const std::filesystem::p
   if (::lstat(from.c_str(), &status) != 0) fail(errno, "Cannot read " + from.string());
   if (S_ISLNK(status.st_mode)) fail(ELOOP, "Symbolic link refused: " + from.string());
   if (!S_ISDIR(status.st_mode)) fail(ENOTDIR, "Not a directory: " + from.string());
-  copyDirectory(from, to);
+  Written written;
+  copyDirectory(from, to, written);
+  for (const Written::Item& file : written.files) syncAndRelease(file, O_RDONLY);
+  // Children before parents, so a directory is still open to its owner
+  // while what it holds is synced.
+  for (auto directory = written.directories.rbegin(); directory != written.directories.rend(); ++directory) {
+    syncAndRelease(*directory, O_RDONLY | O_DIRECTORY);
+  }
   syncDirectory(parentOf(to));
 }
 
