@@ -27,8 +27,9 @@ void moveEntry(const std::filesystem::path& from, const std::filesystem::path& t
 // Copies the directory tree at `from` to the new path `to` (which must not
 // exist; its parent must). Directories and regular files keep their
 // permission bits; anything else (symbolic links, devices, sockets) is
-// refused with ELOOP or EINVAL. Every copied file and directory is synced,
-// and so is the parent of `to`. Throws std::system_error; a partial copy is
+// refused with ELOOP or EINVAL. Each item is private to the owner until it
+// has been synced with its own mode; every copied file and directory, and
+// the entry of `to` in its parent, is on disk when it returns. Throws std::system_error; a partial copy is
 // left for the caller to remove.
 void copyTreeDurably(const std::filesystem::path& from, const std::filesystem::path& to);
 
