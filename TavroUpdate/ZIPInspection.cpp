@@ -44,7 +44,17 @@ std::string nameKey(std::string_view name) {
   const auto first = name.find_first_not_of('/');
   if (first == std::string_view::npos) return {};
   const auto last = name.find_last_not_of('/');
-  return text::lowercased(text::nfc(name.substr(first, last - first + 1)));
+  const std::string_view trimmed = name.substr(first, last - first + 1);
+  // ASCII is already in NFC and lower-cases byte by byte; most names are
+  // ASCII, and this keeps large archives cheap.
+  if (std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    std::string key(trimmed);
+    for (char& c : key) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+  }
+  return text::lowercased(text::nfc(trimmed));
 }
 
 }  // namespace
@@ -126,7 +136,7 @@ std::vector<ZIPMember> members(const std::filesystem::path& archive) {
   keys.reserve(total);
   std::int64_t expandedTotal = 0;
   std::int64_t pos = 0;
-  std::vector<unsigned char> localName;
+  std::vector<unsigned char> local;
 
   for (std::uint64_t record = 0; record < total; ++record) {
     if (uint(directory, pos, 4) != centralHeaderSignature) invalid();
@@ -162,7 +172,11 @@ std::vector<ZIPMember> members(const std::filesystem::path& archive) {
     if (localOffset + localHeaderLength >= directoryOffset) unsafe();
     if (!keys.insert(nameKey(name)).second) unsafe();
 
-    const auto local = readExactly(file, localOffset, static_cast<std::size_t>(localHeaderLength));
+    // The header and the name in one read: the name is complete whenever the
+    // data offset check below passes, because the central directory follows.
+    local.resize(static_cast<std::size_t>(localHeaderLength + nameLength));
+    const std::size_t localRead = file.readAt(localOffset, local.data(), local.size());
+    if (localRead < static_cast<std::size_t>(localHeaderLength)) invalid();
     if (uint(local, 0, 4) != localHeaderSignature || uint(local, 6, 2) != flags ||
         uint(local, 8, 2) != method || uint(local, 26, 2) != static_cast<std::uint64_t>(nameLength) ||
         uint(local, 28, 2) != 0) {
@@ -170,13 +184,10 @@ std::vector<ZIPMember> members(const std::filesystem::path& archive) {
     }
     const std::uint64_t dataOffset = localOffset + localHeaderLength + static_cast<std::uint64_t>(nameLength);
     if (dataOffset + static_cast<std::uint64_t>(compressedSize) > directoryOffset) unsafe();
-    localName.resize(static_cast<std::size_t>(nameLength));
-    if (file.readAt(localOffset + localHeaderLength, localName.data(), localName.size()) != localName.size()) {
-      invalid();
-    }
+    if (localRead != local.size()) invalid();
     // The bytes must equal the central name exactly, which also makes them
     // valid UTF-8.
-    if (asText(localName) != name) unsafe();
+    if (asText(std::span(local).subspan(static_cast<std::size_t>(localHeaderLength))) != name) unsafe();
     const bool endsWithSlash = name.back() == '/';
     if ((fileType == regularFileType && endsWithSlash) || (fileType == directoryType && !endsWithSlash)) {
       unsafe();

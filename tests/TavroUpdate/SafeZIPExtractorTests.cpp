@@ -66,7 +66,7 @@ TEST(SafeZIPExtractor, RefusesTheMainThreadBeforeTouchingAnything) {
 
 TEST(SafeZIPExtractor, WritesEveryMemberWithItsContentAndPermissions) {
   std::string binary;
-  for (int i = 0; i < 300000; ++i) binary.push_back(static_cast<char>((i * 7919) >> 3));
+  for (unsigned i = 0; i < 300000; ++i) binary.push_back(static_cast<char>((i * 7919u) >> 3));
   ZipEntry modeless = ZipEntry::file(top + "Contents/Resources/plain.txt", "no mode", 8);
   modeless.externalAttributes = 0;
   ZipEntry described = ZipEntry::file(top + "Contents/Resources/described.txt", std::string(100000, 'd'));
@@ -194,28 +194,54 @@ TEST(SafeZIPExtractor, NeverWritesThroughALinkAlreadyInTheDestination) {
 TEST(SafeZIPExtractor, HostileArchivesAreRefusedBeforeAnythingIsWritten) {
   struct Case {
     std::string what;
-    std::vector<ZipEntry> entries;
+    std::function<std::string()> archive;
     std::string expected;
   };
+  auto of = [](std::vector<ZipEntry> entries, ZipEnd end = {}) {
+    return [entries, end] { return ZipWriter::archive(entries, end); };
+  };
+  const ZipEntry plain = ZipEntry::file(top + "a", "a");
   ZipEntry link = ZipEntry::file(top + "Contents/link", "/etc/passwd", 0, 0120777);
   ZipEntry encrypted = ZipEntry::file(top + "secret", "secret");
   encrypted.flags |= 0x0001;
+  ZipEntry pastDirectory = ZipEntry::file(top + "b", "b");
+  pastDirectory.localHeaderOffset = 1000;
+  ZipEnd zip64;
+  zip64.recordsOnDisk = zip64.totalRecords = 0xFFFF;
+  zip64.directoryOffset = 0xFFFFFFFF;
+  std::string hiddenEnd;  // an end record at the end of the comment, pointing at nothing
+  appendLittleEndian(hiddenEnd, 0x06054b50, 4);
+  hiddenEnd += std::string(4, '\0');
+  appendLittleEndian(hiddenEnd, 1, 2);
+  appendLittleEndian(hiddenEnd, 1, 2);
+  hiddenEnd += std::string(10, '\0');
   const Case cases[] = {
-      {"parent traversal", {ZipEntry::file(top + "../../evil", "x")}, unsafeArchive},
-      {"absolute name", {ZipEntry::file("/tmp/evil", "x")}, unsafeArchive},
-      {"backslash traversal", {ZipEntry::file(top + "..\\..\\evil", "x")}, unsafeArchive},
-      {"drive-like name", {ZipEntry::file("C:/evil", "x")}, unsafeArchive},
-      {"symbolic link", {ZipEntry::directory(top), link}, unsafeArchive},
-      {"names colliding by case", {ZipEntry::file(top + "a", "1"), ZipEntry::file(top + "A", "2")}, unsafeArchive},
-      {"names colliding by normalisation",
-       {ZipEntry::file(top + "caf\xC3\xA9", "1"), ZipEntry::file(top + "cafe\xCC\x81", "2")}, unsafeArchive},
-      {"names colliding by a trailing slash", {ZipEntry::directory(top + "a/"), ZipEntry::file(top + "a", "2")},
+      {"parent traversal", of({ZipEntry::file(top + "../../evil", "x")}), unsafeArchive},
+      {"absolute name", of({ZipEntry::file("/tmp/evil", "x")}), unsafeArchive},
+      {"backslash traversal", of({ZipEntry::file(top + "..\\..\\evil", "x")}), unsafeArchive},
+      {"drive-like name", of({ZipEntry::file("C:/evil", "x")}), unsafeArchive},
+      {"symbolic link", of({ZipEntry::directory(top), link}), unsafeArchive},
+      {"names colliding by case", of({ZipEntry::file(top + "a", "1"), ZipEntry::file(top + "A", "2")}),
        unsafeArchive},
-      {"encrypted member", {ZipEntry::directory(top), encrypted}, unsafeArchive},
+      {"names colliding by normalisation",
+       of({ZipEntry::file(top + "caf\xC3\xA9", "1"), ZipEntry::file(top + "cafe\xCC\x81", "2")}), unsafeArchive},
+      {"names colliding by a trailing slash", of({ZipEntry::directory(top + "a/"), ZipEntry::file(top + "a", "2")}),
+       unsafeArchive},
+      {"encrypted member", of({ZipEntry::directory(top), encrypted}), unsafeArchive},
+      {"local header past the central directory", of({plain, pastDirectory}), unsafeArchive},
+      {"ZIP64 end record values", of({plain}, zip64), invalidArchive},
+      {"end record inside the comment", of({plain}, ZipEnd::withComment(hiddenEnd)), invalidArchive},
+      {"more than 9999 members",
+       [&] {
+         std::vector<ZipEntry> entries;
+         for (int i = 0; i < 10000; ++i) entries.push_back(ZipEntry::file(top + std::to_string(i), "", 0));
+         return ZipWriter::archive(entries);
+       },
+       invalidArchive},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.what);
-    Extraction extraction(ZipWriter::archive(row.entries));
+    Extraction extraction(row.archive());
     EXPECT_EQ(extraction.run(), row.expected);
     EXPECT_TRUE(fs::is_empty(extraction.destination));
     EXPECT_TRUE(extraction.nothingOutsideDestination());
@@ -239,13 +265,38 @@ TEST(SafeZIPExtractor, RefusesMembersSharingOneLocalHeader) {
 // member's local header in a stored block and then runs on into that
 // member's data, so all of them share one kernel of zeros. Each member is a
 // valid ZIP member on its own; together they expand far beyond the archive.
+// Raw deflate of `size` zero bytes, streamed from a small buffer, and the
+// CRC-32 of those bytes.
+std::pair<std::string, std::uint32_t> deflatedZeros(std::size_t size) {
+  const std::string block(1 << 20, '\0');
+  const std::uint32_t blockCrc = crc32Of(block);
+  z_stream stream{};
+  EXPECT_EQ(deflateInit2(&stream, 9, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string out(deflateBound(&stream, static_cast<uLong>(size)), '\0');
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  std::uint32_t crc = 0;
+  for (std::size_t left = size; left > 0;) {
+    const std::size_t chunk = std::min(left, block.size());
+    left -= chunk;
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.data()));
+    stream.avail_in = static_cast<uInt>(chunk);
+    deflate(&stream, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+    crc = static_cast<std::uint32_t>(chunk == block.size()
+                                         ? crc32_combine(crc, blockCrc, static_cast<z_off_t>(chunk))
+                                         : crc32_combine(crc, crc32Of(block.substr(0, chunk)), static_cast<z_off_t>(chunk)));
+  }
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return {out, crc};
+}
+
 std::string overlappingBomb(int memberCount, std::size_t kernelSize) {
-  const std::string zeros(kernelSize, '\0');
-  std::string kernel = deflateRaw(zeros, 9);
+  const auto [kernel, kernelCrc] = deflatedZeros(kernelSize);
   std::vector<ZipEntry> entries(static_cast<std::size_t>(memberCount));
   std::vector<std::string> headers(entries.size());
   std::string data = kernel;  // the data of the member being described
-  std::uint32_t crc = crc32Of(zeros);
+  std::uint32_t crc = kernelCrc;
   std::uint64_t expanded = kernelSize;
   for (std::size_t i = entries.size(); i-- > 0;) {
     ZipEntry& entry = entries[i];

@@ -35,7 +35,9 @@ void makeBundle(const fs::path& parent) {
 
 // Runs `script` with /bin/sh in `directory`.
 ProcessResult shell(const fs::path& directory, const std::string& script) {
-  return runProcess("/bin/sh", {"-c", "cd \"$0\" && " + script, directory.string()});
+  std::string command = "cd \"$0\" && ";
+  command += script;
+  return runProcess("/bin/sh", {"-c", command, directory.string()});
 }
 
 std::string tree(const fs::path& root) {
@@ -46,7 +48,10 @@ std::string tree(const fs::path& root) {
     if (fs::is_regular_file(full)) {
       struct stat status {};
       ::stat(full.c_str(), &status);
-      result += " " + std::to_string(status.st_mode & 0777) + " " + readFile(full).substr(0, 16);
+      result += ' ';
+      result += std::to_string(status.st_mode & 0777);
+      result += ' ';
+      result += readFile(full).substr(0, 16);
     }
     result += "\n";
   }
