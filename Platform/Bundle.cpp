@@ -20,19 +20,30 @@ PlistValue::PlistValue(PlistArray value)
 PlistValue::PlistValue(PlistDictionary value)
     : storage_(std::make_shared<const PlistDictionary>(std::move(value))) {}
 
-PlistValue PlistValue::uid(std::uint64_t value) { return PlistValue(Uid{value}); }
+PlistValue PlistValue::uid(std::uint64_t value) {
+  return PlistValue(Uid{value});
+}
 
 PlistValue::Kind PlistValue::kind() const {
   switch (storage_.index()) {
-    case 0: return Kind::boolean;
-    case 1: return Kind::integer;
-    case 2: return Kind::real;
-    case 3: return Kind::string;
-    case 4: return Kind::data;
-    case 5: return Kind::date;
-    case 6: return Kind::array;
-    case 7: return Kind::dictionary;
-    default: return Kind::uid;
+    case 0:
+      return Kind::boolean;
+    case 1:
+      return Kind::integer;
+    case 2:
+      return Kind::real;
+    case 3:
+      return Kind::string;
+    case 4:
+      return Kind::data;
+    case 5:
+      return Kind::date;
+    case 6:
+      return Kind::array;
+    case 7:
+      return Kind::dictionary;
+    default:
+      return Kind::uid;
   }
 }
 
@@ -51,9 +62,13 @@ std::optional<double> PlistValue::real() const {
   return std::nullopt;
 }
 
-const std::string* PlistValue::string() const { return std::get_if<std::string>(&storage_); }
+const std::string* PlistValue::string() const {
+  return std::get_if<std::string>(&storage_);
+}
 
-const PlistValue::Data* PlistValue::data() const { return std::get_if<Data>(&storage_); }
+const PlistValue::Data* PlistValue::data() const {
+  return std::get_if<Data>(&storage_);
+}
 
 std::optional<Date> PlistValue::date() const {
   if (const Date* value = std::get_if<Date>(&storage_)) return *value;
@@ -157,7 +172,8 @@ PlistValue convert(plist_t node, int depth) {
       int32_t seconds = 0;
       int32_t microseconds = 0;
       plist_get_date_val(node, &seconds, &microseconds);
-      return PlistValue(Date{static_cast<double>(seconds) + static_cast<double>(microseconds) / 1e6});
+      return PlistValue(
+          Date{static_cast<double>(seconds) + static_cast<double>(microseconds) / 1e6});
     }
     case PLIST_ARRAY: {
       if (depth > maximumPlistDepth) {
@@ -171,13 +187,15 @@ PlistValue convert(plist_t node, int depth) {
       }
       return PlistValue(std::move(array));
     }
-    case PLIST_DICT: return PlistValue(convertDictionary(node, depth));
+    case PLIST_DICT:
+      return PlistValue(convertDictionary(node, depth));
     case PLIST_UID: {
       uint64_t value = 0;
       plist_get_uid_val(node, &value);
       return PlistValue::uid(value);
     }
-    case PLIST_NONE: break;
+    case PLIST_NONE:
+      break;
   }
   throw PropertyListError("The property list holds a value of an unknown type.");
 }
@@ -226,12 +244,15 @@ PlistDictionary parsePropertyList(std::string_view bytes) {
 
   ParseJob job{bytes, {}, nullptr};
   pthread_attr_t attributes;
-  if (int error = pthread_attr_init(&attributes)) throw std::system_error(error, std::generic_category());
+  if (int error = pthread_attr_init(&attributes))
+    throw std::system_error(error, std::generic_category());
   int error = pthread_attr_setstacksize(&attributes, parserStackBytes);
   pthread_t thread;
   if (!error) error = pthread_create(&thread, &attributes, runParseJob, &job);
   pthread_attr_destroy(&attributes);
-  if (error) throw std::system_error(error, std::generic_category(), "Cannot start the property list parser");
+  if (error)
+    throw std::system_error(error, std::generic_category(),
+                            "Cannot start the property list parser");
   pthread_join(thread, nullptr);
   if (job.failure) std::rethrow_exception(job.failure);
   return std::move(job.result);
@@ -253,7 +274,8 @@ PlistDictionary infoDictionary(const std::filesystem::path& bundle) {
     throw std::system_error(errno, std::generic_category(), path.string());
   }
   if (!S_ISREG(status.st_mode)) throw PropertyListError("Info.plist is not a regular file.");
-  if (status.st_size > maximumInfoPlistBytes) throw PropertyListError("The property list is too large.");
+  if (status.st_size > maximumInfoPlistBytes)
+    throw PropertyListError("The property list is too large.");
 
   // Read one byte past the bound so a file that grew meanwhile is still refused.
   std::string bytes(static_cast<std::size_t>(maximumInfoPlistBytes) + 1, '\0');

@@ -35,8 +35,8 @@ class PlistValue {
 
   PlistValue(bool value) : storage_(value) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool>)
-  PlistValue(T value) : storage_(static_cast<std::int64_t>(value)) {}
+  requires(!std::same_as<T, bool>) PlistValue(T value)
+      : storage_(static_cast<std::int64_t>(value)) {}
   PlistValue(double value) : storage_(value) {}
   PlistValue(std::string value) : storage_(std::move(value)) {}
   PlistValue(std::string_view value) : storage_(std::string(value)) {}

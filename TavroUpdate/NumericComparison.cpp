@@ -3,7 +3,9 @@
 namespace tavro::NumericComparison {
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // The digit run that starts at `at`, without its leading zeros; `at` moves
 // past the run.

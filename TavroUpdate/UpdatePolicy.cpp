@@ -15,7 +15,9 @@
 namespace tavro::UpdatePolicy {
 namespace {
 
-[[noreturn]] void refuse() { throw UpdateFailure(UpdateFailure::notVerified); }
+[[noreturn]] void refuse() {
+  throw UpdateFailure(UpdateFailure::notVerified);
+}
 
 const WholeMatchRegex& dottedDecimal() {
   static const WholeMatchRegex pattern("[0-9]+(\\.[0-9]+)*");
@@ -23,7 +25,8 @@ const WholeMatchRegex& dottedDecimal() {
 }
 
 bool isDecimal(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // A signed 64-bit decimal number: an optional "+" or "-", then ASCII digits.
@@ -47,17 +50,21 @@ std::optional<std::int64_t> readInteger(std::string_view text) {
   return static_cast<std::int64_t>(magnitude);
 }
 
-std::int64_t buildNumber(std::string_view build) { return readInteger(build).value_or(-1); }
+std::int64_t buildNumber(std::string_view build) {
+  return readInteger(build).value_or(-1);
+}
 
 std::string asciiLowercased(std::string_view text) {
   std::string result(text);
-  std::transform(result.begin(), result.end(), result.begin(),
-                 [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+  std::transform(result.begin(), result.end(), result.begin(), [](char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  });
   return result;
 }
 
 // The rules of validate(), in the order they are tried.
-bool releaseRulesHold(const TavroRelease& release, std::optional<std::string_view> installedCertificate,
+bool releaseRulesHold(const TavroRelease& release,
+                      std::optional<std::string_view> installedCertificate,
                       std::string_view currentOS) {
   const boost::urls::url_view url = release.downloadURL;
   const std::vector<std::string>& architectures = release.architectures;
@@ -77,12 +84,16 @@ bool releaseRulesHold(const TavroRelease& release, std::optional<std::string_vie
       [&] { return isDecimal(release.build) && readInteger(release.build).has_value(); },
       [&] { return dottedDecimal().matches(release.minimumMacOSVersion); },
       [&] { return NumericComparison::compare(currentOS, release.minimumMacOSVersion) >= 0; },
-      [&] { return std::find(architectures.begin(), architectures.end(), "arm64") != architectures.end(); },
+      [&] {
+        return std::find(architectures.begin(), architectures.end(), "arm64") !=
+               architectures.end();
+      },
       [&] { return release.codeSigning.mode == "same-certificate"; },
       [&] { return validDigest(release.codeSigning.certificateSHA256); },
       [&] {
         return installedCertificate.has_value() &&
-               asciiLowercased(*installedCertificate) == asciiLowercased(release.codeSigning.certificateSHA256);
+               asciiLowercased(*installedCertificate) ==
+                   asciiLowercased(release.codeSigning.certificateSHA256);
       },
   };
   return std::all_of(std::begin(rules), std::end(rules), [](const auto& rule) { return rule(); });
@@ -117,11 +128,13 @@ bool newer(std::string_view version, std::string_view build, std::string_view th
   return buildNumber(thanBuild) < buildNumber(build);
 }
 
-std::optional<PublishedRelease> latestPublishedRelease(const std::optional<PublishedRelease>& catalog,
-                                                       const std::optional<PublishedRelease>& dedicated) {
+std::optional<PublishedRelease> latestPublishedRelease(
+    const std::optional<PublishedRelease>& catalog,
+    const std::optional<PublishedRelease>& dedicated) {
   if (!catalog) return dedicated;
   if (!dedicated) return catalog;
-  return newer(dedicated->version, dedicated->build, catalog->version, catalog->build) ? dedicated : catalog;
+  return newer(dedicated->version, dedicated->build, catalog->version, catalog->build) ? dedicated
+                                                                                       : catalog;
 }
 
 void validate(const TavroRelease& release, std::optional<std::string_view> installedCertificate,
@@ -141,7 +154,9 @@ void validateCandidate(const platform::PlistDictionary& info, const TavroRelease
       {"CFBundleVersion", [&](const std::string& v) { return v == release.build; }},
       {"CFBundlePackageType", [](const std::string& v) { return v == "APPL"; }},
       {"LSMinimumSystemVersion",
-       [&](const std::string& v) { return NumericComparison::compare(v, release.minimumMacOSVersion) == 0; }},
+       [&](const std::string& v) {
+         return NumericComparison::compare(v, release.minimumMacOSVersion) == 0;
+       }},
   };
   for (const Rule& rule : rules) {
     const std::string* value = text(info, rule.key);

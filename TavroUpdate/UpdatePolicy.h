@@ -40,8 +40,9 @@ bool newer(std::string_view version, std::string_view build, std::string_view th
 // The entry to offer from the catalog and the dedicated feed: whichever is
 // present, else the dedicated entry when it is newer, else the catalog's
 // (which also wins a tie).
-std::optional<PublishedRelease> latestPublishedRelease(const std::optional<PublishedRelease>& catalog,
-                                                       const std::optional<PublishedRelease>& dedicated);
+std::optional<PublishedRelease> latestPublishedRelease(
+    const std::optional<PublishedRelease>& catalog,
+    const std::optional<PublishedRelease>& dedicated);
 
 // Checks a release manifest, rule by rule, the first broken rule ending the
 // check: this application, published, download address allowed and in the

@@ -8,8 +8,8 @@ namespace tavro::DownloadAddress {
 
 bool onDownloadHost(boost::urls::url_view url) {
   if (!url.has_scheme() || url.scheme() != "https") return false;
-  if (url.host_type() != boost::urls::host_type::name) return false;
-  if (url.encoded_host() != configuration::downloadHost()) return false;
+  // As written: a percent-encoded spelling of the host is not the host.
+  if (std::string_view(url.encoded_host()) != configuration::downloadHost()) return false;
   if (url.has_port() && url.port() != "443") return false;
   return !url.has_userinfo() && !url.has_fragment();
 }
@@ -19,7 +19,9 @@ bool inToolsFolder(boost::urls::url_view url) {
   return url.encoded_path().starts_with(folder) && path(url).starts_with(folder);
 }
 
-std::string path(boost::urls::url_view url) { return url.path(); }
+std::string path(boost::urls::url_view url) {
+  return url.path();
+}
 
 std::string pathExtension(boost::urls::url_view url) {
   std::string decoded = path(url);

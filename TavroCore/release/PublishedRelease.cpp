@@ -15,7 +15,9 @@
 namespace tavro {
 namespace {
 
-[[noreturn]] void refuse() { throw BackupFailure::invalid(); }
+[[noreturn]] void refuse() {
+  throw BackupFailure::invalid();
+}
 
 // The member's text when it is present as a JSON string.
 std::optional<std::string_view> stringMember(const json::Object& object, std::string_view key) {

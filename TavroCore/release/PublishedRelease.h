@@ -22,12 +22,12 @@ struct PublishedRelease {
   // Release notes are cut to this many characters.
   static constexpr std::size_t maximumNotesCharacters = 12000;
 
-  std::string version;            // as the feed gives it ("v" and "+..." kept)
-  std::string build;              // as the feed gives it, "0" when it gives none
-  boost::urls::url downloadURL;   // always passes allowed()
-  std::string notes;              // at most maximumNotesCharacters characters
-  std::optional<std::string> sha256;        // 64 hexadecimal digits, either case
-  std::optional<std::int64_t> fileSize;     // bytes, as the feed gives it
+  std::string version;                   // as the feed gives it ("v" and "+..." kept)
+  std::string build;                     // as the feed gives it, "0" when it gives none
+  boost::urls::url downloadURL;          // always passes allowed()
+  std::string notes;                     // at most maximumNotesCharacters characters
+  std::optional<std::string> sha256;     // 64 hexadecimal digits, either case
+  std::optional<std::int64_t> fileSize;  // bytes, as the feed gives it
 
   // Decodes a feed document. `dedicated` says whether it is one object
   // describing this application's release or a catalog

@@ -18,7 +18,8 @@ const WholeMatchRegex& versionPattern() {
 }
 
 bool allDigits(std::string_view text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // Splits at every `separator`, keeping empty pieces.
@@ -60,7 +61,8 @@ std::optional<SemanticVersion> SemanticVersion::parse(std::string_view text) {
   for (std::string_view component : split(core, '.')) {
     if (component.size() > 1 && component.front() == '0') return std::nullopt;
     std::int64_t number = 0;
-    auto [end, error] = std::from_chars(component.data(), component.data() + component.size(), number);
+    auto [end, error] =
+        std::from_chars(component.data(), component.data() + component.size(), number);
     if (error != std::errc() || end != component.data() + component.size()) return std::nullopt;
     version.numbers.push_back(number);
   }
@@ -68,7 +70,8 @@ std::optional<SemanticVersion> SemanticVersion::parse(std::string_view text) {
 
   if (dash != std::string_view::npos) {
     for (std::string_view identifier : split(text.substr(dash + 1), '.')) {
-      if (allDigits(identifier) && identifier.size() > 1 && identifier.front() == '0') return std::nullopt;
+      if (allDigits(identifier) && identifier.size() > 1 && identifier.front() == '0')
+        return std::nullopt;
       version.prerelease.emplace_back(identifier);
     }
   }

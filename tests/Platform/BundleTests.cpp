@@ -19,10 +19,14 @@ void writeInfoPlist(const std::filesystem::path& bundle, const std::string& plis
   std::filesystem::create_directories(bundle / "Contents");
   std::string script =
       "import plistlib, sys, datetime\n"
-      "value = " + plist + "\n"
+      "value = " +
+      plist +
+      "\n"
       "with open(sys.argv[1], 'wb') as f:\n"
-      "    plistlib.dump(value, f, fmt=plistlib." + (binary ? "FMT_BINARY" : "FMT_XML") + ")\n";
-  auto result = testing::runProcess("/usr/bin/python3", {"-c", script, (bundle / "Contents/Info.plist").string()});
+      "    plistlib.dump(value, f, fmt=plistlib." +
+      (binary ? "FMT_BINARY" : "FMT_XML") + ")\n";
+  auto result = testing::runProcess("/usr/bin/python3",
+                                    {"-c", script, (bundle / "Contents/Info.plist").string()});
   ASSERT_EQ(result.exitStatus, 0) << result.standardError;
 }
 
@@ -116,7 +120,8 @@ TEST(Bundle, RefusesWhatIsNotADictionaryPropertyList) {
       {"truncated XML", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key>"},
       {"array that holds itself", dictionaryWithArrayReferring(2)},
       {"array at the top", "<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>"},
-      {"string at the top", "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>a</string></plist>"},
+      {"string at the top",
+       "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>a</string></plist>"},
       {"over the size bound",
        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>a</key><string>" +
            std::string(maximumInfoPlistBytes, 'a') + "</string></dict></plist>"},
@@ -167,7 +172,8 @@ TEST(Bundle, ReportsFileProblems) {
   EXPECT_THROW(infoDictionary(directory / "Folder.app"), PropertyListError);
 
   std::filesystem::create_directories(directory / "Big.app/Contents");
-  testing::writeFile(directory / "Big.app/Contents/Info.plist", std::string(maximumInfoPlistBytes + 1, ' '));
+  testing::writeFile(directory / "Big.app/Contents/Info.plist",
+                     std::string(maximumInfoPlistBytes + 1, ' '));
   EXPECT_THROW(infoDictionary(directory / "Big.app"), PropertyListError);
 }
 
