@@ -188,7 +188,7 @@ TEST_F(InstallerCrashSafety, KilledAtRandomMomentsOfWholeRuns) {
 
   std::mt19937 random(20261210);
   std::uniform_int_distribution<std::int64_t> delays(0, whole.count());
-  const int killPoints = 40;
+  const int killPoints = 24;
   for (int attempt = 0; attempt < killPoints; ++attempt) {
     std::chrono::microseconds delay(delays(random));
     SCOPED_TRACE("killed after " + std::to_string(delay.count()) + " us of " + std::to_string(whole.count()));
