@@ -61,7 +61,9 @@ void UpdateScenario::writeUpdate(const BundleSpec& spec, const std::function<voi
   release.version = version == spec.info.end() ? "" : version->second;
   release.build = build == spec.info.end() ? "" : build->second;
   release.distributionStatus = "published";
-  release.downloadURL = boost::urls::url("https://downloads.brelva.example/tools/BRELVA-Tavro-" + release.version + ".zip");
+  std::string address = "https://downloads.brelva.example/tools/BRELVA-Tavro-";
+  address.append(release.version).append(".zip");
+  release.downloadURL = boost::urls::url(address);
   release.architectures = {"arm64"};
   release.minimumMacOSVersion = "1.0";
   release.codeSigning = {"same-certificate", identity.certificateSHA256};
@@ -114,11 +116,11 @@ std::string UpdateScenario::treeFingerprint(const fs::path& directory) {
     struct stat status {};
     ::lstat(entry.path().c_str(), &status);
     std::string description = std::to_string(status.st_mode);
-    if (S_ISREG(status.st_mode)) description += " " + sha256::hexOfFile(entry.path());
+    if (S_ISREG(status.st_mode)) description.append(" ").append(sha256::hexOfFile(entry.path()));
     items[entry.path().lexically_relative(directory).string()] = description;
   }
   std::string fingerprint;
-  for (const auto& [name, description] : items) fingerprint += name + " " + description + "\n";
+  for (const auto& [name, description] : items) fingerprint.append(name).append(" ").append(description).append("\n");
   return fingerprint;
 }
 
