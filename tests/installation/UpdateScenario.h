@@ -46,7 +46,7 @@ struct UpdateScenario {
   // All three with their defaults.
   void writeAll();
 
-  // The spec of the update: 1.6.4, build 19.
+  // What the update bundle holds: 1.6.4, build 19.
   static BundleSpec updateSpec();
 
   // The installer's command line for this scenario (the host already gone).
