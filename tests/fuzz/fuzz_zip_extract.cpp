@@ -38,6 +38,11 @@ struct Workspace {
     root = pattern;
     destination = root / "staging";
   }
+  // Runs when libFuzzer ends the process normally (-runs, -max_total_time).
+  ~Workspace() {
+    std::error_code ignored;
+    fs::remove_all(root, ignored);
+  }
 };
 
 Workspace& workspace() {
