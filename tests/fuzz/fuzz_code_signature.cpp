@@ -18,11 +18,17 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
+
+fs::path& root() {
+  static fs::path directory;
+  return directory;
+}
 
 struct Fixture {
   fs::path bundle;
@@ -32,6 +38,12 @@ struct Fixture {
   Fixture() {
     std::string pattern = (fs::temp_directory_path() / "tavro-fuzz-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    root() = pattern;
+    // The fuzzer ends through exit(); the work directory goes with it.
+    std::atexit([] {
+      std::error_code ignored;
+      fs::remove_all(root(), ignored);
+    });
     bundle = fs::path(pattern) / "BRELVA Tavro.app";
     fs::create_directories(bundle / "Contents/_CodeSignature");
     fs::create_directories(bundle / "Contents/MacOS");
