@@ -4,6 +4,7 @@
 #   make test-sanitize   the same tests in an AddressSanitizer + UBSan build
 #   make bench   build and run the benchmarks; JSON results in bench-results/
 #   make fuzz    build the libFuzzer targets with clang into build/fuzz
+#   make demo-update   build the installer and show one whole update on real files
 
 BUILD_DIR    ?= build/release
 SANITIZE_DIR ?= build/sanitize
@@ -12,7 +13,7 @@ FUZZ_DIR     ?= build/fuzz
 JOBS         ?= $(shell nproc)
 ARGS         ?=
 
-.PHONY: all deps build run test test-sanitize bench fuzz clean
+.PHONY: all deps build run test test-sanitize bench fuzz demo-update clean
 
 all: build
 
@@ -56,6 +57,10 @@ fuzz: deps
 	  -DTAVRO_WERROR=OFF -DTAVRO_SANITIZE=ON -DTAVRO_BUILD_TESTS=ON -DTAVRO_BUILD_FUZZERS=ON \
 	  -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target tavro_fuzzers
+
+demo-update: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target TavroUpdateInstaller TavroUpdateInstallerStandInLauncher tavro-make-signing-identity
+	scripts/demo-update $(BUILD_DIR)
 
 clean:
 	rm -rf build bench-results

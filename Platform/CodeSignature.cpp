@@ -1,0 +1,326 @@
+#include "Platform/CodeSignature.h"
+
+#include "Support/Json.h"
+#include "Support/JsonEncoding.h"
+#include "Support/Sha256.h"
+
+#include <openssl/bio.h>
+#include <openssl/cms.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <sys/stat.h>
+#include <system_error>
+#include <thread>
+#include <vector>
+#include <unistd.h>
+
+namespace tavro::platform::codeSignature {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Generous bounds on the two signature files, checked before they are read.
+constexpr off_t maximumResourcesBytes = 64 << 20;
+constexpr off_t maximumSignatureBytes = 1 << 20;
+
+struct BioFree {
+  void operator()(BIO* bio) const { BIO_free(bio); }
+};
+struct CmsFree {
+  void operator()(CMS_ContentInfo* cms) const { CMS_ContentInfo_free(cms); }
+};
+struct KeyFree {
+  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct X509Free {
+  void operator()(X509* certificate) const { X509_free(certificate); }
+};
+struct StoreFree {
+  void operator()(X509_STORE* store) const { X509_STORE_free(store); }
+};
+struct SignersFree {
+  void operator()(STACK_OF(X509) * signers) const { sk_X509_free(signers); }
+};
+using Bio = std::unique_ptr<BIO, BioFree>;
+using Cms = std::unique_ptr<CMS_ContentInfo, CmsFree>;
+
+// The oldest OpenSSL error as text, and the queue emptied for the next call.
+std::string openSSLReason() {
+  unsigned long code = ERR_get_error();
+  ERR_clear_error();
+  if (code == 0) return "unknown reason";
+  char text[256];
+  ERR_error_string_n(code, text, sizeof text);
+  return text;
+}
+
+Bio memoryOf(const std::string& bytes) {
+  return Bio(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
+}
+
+// Reads a regular file that is not a symbolic link, refusing one larger
+// than `limit` before reading it.
+std::string readRegularFile(const fs::path& path, off_t limit) {
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (descriptor < 0) {
+    int error = errno;
+    throw SignatureError(path.string() + ": " + std::generic_category().message(error));
+  }
+  struct Closer {
+    int descriptor;
+    ~Closer() { ::close(descriptor); }
+  } closer{descriptor};
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) throw SignatureError(path.string() + ": cannot be read");
+  if (!S_ISREG(status.st_mode)) throw SignatureError(path.string() + ": not a regular file");
+  if (status.st_size > limit) throw SignatureError(path.string() + ": too large");
+  std::string contents(static_cast<std::size_t>(status.st_size), '\0');
+  std::size_t filled = 0;
+  while (filled < contents.size()) {
+    ssize_t count = ::read(descriptor, contents.data() + filled, contents.size() - filled);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) throw SignatureError(path.string() + ": cannot be read");
+    if (count == 0) break;
+    filled += static_cast<std::size_t>(count);
+  }
+  contents.resize(filled);
+  return contents;
+}
+
+void writeWholeFile(const fs::path& path, const std::string& bytes) {
+  int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), "Cannot create " + path.string());
+  std::size_t written = 0;
+  while (written < bytes.size()) {
+    ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      int error = errno;
+      ::close(descriptor);
+      throw std::system_error(error, std::generic_category(), "Cannot write " + path.string());
+    }
+    written += static_cast<std::size_t>(count);
+  }
+  if (::close(descriptor) != 0) throw std::system_error(errno, std::generic_category(), "Cannot close " + path.string());
+}
+
+bool isSignatureFile(const std::string& relative) { return relative == resourcesPath || relative == signaturePath; }
+
+// Every regular file below `bundle` (relative, '/'-separated), the two
+// signature files left out. Symbolic links and special files are refused.
+template <typename Visit>
+void walkFiles(const fs::path& bundle, Visit&& visit) {
+  std::error_code error;
+  fs::recursive_directory_iterator walk(bundle, error);
+  if (error) throw SignatureError(bundle.string() + ": " + error.message());
+  for (; walk != fs::recursive_directory_iterator(); walk.increment(error)) {
+    if (error) break;
+    fs::file_status status = walk->symlink_status(error);
+    if (error) break;
+    std::string relative = walk->path().lexically_relative(bundle).generic_string();
+    if (fs::is_symlink(status)) throw SignatureError(relative + ": symbolic link in the bundle");
+    if (fs::is_directory(status)) continue;
+    if (!fs::is_regular_file(status)) throw SignatureError(relative + ": special file in the bundle");
+    if (isSignatureFile(relative)) continue;
+    visit(relative, walk->path());
+  }
+  if (error) throw SignatureError(bundle.string() + ": " + error.message());
+}
+
+// A sealed name must stay inside the bundle: relative, with no empty, "."
+// or ".." pieces.
+bool isSafeRelativePath(std::string_view name) {
+  if (name.empty() || name.front() == '/' || name.find('\0') != std::string_view::npos) return false;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = name.find('/', start);
+    std::string_view piece = name.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    if (piece.empty() || piece == "." || piece == "..") return false;
+    if (end == std::string_view::npos) return true;
+    start = end + 1;
+  }
+}
+
+bool isDigestText(std::string_view text) {
+  if (text.size() != 64) return false;
+  for (char c : text) {
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  }
+  return true;
+}
+
+void refuseLinkedDirectory(const fs::path& path) {
+  struct stat status {};
+  if (::lstat(path.c_str(), &status) != 0) throw SignatureError(path.string() + ": missing");
+  if (!S_ISDIR(status.st_mode)) throw SignatureError(path.string() + ": not a directory");
+}
+
+struct CheckedSignature {
+  std::string resources;
+  std::string leafCertificateDER;
+};
+
+// Reads both signature files and checks the CMS signature over the
+// resources with the certificate it embeds.
+CheckedSignature checkSignature(const fs::path& bundle) {
+  struct stat status {};
+  if (::stat(bundle.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+    throw SignatureError(bundle.string() + ": not a bundle directory");
+  }
+  refuseLinkedDirectory(bundle / "Contents");
+  refuseLinkedDirectory(bundle / "Contents/_CodeSignature");
+  CheckedSignature checked;
+  checked.resources = readRegularFile(bundle / resourcesPath, maximumResourcesBytes);
+  std::string signature = readRegularFile(bundle / signaturePath, maximumSignatureBytes);
+
+  ERR_clear_error();
+  Bio signatureBio = memoryOf(signature);
+  Cms cms(d2i_CMS_bio(signatureBio.get(), nullptr));
+  if (!cms) throw SignatureError("malformed signature: " + openSSLReason());
+  if (OBJ_obj2nid(CMS_get0_type(cms.get())) != NID_pkcs7_signed) throw SignatureError("not a signed-data signature");
+  STACK_OF(CMS_SignerInfo)* signerInfos = CMS_get0_SignerInfos(cms.get());
+  if (signerInfos == nullptr || sk_CMS_SignerInfo_num(signerInfos) != 1) {
+    throw SignatureError("the signature must have exactly one signer");
+  }
+  std::unique_ptr<X509_STORE, StoreFree> store(X509_STORE_new());
+  Bio content = memoryOf(checked.resources);
+  // No chain is built: the certificate is pinned by its digest instead.
+  if (CMS_verify(cms.get(), nullptr, store.get(), content.get(), nullptr,
+                 CMS_BINARY | CMS_NO_SIGNER_CERT_VERIFY) != 1) {
+    throw SignatureError("invalid signature: " + openSSLReason());
+  }
+  std::unique_ptr<STACK_OF(X509), SignersFree> signers(CMS_get0_signers(cms.get()));
+  if (!signers || sk_X509_num(signers.get()) != 1 || sk_X509_value(signers.get(), 0) == nullptr) {
+    throw SignatureError("the signer's certificate is not embedded");
+  }
+  unsigned char* der = nullptr;
+  int length = i2d_X509(sk_X509_value(signers.get(), 0), &der);
+  if (length <= 0) throw SignatureError("unreadable certificate: " + openSSLReason());
+  checked.leafCertificateDER.assign(reinterpret_cast<const char*>(der), static_cast<std::size_t>(length));
+  OPENSSL_free(der);
+  return checked;
+}
+
+std::map<std::string, std::string> sealedFiles(const std::string& resources) {
+  std::map<std::string, std::string> files;
+  try {
+    json::Document document = json::Document::parse(resources);
+    for (const auto& [name, value] : document.root().object().object("files").fields()) {
+      std::string digest = value.string();
+      if (!isSafeRelativePath(name) || !isDigestText(digest)) throw SignatureError("malformed seal entry");
+      if (!files.emplace(std::string(name), std::move(digest)).second) throw SignatureError("duplicate seal entry");
+    }
+  } catch (const json::DecodingError& failure) {
+    throw SignatureError(std::string("malformed CodeResources: ") + failure.what());
+  }
+  return files;
+}
+
+}  // namespace
+
+void sign(const fs::path& bundle, const fs::path& privateKeyPEM, const fs::path& certificatePEM) {
+  std::string keyText = readRegularFile(privateKeyPEM, maximumSignatureBytes);
+  std::string certificateText = readRegularFile(certificatePEM, maximumSignatureBytes);
+  ERR_clear_error();
+  Bio keyBio = memoryOf(keyText);
+  std::unique_ptr<EVP_PKEY, KeyFree> key(PEM_read_bio_PrivateKey(keyBio.get(), nullptr, nullptr, nullptr));
+  if (!key) throw SignatureError("unreadable private key: " + openSSLReason());
+  Bio certificateBio = memoryOf(certificateText);
+  std::unique_ptr<X509, X509Free> certificate(PEM_read_bio_X509(certificateBio.get(), nullptr, nullptr, nullptr));
+  if (!certificate) throw SignatureError("unreadable certificate: " + openSSLReason());
+  if (X509_check_private_key(certificate.get(), key.get()) != 1) {
+    ERR_clear_error();
+    throw SignatureError("the private key does not belong to the certificate");
+  }
+
+  refuseLinkedDirectory(bundle);
+  std::map<std::string, std::string> files;
+  walkFiles(bundle, [&](const std::string& relative, const fs::path& path) {
+    files.emplace(relative, sha256::hexOfFile(path));
+  });
+  json::OrderedJson seal = json::OrderedJson::object();
+  json::OrderedJson& list = seal["files"] = json::OrderedJson::object();
+  for (const auto& [name, digest] : files) list[name] = digest;
+  std::string resources = json::encode(seal) + "\n";
+
+  Bio content = memoryOf(resources);
+  Cms cms(CMS_sign(certificate.get(), key.get(), nullptr, content.get(), CMS_DETACHED | CMS_BINARY));
+  if (!cms) throw SignatureError("cannot sign: " + openSSLReason());
+  Bio output(BIO_new(BIO_s_mem()));
+  if (i2d_CMS_bio(output.get(), cms.get()) != 1) throw SignatureError("cannot encode the signature: " + openSSLReason());
+  char* bytes = nullptr;
+  long size = BIO_get_mem_data(output.get(), &bytes);
+
+  fs::create_directories(bundle / "Contents/_CodeSignature");
+  writeWholeFile(bundle / resourcesPath, resources);
+  writeWholeFile(bundle / signaturePath, std::string(bytes, static_cast<std::size_t>(size)));
+}
+
+void verify(const fs::path& bundle) {
+  CheckedSignature checked = checkSignature(bundle);
+  std::map<std::string, std::string> sealed = sealedFiles(checked.resources);
+  // With the top directory given through a link, walk what it names.
+  fs::path root = fs::is_symlink(fs::symlink_status(bundle)) ? fs::canonical(bundle) : bundle;
+  struct Item {
+    std::string relative;
+    fs::path path;
+    const std::string* sealedDigest;
+    std::string fault;
+  };
+  std::vector<Item> items;
+  walkFiles(root, [&](const std::string& relative, const fs::path& path) {
+    auto entry = sealed.find(relative);
+    if (entry == sealed.end()) throw SignatureError(relative + ": file added after signing");
+    items.push_back({relative, path, &entry->second, {}});
+  });
+  // Hashing is the bulk of the work: spread the files over the cores.
+  std::atomic<std::size_t> next{0};
+  auto hashItems = [&] {
+    for (std::size_t index; (index = next.fetch_add(1)) < items.size();) {
+      Item& item = items[index];
+      try {
+        if (sha256::hexOfFile(item.path) != *item.sealedDigest) item.fault = "file modified after signing";
+      } catch (const std::exception& failure) {
+        item.fault = failure.what();
+      }
+    }
+  };
+  unsigned helpers = std::min(std::max(std::thread::hardware_concurrency(), 1u), 4u) - 1;
+  std::vector<std::thread> threads;
+  try {
+    for (unsigned helper = 0; helper < helpers && helper + 1 < items.size(); ++helper) threads.emplace_back(hashItems);
+  } catch (const std::system_error&) {
+    // Fewer threads only make it slower.
+  }
+  hashItems();
+  for (std::thread& thread : threads) thread.join();
+  for (const Item& item : items) {
+    if (!item.fault.empty()) throw SignatureError(item.relative + ": " + item.fault);
+  }
+  if (items.size() != sealed.size()) {
+    for (const auto& [name, digest] : sealed) {
+      struct stat status {};
+      if (::lstat((root / name).c_str(), &status) != 0) throw SignatureError(name + ": sealed file missing");
+    }
+    throw SignatureError("sealed file missing");
+  }
+}
+
+std::optional<std::string> certificate(const fs::path& bundle) {
+  try {
+    return sha256::hex(checkSignature(bundle).leafCertificateDER);
+  } catch (const std::exception&) {
+    ERR_clear_error();
+    return std::nullopt;
+  }
+}
+
+}  // namespace tavro::platform::codeSignature

@@ -1,0 +1,214 @@
+// The installer end to end: the built executable on real files. Most runs
+// use the build with the stand-in application launcher (test applications
+// carry arm64 executables); one uses the installer as shipped.
+#include "Platform/CodeSignature.h"
+#include "Support/Sha256.h"
+#include "TavroUpdate/UpdateFailure.h"
+#include "installation/UpdateScenario.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace tavro {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::BundleSpec;
+using testing::readFile;
+using testing::runProcess;
+using testing::UpdateScenario;
+using testing::writeFile;
+
+const fs::path standInInstaller = TAVRO_STAND_IN_INSTALLER_PATH;
+const fs::path shippedInstaller = TAVRO_INSTALLER_PATH;
+
+// A scenario whose applications record their starts in root/"launches".
+struct RecordedScenario : UpdateScenario {
+  BundleSpec installedSpec() const {
+    BundleSpec spec;
+    spec.files["Contents/Resources/launch-record"] = (root / "launches").string();
+    return spec;
+  }
+  BundleSpec newSpec() const {
+    BundleSpec spec = updateSpec();
+    spec.files["Contents/Resources/launch-record"] = (root / "launches").string();
+    return spec;
+  }
+  void writeAll() {
+    writeInstalled(installedSpec());
+    writeUpdate(newSpec());
+    writeManifest();
+  }
+  std::string launches() const { return fs::exists(root / "launches") ? readFile(root / "launches") : ""; }
+};
+
+TEST(InstallationRun, InstallsTheUpdateAndKeepsTheOldBundleHidden) {
+  RecordedScenario scenario;
+  scenario.writeAll();
+  std::string oldTree = UpdateScenario::treeFingerprint(scenario.installed);
+  std::string downloads = UpdateScenario::treeFingerprint(scenario.downloads);
+
+  testing::ProcessResult result = runProcess(standInInstaller, scenario.installerArguments());
+  EXPECT_EQ(result.standardError, "");
+  EXPECT_EQ(result.exitStatus, 0);
+
+  EXPECT_EQ(UpdateScenario::versionOf(scenario.installed), "1.6.4");
+  EXPECT_NO_THROW(platform::codeSignature::verify(scenario.installed));
+  std::vector<std::string> kept = UpdateScenario::namesStartingWith(scenario.applications, ".BRELVA Tavro.previous-");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].size(), std::string(".BRELVA Tavro.previous-").size() + 36 + 4);
+  EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.applications / kept[0]), oldTree);
+  // Nothing else beside it: no swap directory is left.
+  EXPECT_EQ(UpdateScenario::namesStartingWith(scenario.applications, ""),
+            (std::vector<std::string>{kept[0], "BRELVA Tavro.app"}));
+  // The archive and manifest are untouched and no staging directory is left.
+  EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.downloads), downloads);
+  EXPECT_EQ(scenario.launches(), "1.6.4\n");
+}
+
+TEST(InstallationRun, EveryRefusalLeavesTheInstalledBundleUntouched) {
+  struct Case {
+    const char* name;
+    std::function<void(RecordedScenario&)> arrange;
+    const char* message;
+  };
+  auto rebuilt = [](BundleSpec spec) {
+    return [spec](RecordedScenario& s) {
+      s.writeUpdate(spec);
+      s.writeManifest();
+    };
+  };
+  auto changed = [](std::function<void(const fs::path&)> change) {
+    return [change](RecordedScenario& s) {
+      s.writeUpdate(s.newSpec(), change);
+      s.writeManifest();
+    };
+  };
+  BundleSpec downgrade = RecordedScenario().newSpec().version("1.6.2", "30");
+  BundleSpec sameVersion = RecordedScenario().newSpec().version("1.6.3", "18");
+  BundleSpec intelOnly = RecordedScenario().newSpec();
+  intelOnly.executable = testing::machOExecutable({{testing::cpuTypeX86_64, 3}});
+  const Case cases[] = {
+      {"manifest rule broken",
+       [](RecordedScenario& s) {
+         s.release.architectures = {"x86_64"};
+         s.writeManifest();
+       },
+       UpdateFailure::notVerified},
+      {"downgrade", rebuilt(downgrade), UpdateFailure::notVerified},
+      {"same version", rebuilt(sameVersion), UpdateFailure::notVerified},
+      {"archive size mismatch",
+       [](RecordedScenario& s) {
+         s.release.fileSize -= 1;
+         s.writeManifest();
+       },
+       UpdateFailure::notVerified},
+      {"archive digest mismatch",
+       [](RecordedScenario& s) {
+         s.release.sha256 = std::string(64, 'a');
+         s.writeManifest();
+       },
+       UpdateFailure::notVerified},
+      {"damaged archive",
+       [](RecordedScenario& s) {
+         std::string bytes = readFile(s.archive);
+         bytes.resize(bytes.size() - 30);
+         writeFile(s.archive, bytes);
+         s.release.fileSize = static_cast<std::int64_t>(bytes.size());
+         s.release.sha256 = sha256::hex(bytes);
+         s.writeManifest();
+       },
+       UpdateFailure::invalidArchive},
+      {"symbolic link stored in the archive",
+       [](RecordedScenario& s) {
+         fs::create_symlink("Prompts.json", s.work / "BRELVA Tavro.app/Contents/Resources/Alias.json");
+         s.archiveWork({"-y"});
+         s.writeManifest();
+       },
+       UpdateFailure::unsafeArchive},
+      {"candidate signed with another certificate",
+       [](RecordedScenario& s) {
+         auto other = testing::SigningIdentity::create(s.root.path(), "other");
+         s.writeUpdate(s.newSpec(), {}, &other);
+         s.writeManifest();
+       },
+       UpdateFailure::notVerified},
+      {"candidate changed after signing",
+       changed([](const fs::path& b) {
+         std::string bytes = readFile(b / "Contents/Frameworks/Engine.framework/Versions/A/Engine");
+         bytes[100] = 'f';
+         writeFile(b / "Contents/Frameworks/Engine.framework/Versions/A/Engine", bytes);
+       }),
+       UpdateFailure::notVerified},
+      {"unsealed extra file", changed([](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); }),
+       UpdateFailure::notVerified},
+      {"no arm64 executable", rebuilt(intelOnly), UpdateFailure::notVerified},
+      {"installed path is a symbolic link",
+       [](RecordedScenario& s) {
+         fs::rename(s.installed, s.applications / "Real.app");
+         fs::create_directory_symlink("Real.app", s.installed);
+       },
+       UpdateFailure::installationFailed},
+      {"installed bundle wrongly named",
+       [](RecordedScenario& s) {
+         fs::rename(s.installed, s.applications / "Tavro.app");
+         s.installed = s.applications / "Tavro.app";
+       },
+       UpdateFailure::installationFailed},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    RecordedScenario scenario;
+    scenario.writeAll();
+    row.arrange(scenario);
+    std::string applications = UpdateScenario::treeFingerprint(scenario.applications);
+    std::string downloads = UpdateScenario::treeFingerprint(scenario.downloads);
+
+    testing::ProcessResult result = runProcess(standInInstaller, scenario.installerArguments());
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.standardError, std::string(row.message) + "\n");
+    EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.applications), applications);
+    EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.downloads), downloads);
+    EXPECT_EQ(scenario.launches(), "");
+  }
+}
+
+// Checks the outcome of a run whose start of the new application failed.
+void expectRolledBack(const RecordedScenario& scenario, const testing::ProcessResult& result,
+                      const std::string& oldTree) {
+  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_EQ(result.standardError, std::string(UpdateFailure::notVerified) + "\n");
+  EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.installed), oldTree);
+  std::vector<std::string> kept = UpdateScenario::namesStartingWith(scenario.applications, ".BRELVA Tavro.previous-");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(UpdateScenario::versionOf(scenario.applications / kept[0]), "1.6.4");
+  EXPECT_EQ(UpdateScenario::namesStartingWith(scenario.applications, ".tavro-update-").size(), 0u);
+  EXPECT_EQ(UpdateScenario::namesStartingWith(scenario.downloads, "Install-").size(), 0u);
+}
+
+TEST(InstallationRun, FailedStartPutsTheOldBundleBack) {
+  RecordedScenario scenario;
+  scenario.writeInstalled(scenario.installedSpec());
+  BundleSpec failing = scenario.newSpec();
+  failing.files["Contents/Resources/launch-fails"] = "";
+  scenario.writeUpdate(failing);
+  scenario.writeManifest();
+  std::string oldTree = UpdateScenario::treeFingerprint(scenario.installed);
+
+  expectRolledBack(scenario, runProcess(standInInstaller, scenario.installerArguments()), oldTree);
+  // The old application was started again after the rollback.
+  EXPECT_EQ(scenario.launches(), "1.6.3\n");
+}
+
+TEST(InstallationRun, ShippedInstallerRollsBackWhenTheApplicationCannotStart) {
+  // The shipped open tool really executes the application; a bare Mach-O
+  // header is no program this machine can start.
+  RecordedScenario scenario;
+  scenario.writeAll();
+  std::string oldTree = UpdateScenario::treeFingerprint(scenario.installed);
+  expectRolledBack(scenario, runProcess(shippedInstaller, scenario.installerArguments()), oldTree);
+}
+
+}  // namespace
+}  // namespace tavro
