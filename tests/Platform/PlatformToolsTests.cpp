@@ -112,9 +112,9 @@ TEST(XattrTool, RemovesTheAttributeFromTheWholeTree) {
 TEST(OpenTool, StartsTheBundleExecutableDetachedOrFails) {
   TemporaryDirectory directory;
   fs::path marker = directory / "started";
-  BundleSpec spec;
-  spec.executable = "#!/bin/sh\necho \"$$\" > '" + marker.string() + "'\n";
-  testing::writeBundle(directory / "Runs.app", spec);
+  BundleSpec layout;
+  layout.executable = "#!/bin/sh\necho \"$$\" > '" + marker.string() + "'\n";
+  testing::writeBundle(directory / "Runs.app", layout);
 
   // The tool returns at once, without waiting for the application, and the
   // application holds none of the tool's output open.
@@ -125,8 +125,8 @@ TEST(OpenTool, StartsTheBundleExecutableDetachedOrFails) {
   }
   EXPECT_TRUE(fs::exists(marker));
 
-  spec.executable = testing::machOExecutable({{testing::cpuTypeARM64, 0}});
-  testing::writeBundle(directory / "Foreign.app", spec);
+  layout.executable = testing::machOExecutable({{testing::cpuTypeARM64, 0}});
+  testing::writeBundle(directory / "Foreign.app", layout);
   BundleSpec noExecutable;
   testing::writeBundle(directory / "NoExecutable.app", noExecutable);
   fs::remove(directory / "NoExecutable.app/Contents/MacOS/Tavro");

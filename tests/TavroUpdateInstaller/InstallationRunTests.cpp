@@ -26,14 +26,14 @@ const fs::path shippedInstaller = TAVRO_INSTALLER_PATH;
 // A scenario whose applications record their starts in root/"launches".
 struct RecordedScenario : UpdateScenario {
   BundleSpec installedSpec() const {
-    BundleSpec spec;
-    spec.files["Contents/Resources/launch-record"] = (root / "launches").string();
-    return spec;
+    BundleSpec layout;
+    layout.files["Contents/Resources/launch-record"] = (root / "launches").string();
+    return layout;
   }
   BundleSpec newSpec() const {
-    BundleSpec spec = updateSpec();
-    spec.files["Contents/Resources/launch-record"] = (root / "launches").string();
-    return spec;
+    BundleSpec layout = updateSpec();
+    layout.files["Contents/Resources/launch-record"] = (root / "launches").string();
+    return layout;
   }
   void writeAll() {
     writeInstalled(installedSpec());
@@ -73,9 +73,9 @@ TEST(InstallationRun, EveryRefusalLeavesTheInstalledBundleUntouched) {
     std::function<void(RecordedScenario&)> arrange;
     const char* message;
   };
-  auto rebuilt = [](BundleSpec spec) {
-    return [spec](RecordedScenario& s) {
-      s.writeUpdate(spec);
+  auto rebuilt = [](BundleSpec layout) {
+    return [layout](RecordedScenario& s) {
+      s.writeUpdate(layout);
       s.writeManifest();
     };
   };

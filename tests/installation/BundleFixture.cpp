@@ -153,21 +153,21 @@ std::string infoPlist(const std::map<std::string, std::string>& values) {
   return xml + "</dict>\n</plist>\n";
 }
 
-void writeBundle(const std::filesystem::path& bundle, const BundleSpec& spec) {
+void writeBundle(const std::filesystem::path& bundle, const BundleSpec& layout) {
   std::filesystem::create_directories(bundle / "Contents/MacOS");
-  writeFile(bundle / "Contents/Info.plist", infoPlist(spec.info));
-  auto name = spec.info.find("CFBundleExecutable");
-  std::filesystem::path executable = bundle / "Contents/MacOS" / (name == spec.info.end() ? "Tavro" : name->second);
-  writeFile(executable, spec.executable);
+  writeFile(bundle / "Contents/Info.plist", infoPlist(layout.info));
+  auto name = layout.info.find("CFBundleExecutable");
+  std::filesystem::path executable = bundle / "Contents/MacOS" / (name == layout.info.end() ? "Tavro" : name->second);
+  writeFile(executable, layout.executable);
   std::filesystem::permissions(executable, std::filesystem::perms(0755));
-  for (const auto& [path, contents] : spec.files) {
+  for (const auto& [path, contents] : layout.files) {
     std::filesystem::create_directories((bundle / path).parent_path());
     writeFile(bundle / path, contents);
   }
 }
 
-void writeSignedBundle(const std::filesystem::path& bundle, const BundleSpec& spec, const SigningIdentity& identity) {
-  writeBundle(bundle, spec);
+void writeSignedBundle(const std::filesystem::path& bundle, const BundleSpec& layout, const SigningIdentity& identity) {
+  writeBundle(bundle, layout);
   platform::codeSignature::sign(bundle, identity.privateKey, identity.certificate);
 }
 

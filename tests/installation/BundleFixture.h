@@ -56,9 +56,9 @@ std::string infoPlist(const std::map<std::string, std::string>& values);
 
 // Writes the bundle at `bundle` (created; its parents must exist): Info.plist,
 // Contents/MacOS/<CFBundleExecutable> with mode 0755, and the further files.
-void writeBundle(const std::filesystem::path& bundle, const BundleSpec& spec);
+void writeBundle(const std::filesystem::path& bundle, const BundleSpec& layout);
 
 // writeBundle followed by sealing and signing with `identity`.
-void writeSignedBundle(const std::filesystem::path& bundle, const BundleSpec& spec, const SigningIdentity& identity);
+void writeSignedBundle(const std::filesystem::path& bundle, const BundleSpec& layout, const SigningIdentity& identity);
 
 }  // namespace tavro::testing

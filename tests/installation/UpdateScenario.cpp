@@ -37,29 +37,29 @@ UpdateScenario::UpdateScenario()
 }
 
 BundleSpec UpdateScenario::updateSpec() {
-  BundleSpec spec;
-  spec.version("1.6.4", "19");
-  spec.files["Contents/Resources/Prompts.json"] = "{\"rounds\": 7}\n";
-  spec.files["Contents/Frameworks/Engine.framework/Versions/A/Engine"] = std::string(4096, 'e');
-  return spec;
+  BundleSpec layout;
+  layout.version("1.6.4", "19");
+  layout.files["Contents/Resources/Prompts.json"] = "{\"rounds\": 7}\n";
+  layout.files["Contents/Frameworks/Engine.framework/Versions/A/Engine"] = std::string(4096, 'e');
+  return layout;
 }
 
-void UpdateScenario::writeInstalled(const BundleSpec& spec) { writeSignedBundle(installed, spec, identity); }
+void UpdateScenario::writeInstalled(const BundleSpec& layout) { writeSignedBundle(installed, layout, identity); }
 
-void UpdateScenario::writeUpdate(const BundleSpec& spec, const std::function<void(const fs::path&)>& change,
+void UpdateScenario::writeUpdate(const BundleSpec& layout, const std::function<void(const fs::path&)>& change,
                                  const SigningIdentity* signer) {
   fs::remove_all(work);
   fs::create_directories(work);
   fs::path bundle = work / "BRELVA Tavro.app";
-  writeSignedBundle(bundle, spec, signer != nullptr ? *signer : identity);
+  writeSignedBundle(bundle, layout, signer != nullptr ? *signer : identity);
   if (change) change(bundle);
   archiveWork();
 
-  auto version = spec.info.find("CFBundleShortVersionString");
-  auto build = spec.info.find("CFBundleVersion");
+  auto version = layout.info.find("CFBundleShortVersionString");
+  auto build = layout.info.find("CFBundleVersion");
   release.applicationID = "com.brelva.tavro";
-  release.version = version == spec.info.end() ? "" : version->second;
-  release.build = build == spec.info.end() ? "" : build->second;
+  release.version = version == layout.info.end() ? "" : version->second;
+  release.build = build == layout.info.end() ? "" : build->second;
   release.distributionStatus = "published";
   std::string address = "https://downloads.brelva.example/tools/BRELVA-Tavro-";
   address.append(release.version).append(".zip");

@@ -28,12 +28,12 @@ struct UpdateScenario {
   UpdateScenario();
 
   // The installed application, signed by `identity`.
-  void writeInstalled(const BundleSpec& spec = BundleSpec());
+  void writeInstalled(const BundleSpec& layout = BundleSpec());
 
-  // Builds "BRELVA Tavro.app" from `spec`, signs it (by `signer`, or by
+  // Builds "BRELVA Tavro.app" from `layout`, signs it (by `signer`, or by
   // `identity`), lets `change` alter the signed bundle, zips it into
   // `archive` and sets `release` to match the archive and `identity`.
-  void writeUpdate(const BundleSpec& spec = updateSpec(), const std::function<void(const std::filesystem::path&)>& change = {},
+  void writeUpdate(const BundleSpec& layout = updateSpec(), const std::function<void(const std::filesystem::path&)>& change = {},
                    const SigningIdentity* signer = nullptr);
 
   // Zips the bundle in `work` again (with further `zip` options, e.g. "-y"
