@@ -16,7 +16,8 @@ namespace {
 
 // The IPA dictionary, named explicitly: the system-wide default may be
 // another dictionary whose readings serve us far worse.
-constexpr const char* tokenizerArguments = "-r /dev/null -d /var/lib/mecab/dic/ipadic-utf8";
+// (A compiled-in setting; the path must not contain spaces.)
+constexpr const char* tokenizerArguments = "-r /dev/null -d " TAVRO_MECAB_DICTIONARY_DIR;
 
 // The dictionary and tagger are loaded once and only read afterwards: MeCab
 // parses a lattice with a shared tagger safely from several threads, and
