@@ -46,7 +46,12 @@ struct PublishedRelease {
   // decoded path.
   static bool allowed(boost::urls::url_view url);
 
-  friend bool operator==(const PublishedRelease&, const PublishedRelease&) = default;
+  // Field by field; the download URL compares by its text, as the manifest's
+  // does (Boost.URL's own comparison reads out of bounds on some URLs).
+  friend bool operator==(const PublishedRelease& a, const PublishedRelease& b) {
+    return a.version == b.version && a.build == b.build && a.downloadURL.buffer() == b.downloadURL.buffer() &&
+           a.notes == b.notes && a.sha256 == b.sha256 && a.fileSize == b.fileSize;
+  }
 };
 
 }  // namespace tavro
