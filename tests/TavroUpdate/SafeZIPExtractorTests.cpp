@@ -19,10 +19,6 @@ namespace {
 using namespace tavro::testing;
 namespace fs = std::filesystem;
 
-const std::string top = "BRELVA Tavro.app/";
-const std::string invalidArchive = UpdateFailure::invalidArchive;
-const std::string unsafeArchive = UpdateFailure::unsafeArchive;
-
 int modeOf(const fs::path& path) {
   struct stat status {};
   EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;

@@ -18,10 +18,6 @@ namespace {
 using namespace tavro::testing;
 namespace fs = std::filesystem;
 
-const std::string top = "BRELVA Tavro.app/";
-const std::string invalidArchive = UpdateFailure::invalidArchive;
-const std::string unsafeArchive = UpdateFailure::unsafeArchive;
-
 std::string outcomeOfMembers(const std::string& bytes) {
   TemporaryDirectory directory;
   writeFile(directory / "update.zip", bytes);

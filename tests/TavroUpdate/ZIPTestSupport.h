@@ -15,6 +15,12 @@
 
 namespace tavro::testing {
 
+// The single top-level folder every update archive holds, and the two
+// messages archive checks end with.
+inline const std::string top = "BRELVA Tavro.app/";
+inline const std::string invalidArchive = UpdateFailure::invalidArchive;
+inline const std::string unsafeArchive = UpdateFailure::unsafeArchive;
+
 // Runs `operation` on a new thread and rethrows whatever it threw.
 template <class Operation>
 void onWorkerThread(Operation&& operation) {
