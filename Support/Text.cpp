@@ -1,5 +1,6 @@
 #include "Support/Text.h"
 
+#include "Support/CharacterBounds.h"
 #include "Support/CharacterIterator.h"
 
 #include <unicode/brkiter.h>
@@ -114,10 +115,24 @@ bool hasGraphemePrefix(std::string_view text, std::string_view prefix) {
   return iterator.isBoundary(boundary);
 }
 
-std::string nfc(std::string_view text) { return normalized(text, true); }
-std::string nfd(std::string_view text) { return normalized(text, false); }
+std::string nfc(std::string_view text) {
+  if (isAscii(text)) return std::string(text);
+  return normalized(text, true);
+}
+
+std::string nfd(std::string_view text) {
+  if (isAscii(text)) return std::string(text);
+  return normalized(text, false);
+}
 
 std::string lowercased(std::string_view text) {
+  if (isAscii(text)) {
+    std::string out(text);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+  }
   icu::UnicodeString unicode = toUnicode(text);
   unicode.toLower(icu::Locale::getRoot());
   return toUtf8(unicode);
@@ -152,6 +167,26 @@ bool isValidUtf8(std::string_view text) {
     if (codePoint < 0) return false;
   }
   return true;
+}
+
+std::string_view wellFormed(std::string_view text, std::string& storage) {
+  if (isValidUtf8(text)) return text;
+  storage = fromCodePoints(codePoints(text));
+  return storage;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+  std::vector<std::string_view> pieces;
+  std::size_t start = 0;
+  while (true) {
+    std::size_t end = text.find(separator, start);
+    if (end == std::string_view::npos) {
+      pieces.push_back(text.substr(start));
+      return pieces;
+    }
+    pieces.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
 }
 
 std::vector<char32_t> codePoints(std::string_view text) {

@@ -26,11 +26,14 @@ std::string graphemePrefix(std::string_view text, std::size_t count);
 // per character; normalise both sides first when canonical equivalence is wanted.
 bool hasGraphemePrefix(std::string_view text, std::string_view prefix);
 
-// Unicode normalisation forms C and D.
+// Unicode normalisation forms C and D. ASCII text is its own normal form
+// and is copied without a round trip through ICU, since keystrokes are
+// normalised on every key.
 std::string nfc(std::string_view text);
 std::string nfd(std::string_view text);
 
 // Full Unicode lower-casing (root locale), e.g. "İ" becomes "i̇" and "ẞ" "ß".
+// ASCII text is lower-cased without a round trip through ICU.
 std::string lowercased(std::string_view text);
 
 // Full Unicode upper-casing (root locale), e.g. "ß" becomes "SS".
@@ -38,6 +41,17 @@ std::string uppercased(std::string_view text);
 
 // True when `text` is well-formed UTF-8.
 bool isValidUtf8(std::string_view text);
+
+// `text` with every ill-formed UTF-8 sequence replaced by U+FFFD: `text`
+// itself when it is well-formed, otherwise the repaired copy, which is kept
+// in `storage`. For code that reads untrusted text byte by byte and must
+// never produce ill-formed output.
+std::string_view wellFormed(std::string_view text, std::string& storage);
+
+// The pieces of `text` between the `separator`s, in order, empty pieces
+// included: "a||b" gives "a", "", "b" and "" gives one empty piece. The
+// pieces are views into `text`.
+std::vector<std::string_view> split(std::string_view text, char separator);
 
 // The code points of `text` (ill-formed sequences become U+FFFD), and back.
 std::vector<char32_t> codePoints(std::string_view text);

@@ -5,7 +5,7 @@
 #include "TavroCore/content/RomajiCurriculum.h"
 #include "TavroCore/input/Matcher.h"
 #include "TavroCore/input/Romaji.h"
-#include "TavroCore/input/RomajiPaths.h"
+#include "TavroCore/input/internal/RomajiPaths.h"
 
 #include <benchmark/benchmark.h>
 

@@ -252,8 +252,8 @@ std::string normalize(std::string_view text) {
 
 std::string suggestedReading(std::string_view input) {
   // Ill-formed bytes are read as U+FFFD so the tokenizer sees only UTF-8.
-  const std::string text =
-      text::isValidUtf8(input) ? std::string(input) : text::fromCodePoints(text::codePoints(input));
+  std::string storage;
+  const std::string text(text::wellFormed(input, storage));
   std::string assembled;
   std::size_t previousEnd = 0;
   if (const Tokenizer* loaded = tokenizer()) {

@@ -3,13 +3,15 @@
 // compared exactly.
 #pragma once
 
+// `romaji`, `guidedRomaji` and `usesRomaji` are declared there, below the
+// content, because practice items answer by them.
+#include "TavroCore/input/RomajiModes.h"
+
 #include <array>
 #include <string_view>
 
 namespace tavro::ExerciseMode {
 
-inline constexpr std::string_view romaji = "romaji";
-inline constexpr std::string_view guidedRomaji = "guided-romaji";
 inline constexpr std::string_view numpad = "numpad";
 inline constexpr std::string_view defaultMode = romaji;
 
@@ -21,9 +23,6 @@ inline constexpr std::array<std::string_view, 9> allModes = {
     "romaji", "numpad",         "guided-romaji", "kana",        "english",
     "nepali", "english-direct", "nepali-direct", "kana-custom",
 };
-
-// True exactly for "romaji" and "guided-romaji".
-bool usesRomaji(std::string_view mode);
 
 // The interface-string key of the mode's title: "10-Key" for "numpad",
 // "Romaji Input" for every other value.

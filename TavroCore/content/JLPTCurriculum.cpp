@@ -102,14 +102,8 @@ const LevelTexts& texts(JLPTLevel level) {
 
 // The non-empty pieces of `text` between "|" separators.
 std::vector<std::string_view> entries(std::string_view text) {
-  std::vector<std::string_view> pieces;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('|', start);
-    if (end == std::string_view::npos) end = text.size();
-    if (end > start) pieces.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
+  std::vector<std::string_view> pieces = text::split(text, '|');
+  std::erase_if(pieces, [](std::string_view piece) { return piece.empty(); });
   return pieces;
 }
 
@@ -138,13 +132,6 @@ std::vector<JapanesePrompt> kana(std::string_view text) {
 
 void append(std::vector<JapanesePrompt>& to, std::vector<JapanesePrompt> more) {
   to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
-}
-
-bool readingContainsAny(const JapanesePrompt& prompt, std::u32string_view set) {
-  for (char32_t c : text::codePoints(prompt.reading())) {
-    if (set.find(c) != std::u32string_view::npos) return true;
-  }
-  return false;
 }
 
 std::vector<JapanesePrompt> weakRound(const LevelTexts& level, std::string_view weakKeys) {
@@ -198,7 +185,7 @@ std::vector<JapanesePrompt> prompts(JLPTLevel level, std::int64_t round,
       append(pool, pairs(lists.core));
       std::vector<JapanesePrompt> kept;
       for (JapanesePrompt& prompt : pool) {
-        if (readingContainsAny(prompt, tables().round3Filter)) kept.push_back(std::move(prompt));
+        if (prompt.readingContainsAny(tables().round3Filter)) kept.push_back(std::move(prompt));
       }
       return kept;
     }

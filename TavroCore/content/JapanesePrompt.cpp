@@ -37,6 +37,13 @@ std::string JapanesePrompt::reading() const {
   return joined;
 }
 
+bool JapanesePrompt::readingContainsAny(std::u32string_view codePoints) const {
+  for (char32_t c : text::codePoints(reading())) {
+    if (codePoints.find(c) != std::u32string_view::npos) return true;
+  }
+  return false;
+}
+
 std::int64_t JapanesePrompt::completedDisplayCharacters(std::int64_t readingCount) const {
   std::int64_t passed = 0;
   std::int64_t shown = 0;

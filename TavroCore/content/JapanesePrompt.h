@@ -41,6 +41,10 @@ struct JapanesePrompt {
   // The readings of all segments, joined: the text the learner types.
   std::string reading() const;
 
+  // True when the reading holds any of the code points of `codePoints`
+  // (ill-formed UTF-8 in the reading is read as U+FFFD).
+  bool readingContainsAny(std::u32string_view codePoints) const;
+
   // The number of shown characters to mark as done once `readingCount`
   // characters of the reading are complete. A segment counts only when its
   // whole reading is complete: 学校[がっこう] gives 0 until 4, then 2.

@@ -59,24 +59,10 @@ const Texts& texts() {
   return built;
 }
 
-// The pieces of `text` between `separator`s, empty pieces included.
-std::vector<std::string_view> split(std::string_view text, char separator) {
-  std::vector<std::string_view> pieces;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = text.find(separator, start);
-    pieces.push_back(
-        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return pieces;
-}
-
 // English entries are typed as shown.
 std::vector<LanguagePrompt> english(std::string_view text) {
   std::vector<LanguagePrompt> prompts;
-  for (std::string_view entry : split(text, '|')) {
+  for (std::string_view entry : text::split(text, '|')) {
     if (!entry.empty()) prompts.emplace_back(entry, std::string(entry));
   }
   return prompts;
@@ -86,9 +72,9 @@ std::vector<LanguagePrompt> english(std::string_view text) {
 // without a roman part is typed as shown.
 std::vector<LanguagePrompt> nepali(std::string_view text) {
   std::vector<LanguagePrompt> prompts;
-  for (std::string_view entry : split(text, '|')) {
+  for (std::string_view entry : text::split(text, '|')) {
     if (entry.empty()) continue;
-    const std::vector<std::string_view> parts = split(entry, '/');
+    const std::vector<std::string_view> parts = text::split(entry, '/');
     std::optional<std::string> roman;
     if (parts.size() > 1) roman = std::string(parts[1]);
     std::vector<std::string> variants;

@@ -1,6 +1,7 @@
 #include "TavroCore/content/PracticeCurriculum.h"
 
 #include "Support/Text.h"
+#include "TavroCore/content/ExerciseMode.h"
 #include "TavroCore/content/RomajiCurriculum.h"
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Romaji.h"
@@ -25,7 +26,7 @@ std::vector<std::string> fixedPrompts(std::string_view mode, std::int64_t round)
 std::set<std::string, std::less<>> keyCharacters(std::string_view mode, std::string_view prompt,
                                                  bool jis) {
   std::vector<std::string> keyTexts;
-  if (mode == "romaji" || mode == "guided-romaji") {
+  if (ExerciseMode::usesRomaji(mode)) {
     keyTexts = Romaji::spellings(prompt);
   } else if (mode == "kana") {
     keyTexts.push_back(KanaInput::keys(prompt, jis));

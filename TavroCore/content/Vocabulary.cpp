@@ -116,19 +116,11 @@ const Lists& lists() {
   return built;
 }
 
-// Whether the reading holds any of the characters of `set`.
-bool readingContainsAny(const JapanesePrompt& word, std::u32string_view set) {
-  for (char32_t c : text::codePoints(word.reading())) {
-    if (set.find(c) != std::u32string_view::npos) return true;
-  }
-  return false;
-}
-
 std::vector<JapanesePrompt> filtered(const std::vector<JapanesePrompt>& words,
                                      std::u32string_view set) {
   std::vector<JapanesePrompt> kept;
   for (const JapanesePrompt& word : words) {
-    if (readingContainsAny(word, set)) kept.push_back(word);
+    if (word.readingContainsAny(set)) kept.push_back(word);
   }
   return kept;
 }

@@ -18,8 +18,10 @@ struct TavroAccountSummary {
   TavroAccountSummary() = default;
 
   // Summarises `attempts`: records sharing an id count once; the best speed
-  // and the best accuracy may come from different attempts; figures that are
-  // not finite are passed over; 0 throughout for no attempts.
+  // and the best accuracy are the largest finite figures the attempts give
+  // (negative ones included, as stored counts may be), possibly from
+  // different attempts; 0 for a figure no attempt gives finitely, and 0
+  // throughout for no attempts.
   explicit TavroAccountSummary(const std::vector<Attempt>& attempts);
 
   friend bool operator==(const TavroAccountSummary&, const TavroAccountSummary&) = default;

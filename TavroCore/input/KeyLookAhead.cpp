@@ -1,7 +1,7 @@
 #include "TavroCore/input/KeyLookAhead.h"
 
+#include "Support/Text.h"
 #include "TavroCore/input/Romaji.h"
-#include "TavroCore/input/RomajiPaths.h"
 
 namespace tavro::KeyLookAhead {
 
@@ -11,7 +11,7 @@ std::set<std::string> ghost(std::string_view prompt, std::string_view typed) {
   const RomajiHint& hint = hints.front();
   std::size_t after = static_cast<std::size_t>(*hint.activeStroke) + 1;
   if (after >= hint.keys.size()) return {};
-  return {Romaji::detail::lowercased(hint.keys[after])};
+  return {text::lowercased(hint.keys[after])};
 }
 
 }  // namespace tavro::KeyLookAhead

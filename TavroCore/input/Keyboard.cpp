@@ -1,7 +1,7 @@
 #include "TavroCore/input/Keyboard.h"
 
+#include "Support/Text.h"
 #include "TavroCore/input/KeyboardTables.h"
-#include "TavroCore/input/RomajiPaths.h"
 
 namespace tavro {
 
@@ -37,17 +37,6 @@ std::optional<Finger> fromRawValue<Finger>(std::string_view text) {
   return std::nullopt;
 }
 
-namespace Fingers {
-
-json::OrderedJson json(Finger finger) { return std::string(rawValue(finger)); }
-
-Finger decode(const json::Value& value) {
-  if (auto finger = fromRawValue<Finger>(value.stringView())) return *finger;
-  throw json::DecodingError("Expected a finger name for " + value.name());
-}
-
-}  // namespace Fingers
-
 namespace Keyboard {
 
 std::optional<std::string> physicalKey(std::uint16_t code, bool jis) {
@@ -61,11 +50,11 @@ std::string baseKey(std::string_view typed, bool jis) {
   for (const auto& [label, shifted] : shiftedKeys(jis)) {
     if (shifted == typed) return label;
   }
-  return Romaji::detail::lowercased(typed);
+  return text::lowercased(typed);
 }
 
 Finger finger(std::string_view label) {
-  std::string lowered = Romaji::detail::lowercased(label);
+  std::string lowered = text::lowercased(label);
   if (!lowered.empty()) {
     for (const auto& [group, finger] : fingerGroups()) {
       if (group.find(lowered) != std::string_view::npos) return finger;

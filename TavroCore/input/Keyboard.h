@@ -5,9 +5,6 @@
 // built on first use.
 #pragma once
 
-#include "Support/Json.h"
-#include "Support/JsonEncoding.h"
-
 #include <array>
 #include <cstdint>
 #include <map>
@@ -37,13 +34,8 @@ namespace Fingers {
 inline constexpr std::array<Finger, 9> allCases = {Finger::leftPinky,  Finger::leftRing,    Finger::leftMiddle,
                                                    Finger::leftIndex,  Finger::rightIndex,  Finger::rightMiddle,
                                                    Finger::rightRing,  Finger::rightPinky,  Finger::thumb};
-
-// The finger as its JSON form, its name.
-json::OrderedJson json(Finger finger);
-
-// Reads a finger from its JSON form. Throws json::DecodingError for anything
-// but a string holding one of the nine names.
-Finger decode(const json::Value& value);
+// The JSON form of a finger is in FingerJson.h, so that code asking for a key
+// does not compile the JSON libraries.
 }  // namespace Fingers
 
 namespace Keyboard {

@@ -6,27 +6,6 @@
 #include <utility>
 
 namespace tavro {
-namespace {
-
-constexpr char32_t kDanda = U'\u0964';
-constexpr char32_t kDevanagariZero = U'\u0966';
-constexpr char32_t kDevanagariNine = U'\u096F';
-
-// `text` with its Devanagari digits and/or dandas replaced by ASCII digits
-// and full stops.
-std::string replaced(std::string_view text, bool digits, bool dandas) {
-  std::vector<char32_t> points = text::codePoints(text);
-  for (char32_t& point : points) {
-    if (digits && point >= kDevanagariZero && point <= kDevanagariNine) {
-      point = U'0' + (point - kDevanagariZero);
-    } else if (dandas && point == kDanda) {
-      point = U'.';
-    }
-  }
-  return text::fromCodePoints(points);
-}
-
-}  // namespace
 
 LanguagePrompt::LanguagePrompt(std::string_view shown, const std::optional<std::string>& typed,
                                std::vector<std::string> variants)
@@ -42,6 +21,21 @@ bool LanguagePrompt::isNative(std::string_view text) {
   return false;
 }
 
+std::string LanguagePrompt::replacingDigitsAndDandas(std::string_view text, bool digits, bool dandas) {
+  constexpr char32_t kDanda = U'\u0964';
+  constexpr char32_t kDevanagariZero = U'\u0966';
+  constexpr char32_t kDevanagariNine = U'\u096F';
+  std::vector<char32_t> points = text::codePoints(text);
+  for (char32_t& point : points) {
+    if (digits && point >= kDevanagariZero && point <= kDevanagariNine) {
+      point = U'0' + (point - kDevanagariZero);
+    } else if (dandas && point == kDanda) {
+      point = U'.';
+    }
+  }
+  return text::fromCodePoints(points);
+}
+
 std::vector<std::string> LanguagePrompt::romanAlternatives() const {
   std::vector<std::string> out;
   out.reserve(variants.size() + 1);
@@ -51,8 +45,9 @@ std::vector<std::string> LanguagePrompt::romanAlternatives() const {
 }
 
 std::vector<std::string> LanguagePrompt::nativeAlternatives() const {
-  std::vector<std::string> out = {display, replaced(display, true, false), replaced(display, false, true),
-                                  replaced(display, true, true)};
+  std::vector<std::string> out = {display, replacingDigitsAndDandas(display, true, false),
+                                  replacingDigitsAndDandas(display, false, true),
+                                  replacingDigitsAndDandas(display, true, true)};
   std::sort(out.begin(), out.end());
   out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;

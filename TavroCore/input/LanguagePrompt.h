@@ -31,6 +31,12 @@ struct LanguagePrompt {
   // (U+0900 to U+097F). Ill-formed UTF-8 is read as U+FFFD, which is not.
   static bool isNative(std::string_view text);
 
+  // `text` as a learner typing Devanagari may enter it: with `digits`, each
+  // Devanagari digit (U+0966 to U+096F) becomes the ASCII digit of the same
+  // value; with `dandas`, each danda (U+0964) becomes "."; every other
+  // character stays (ill-formed UTF-8 becomes U+FFFD).
+  static std::string replacingDigitsAndDandas(std::string_view text, bool digits, bool dandas);
+
   // `roman` followed by `variants`.
   std::vector<std::string> romanAlternatives() const;
 
@@ -49,7 +55,8 @@ struct LanguagePrompt {
   // The number of shown characters done after `typed`. Devanagari typed
   // directly: the leading shown characters it holds in full (digits in either
   // form, "." for the danda). A complete roman form: all of them. English: the
-  // number of typed characters, at most the shown ones. Romanized Nepali: the
+  // number of typed characters, capped at the number of shown characters, so
+  // that the answer is always a position in `display`. Romanized Nepali: the
   // shown words (and the spaces after them) whose roman words are typed in
   // full; nothing before the end when the word counts differ.
   std::int64_t completedDisplayCharacters(std::string_view typed) const;

@@ -12,34 +12,10 @@ namespace tavro {
 
 namespace {
 
-// A text as a learner typing Devanagari may enter it: Devanagari digits as
-// ASCII digits and every danda as a full stop.
+// A text as a learner typing Devanagari may enter it: digits in either form,
+// "." for every danda.
 std::string nativeNormalized(std::string_view text) {
-  std::string result;
-  for (char32_t c : text::codePoints(text)) {
-    if (c >= 0x0966 && c <= 0x096F) {
-      result += static_cast<char>('0' + (c - 0x0966));
-    } else if (c == 0x0964) {
-      result += '.';
-    } else {
-      result += text::fromCodePoint(c);
-    }
-  }
-  return result;
-}
-
-// The pieces of `text` between single spaces, empty pieces included.
-std::vector<std::string_view> words(std::string_view text) {
-  std::vector<std::string_view> pieces;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t end = text.find(' ', start);
-    pieces.push_back(
-        text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
-  }
-  return pieces;
+  return LanguagePrompt::replacingDigitsAndDandas(text, /*digits=*/true, /*dandas=*/true);
 }
 
 std::int64_t length(std::string_view text) {
@@ -83,14 +59,17 @@ std::int64_t LanguagePrompt::completedDisplayCharacters(std::string_view typed) 
       std::find(alternatives.begin(), alternatives.end(), lowered) != alternatives.end()) {
     return displayLength;
   }
-  // English is typed as shown; text typed past the end cannot be shown done.
+  // English is typed as shown, so each typed character marks one shown
+  // character done. The count stops at the shown length: it names a position
+  // in `display` (the host splits the display there), like every other
+  // answer here, and text past the end has no shown character to mark.
   if (roman == display) return std::min(length(typed), displayLength);
 
   // Romanized Nepali: a shown word is done once its whole roman word is typed,
   // the space after it once the typed space is reached.
   const std::string target = alternativeBeginningWith(*this, lowered).value_or(roman);
-  const std::vector<std::string_view> shownWords = words(display);
-  const std::vector<std::string_view> targetWords = words(target);
+  const std::vector<std::string_view> shownWords = text::split(display, ' ');
+  const std::vector<std::string_view> targetWords = text::split(target, ' ');
   if (shownWords.size() != targetWords.size() || shownWords.empty()) return 0;
   const std::int64_t typedLength = length(typed);
   std::int64_t offset = 0;
@@ -113,8 +92,8 @@ RomajiGuide LanguagePrompt::guide(std::string_view typed, TavroLanguage language
     const std::int64_t done = completedDisplayCharacters(typed);
     if (done == length(display)) return RomajiGuide::fromSpelling(roman, roman);
     // Highlight the roman form word by word as the Devanagari is typed.
-    const std::vector<std::string_view> shownWords = words(display);
-    const std::vector<std::string_view> romanWords = words(roman);
+    const std::vector<std::string_view> shownWords = text::split(display, ' ');
+    const std::vector<std::string_view> romanWords = text::split(roman, ' ');
     std::int64_t highlighted = 0;
     if (shownWords.size() == romanWords.size() && !shownWords.empty()) {
       std::int64_t shownOffset = 0;

@@ -3,7 +3,7 @@
 #include "Support/CharacterBounds.h"
 #include "Support/Text.h"
 #include "TavroCore/input/Romaji.h"
-#include "TavroCore/input/RomajiPaths.h"
+#include "TavroCore/input/internal/RomajiPaths.h"
 
 #include <utility>
 
@@ -33,7 +33,7 @@ Matcher::Matcher(std::vector<std::string> alternatives, bool caseSensitive)
     : alternatives_(std::move(alternatives)), caseSensitive_(caseSensitive) {
   normalizedAlternatives_.reserve(alternatives_.size());
   for (const std::string& alternative : alternatives_) {
-    normalizedAlternatives_.push_back(Romaji::detail::nfc(alternative));
+    normalizedAlternatives_.push_back(text::nfc(alternative));
   }
 }
 
@@ -76,7 +76,7 @@ bool Matcher::complete() const {
   if (romajiPrompt_) {
     auto paths = Romaji::detail::paths(*romajiPrompt_, typed_);
     for (std::size_t index = 0; index < paths->size(); ++index) {
-      if (paths->text(index).size() == typed_.size()) return true;
+      if (paths->text(index).size() == paths->prefixBytes) return true;
     }
     return false;
   }
@@ -90,11 +90,11 @@ bool Matcher::complete() const {
 std::set<std::string> Matcher::next() const {
   std::set<std::string> out;
   if (romajiPrompt_) {
-    // Every path begins with `typed` in whole characters, so the character
-    // after it starts right where `typed` ends.
+    // Every path begins with `typed` (as searched) in whole characters, so
+    // the character after it starts right where `typed` ends.
     auto paths = Romaji::detail::paths(*romajiPrompt_, typed_);
     for (std::size_t index = 0; index < paths->size(); ++index) {
-      std::string_view rest = paths->text(index).substr(typed_.size());
+      std::string_view rest = paths->text(index).substr(paths->prefixBytes);
       if (!rest.empty()) out.emplace(rest.substr(0, text::firstCharacterSize(rest)));
     }
     return out;
@@ -127,7 +127,7 @@ std::optional<std::string> Matcher::expectedInput(bool native) const {
   if (romajiPrompt_) {
     auto paths = Romaji::detail::paths(*romajiPrompt_, typed_);
     if (paths->empty()) return std::nullopt;
-    std::string_view rest = paths->text(0).substr(typed_.size());
+    std::string_view rest = paths->text(0).substr(paths->prefixBytes);
     if (rest.empty()) return std::nullopt;
     return std::string(rest.substr(0, text::firstCharacterSize(rest)));
   }
@@ -141,15 +141,15 @@ std::optional<std::string> Matcher::expectedInput(bool native) const {
   if (current.empty()) return std::nullopt;
   // Compared under canonical equivalence, so read the position in the
   // normalised form that `typed` agrees with.
-  std::string first = nepaliPrompt_ ? current.front() : Romaji::detail::nfc(current.front());
+  std::string first = nepaliPrompt_ ? current.front() : text::nfc(current.front());
   auto character = characterAt(first, text::characterCount(typed_));
   if (!character) return std::nullopt;
   return std::string(*character);
 }
 
 bool Matcher::input(std::string_view piece) {
-  std::string lowered = caseSensitive_ ? std::string(piece) : Romaji::detail::lowercased(piece);
-  std::string candidate = Romaji::detail::nfc(typed_ + lowered);
+  std::string lowered = caseSensitive_ ? std::string(piece) : text::lowercased(piece);
+  std::string candidate = text::nfc(typed_ + lowered);
   bool accepted = romajiPrompt_ ? !Romaji::detail::paths(*romajiPrompt_, candidate)->empty()
                                 : !alternatives_.empty() && agrees(candidate);
   if (accepted) typed_ = std::move(candidate);
@@ -158,7 +158,7 @@ bool Matcher::input(std::string_view piece) {
 
 bool Matcher::replaceNativePrefix(std::string_view text) {
   if (!nepaliPrompt_ && !caseSensitive_) return false;
-  std::string candidate = Romaji::detail::nfc(text);
+  std::string candidate = text::nfc(text);
   if (!agrees(candidate)) return false;
   typed_ = std::move(candidate);
   return true;

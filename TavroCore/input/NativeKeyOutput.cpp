@@ -1,6 +1,7 @@
 #include "TavroCore/input/NativeKeyOutput.h"
 
-#include "TavroCore/input/RomajiPaths.h"
+#include "Support/Text.h"
+
 
 namespace tavro {
 
@@ -8,7 +9,7 @@ bool NativeKeyOutput::matches(const std::vector<std::string>& candidates, std::s
                               bool shift) const {
   const std::string& output = shift ? shifted : normal;
   if (output.empty()) return false;
-  std::string text = Romaji::detail::nfc(std::string(typed) + output);
+  std::string text = text::nfc(std::string(typed) + output);
   for (const std::string& candidate : candidates) {
     if (std::string_view(candidate).starts_with(text)) return true;
   }

@@ -1,9 +1,9 @@
 #include "TavroCore/input/PracticeItem.h"
 
 #include "Support/Text.h"
-#include "TavroCore/content/ExerciseMode.h"
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Romaji.h"
+#include "TavroCore/input/RomajiModes.h"
 
 #include <algorithm>
 #include <utility>

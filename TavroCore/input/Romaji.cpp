@@ -3,7 +3,7 @@
 #include "Support/CharacterBounds.h"
 #include "Support/Text.h"
 #include "TavroCore/input/Keyboard.h"
-#include "TavroCore/input/RomajiPaths.h"
+#include "TavroCore/input/internal/RomajiPaths.h"
 
 #include <algorithm>
 #include <cstring>
@@ -125,8 +125,12 @@ int letterIndex(char c) {
 
 struct Head {
   std::string_view spelling;
-  std::uint32_t covered = 1;
-  bool splittable = true;  // every byte is a character of its own (table spellings)
+  std::uint32_t covered = 1;  // prompt characters, 1 or 2
+  // True for table spellings and doubled letters, which are ASCII: each byte
+  // is a character, so typing may stop inside the head and its length in
+  // characters is its size. False for a character spelled as itself, which
+  // counts as one character and is typed whole or not at all.
+  bool ascii = true;
 };
 
 // The prompt cut into characters with the heads at every position, stored
@@ -160,8 +164,10 @@ PromptHeads headsOf(std::string_view prompt) {
       for (std::uint32_t h = out.range[i + 1].first; h < out.range[i + 1].second; ++h) {
         const Head& next = run[h];
         char first = next.spelling.front();
-        bool wholeCharacter = next.splittable || next.spelling.size() == 1;
-        int index = wholeCharacter ? letterIndex(first) : -1;
+        // A letter with marks after it ("k" + U+0301) is one character and
+        // gives no doubled letter.
+        bool firstByteIsCharacter = next.ascii || next.spelling.size() == 1;
+        int index = firstByteIsCharacter ? letterIndex(first) : -1;
         if (index < 0 || std::string_view("aeioun").find(first) != std::string_view::npos) continue;
         letters |= std::uint64_t{1} << index;
       }
@@ -262,7 +268,7 @@ PathList search(const PromptHeads& prompt, std::string_view typed) {
       if (typed.substr(offset, compared) != head.spelling.substr(0, compared)) continue;
       if (head.spelling.size() <= rest) {
         if (!isTypedBoundary(offset + head.spelling.size())) continue;
-      } else if (!head.splittable) {
+      } else if (!head.ascii) {
         continue;  // the typed text would end inside one character of the head
       }
     }
@@ -270,7 +276,7 @@ PathList search(const PromptHeads& prompt, std::string_view typed) {
     std::uint32_t nextBytes = static_cast<std::uint32_t>(offset + head.spelling.size());
     if (nextBytes < typed.size() && !dead.empty() && dead.count(stateKey(nextPosition, nextBytes))) continue;
     std::uint32_t nextCharacters =
-        frame.textCharacters + (head.splittable ? static_cast<std::uint32_t>(head.spelling.size()) : 1);
+        frame.textCharacters + (head.ascii ? static_cast<std::uint32_t>(head.spelling.size()) : 1);
     text.resize(offset);
     text.append(head.spelling);
     for (std::uint32_t p = frame.position; p < nextPosition; ++p) boundaries[p] = nextCharacters;
@@ -296,9 +302,17 @@ PathCache& pathCache() {
   return cache;
 }
 
-// The memory an entry holds: key, texts, text ends and boundaries.
+// The form in which prompts and typed texts are searched: well-formed UTF-8
+// in normalization form C, so that canonically equivalent texts agree.
+std::string searchedForm(std::string_view text) {
+  std::string storage;
+  return text::nfc(text::wellFormed(text, storage));
+}
+
+// The memory an entry holds: key, searched prompt, texts, text ends and
+// boundaries.
 std::size_t cachedBytes(std::string_view key, const PathList& paths) {
-  return key.size() + paths.texts.size() +
+  return key.size() + paths.prompt.size() + paths.texts.size() +
          (paths.textEnds.size() + paths.boundaries.size()) * sizeof(std::uint32_t);
 }
 
@@ -339,14 +353,18 @@ std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view 
     if (found != cache.entries.end()) return found->second;
   }
 
-  std::string promptStorage;
-  std::string prefixStorage;
-  PromptHeads heads = headsOf(wellFormedText(prompt, promptStorage));
-  auto result = std::make_shared<const PathList>(search(heads, wellFormedText(prefix, prefixStorage)));
+  // Normalised only on a miss: a hit costs no trip through ICU.
+  std::string searchedPrompt = searchedForm(prompt);
+  std::string searchedPrefix = searchedForm(prefix);
+  PathList found = search(headsOf(searchedPrompt), searchedPrefix);
+  found.prompt = std::move(searchedPrompt);
+  found.prefixBytes = searchedPrefix.size();
+  found.prefixCharacters = text::characterCount(searchedPrefix);
+  auto result = std::make_shared<const PathList>(std::move(found));
 
   std::lock_guard guard(cache.lock);
   if (cache.entries.size() >= kMaxCacheEntries) cache.entries.clear();
-  if (heads.characters.size() <= kMaxCachedPromptCharacters && cachedBytes(key, *result) <= kMaxCachedEntryBytes) {
+  if (result->promptCharacters <= kMaxCachedPromptCharacters && cachedBytes(key, *result) <= kMaxCachedEntryBytes) {
     cache.entries.insert_or_assign(std::string(key), result);
   }
   return result;
@@ -362,26 +380,6 @@ std::size_t pathCacheCount() {
   PathCache& cache = pathCache();
   std::lock_guard guard(cache.lock);
   return cache.entries.size();
-}
-
-std::string_view wellFormedText(std::string_view text, std::string& storage) {
-  if (text::isValidUtf8(text)) return text;
-  storage = text::fromCodePoints(text::codePoints(text));
-  return storage;
-}
-
-std::string lowercased(std::string_view text) {
-  if (!text::isAscii(text)) return text::lowercased(text);
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
-std::string nfc(std::string_view text) {
-  if (text::isAscii(text)) return std::string(text);
-  return text::nfc(text);
 }
 
 }  // namespace Romaji::detail
@@ -415,7 +413,7 @@ std::vector<std::string> matchingSpellings(std::string_view prompt, std::string_
 std::int64_t completedCharacters(std::string_view prompt, std::string_view typed) {
   auto paths = detail::paths(prompt, typed);
   if (paths->empty()) return 0;
-  std::size_t typedCount = text::characterCount(typed);
+  std::size_t typedCount = paths->prefixCharacters;
   std::size_t best = 0;
   for (std::size_t index = 0; index < paths->size(); ++index) {
     const std::uint32_t* boundaries = paths->boundariesOf(index);
@@ -428,7 +426,7 @@ std::int64_t completedCharacters(std::string_view prompt, std::string_view typed
 
 std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit) {
   std::vector<RomajiHint> out;
-  std::string lowered = detail::lowercased(typed);
+  std::string lowered = text::lowercased(typed);
   if (limit < 1) return out;
   auto paths = detail::paths(prompt, lowered);
   if (paths->empty()) return out;
@@ -440,13 +438,13 @@ std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, s
     keys.push_back(spelling.substr(start, end - start));
     start = end;
   }
-  // The search ran on the well-formed prompt; cut the same text here.
-  std::string promptStorage;
-  std::string_view cleanPrompt = detail::wellFormedText(prompt, promptStorage);
-  std::vector<std::size_t> characterEnds = text::characterEnds(cleanPrompt);
+  // Cut the kana from the prompt as it was searched, whose characters the
+  // boundaries count.
+  std::string_view searchedPrompt = paths->prompt;
+  std::vector<std::size_t> characterEnds = text::characterEnds(searchedPrompt);
   const std::uint32_t* boundaries = paths->boundariesOf(0);
   std::size_t count = paths->promptCharacters;
-  std::size_t typedCount = text::characterCount(lowered);
+  std::size_t typedCount = paths->prefixCharacters;
 
   std::size_t headStart = 0;  // offset in keys where the current head begins
   std::size_t index = 0;
@@ -458,7 +456,7 @@ std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, s
       RomajiHint hint;
       hint.id = static_cast<std::int64_t>(index);
       std::size_t kanaBegin = index == 0 ? 0 : characterEnds[index - 1];
-      hint.kana = std::string(cleanPrompt.substr(kanaBegin, characterEnds[last] - kanaBegin));
+      hint.kana = std::string(searchedPrompt.substr(kanaBegin, characterEnds[last] - kanaBegin));
       for (std::size_t k = headStart; k < boundary && k < keys.size(); ++k) {
         hint.keys.push_back(uppercasedCharacter(keys[k]));
       }

@@ -46,6 +46,12 @@ namespace Romaji {
 // Characters without an entry are spelled as themselves.
 const std::map<std::string, std::vector<std::string>, std::less<>>& table();
 
+// Prompts and typed texts are compared in normalization form C (ill-formed
+// UTF-8 read as U+FFFD per bad sequence), so canonically equivalent forms
+// agree either way round: a prompt "e\u0301" accepts a typed "é" and a prompt
+// "é" a typed "e\u0301", and a decomposed が has the spellings of が.
+// Spellings are returned in that form.
+
 // Every complete spelling of `prompt`, in search order (at most 128).
 std::vector<std::string> spellings(std::string_view prompt);
 
@@ -60,7 +66,8 @@ std::int64_t completedCharacters(std::string_view prompt, std::string_view typed
 
 // Hints for the head being typed and the heads after it, at most `limit`,
 // along the first spelling that agrees with the lower-cased `typed`. Empty
-// when `limit` is below 1 or nothing agrees.
+// when `limit` is below 1 or nothing agrees. Each hint's kana is cut from the
+// prompt in normalization form C.
 std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit);
 
 // The JIS kana-layout keys of a kana text: each kana of the key map becomes

@@ -1,6 +1,6 @@
 // The romaji spelling table, as constant data.
 #include "TavroCore/input/Romaji.h"
-#include "TavroCore/input/RomajiPaths.h"
+#include "TavroCore/input/internal/RomajiPaths.h"
 
 namespace tavro::Romaji {
 

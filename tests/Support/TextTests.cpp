@@ -86,6 +86,49 @@ TEST(LowerCasing, UsesFullUnicodeMappings) {
   EXPECT_EQ(lowercased("\u3057"), "\u3057");
 }
 
+TEST(LowerCasing, AsciiShortcutAgreesWithIcuAndNormalizationLeavesAsciiAlone) {
+  // A kana after the byte sends the text through ICU; alone it takes the
+  // ASCII shortcut. Both must agree for every ASCII byte, NUL included.
+  for (int byte = 0; byte < 0x80; ++byte) {
+    const std::string ascii(1, static_cast<char>(byte));
+    SCOPED_TRACE(byte);
+    EXPECT_EQ(lowercased(ascii) + "\u3057", lowercased(ascii + "\u3057"));
+    EXPECT_EQ(nfc(ascii), ascii);
+    EXPECT_EQ(nfd(ascii), ascii);
+  }
+}
+
+TEST(WellFormed, KeepsGoodTextAndRepairsBadBytes) {
+  std::string storage;
+  const std::string good = "ka\u3057";
+  const std::string_view kept = wellFormed(good, storage);
+  EXPECT_EQ(kept.data(), good.data());  // no copy for well-formed text
+  EXPECT_EQ(wellFormed("k\xFF\xE3\x81", storage), "k\uFFFD\uFFFD");
+  EXPECT_EQ(storage, "k\uFFFD\uFFFD");
+  EXPECT_EQ(wellFormed("", storage), "");
+}
+
+TEST(Split, KeepsEmptyPiecesBetweenSeparators) {
+  struct Case {
+    std::string_view text;
+    char separator;
+    std::vector<std::string_view> pieces;
+  };
+  const Case cases[] = {
+      {"a|b", '|', {"a", "b"}},
+      {"a||b|", '|', {"a", "", "b", ""}},
+      {"", '|', {""}},
+      {"|", '|', {"", ""}},
+      {"no separator", '|', {"no separator"}},
+      {"two  words", ' ', {"two", "", "words"}},
+      {"\u3057/shi", '/', {"\u3057", "shi"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text));
+    EXPECT_EQ(split(c.text, c.separator), c.pieces);
+  }
+}
+
 TEST(Properties, ClassifyCodePoints) {
   EXPECT_TRUE(isWhiteSpace(U' '));
   EXPECT_TRUE(isWhiteSpace(U'\u3000'));

@@ -36,31 +36,49 @@ TEST(JapaneseKanaMode, RoundsOtherThanTheWeakRoundAreTheJLPTRounds) {
   }
 }
 
-TEST(JapaneseKanaMode, WeakRoundLooksAtKanaKeysOfRoundsOneToSix) {
+// The prompts of `pool`, in order, whose kana-key sequence holds one of the
+// single-byte characters of `keys`, both compared in lower case.
+std::vector<JapanesePrompt> keySequenceHolds(const std::vector<JapanesePrompt>& pool,
+                                             const std::string& keys, bool jis) {
+  std::vector<JapanesePrompt> result;
+  for (const JapanesePrompt& prompt : pool) {
+    const std::string sequence = text::lowercased(KanaInput::keys(prompt.reading(), jis));
+    if (sequence.find_first_of(text::lowercased(keys)) != std::string::npos)
+      result.push_back(prompt);
+  }
+  return result;
+}
+
+TEST(JapaneseKanaMode, WeakRoundKeepsExactlyThePromptsWhoseKanaKeysHoldAWeakKey) {
   std::vector<JapanesePrompt> pool;
   for (std::int64_t round = 1; round <= 6; ++round) {
     for (auto& prompt : JLPTCurriculum::prompts(JLPTLevel::n5, round, "")) pool.push_back(prompt);
   }
-  // が is typed t then the voiced-mark key "@" on JIS, so "@" selects the
-  // prompts with a voiced kana.
+  struct Row {
+    std::string keys;
+    bool jis;
+    bool selects;  // false: no prompt holds a key, so the whole pool, duplicates included
+  };
+  const Row rows[] = {
+      {"@", true, true},  // が is t then the voiced-mark key "@" on JIS
+      {"t", true, true},        {"t", false, true},
+      {"T", true, true},  // upper-case weak keys match as their lower-case forms
+      {"T", false, true},       {"\u00A7", true, false},
+      {"\u00A7", false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.keys + (row.jis ? " JIS" : " US"));
+    // Kept prompts hold a weak key, and every prompt holding one is kept.
+    const auto expected = row.selects ? keySequenceHolds(pool, row.keys, row.jis) : pool;
+    if (row.selects) {
+      ASSERT_FALSE(expected.empty());
+      EXPECT_LT(expected.size(), pool.size());
+    }
+    EXPECT_EQ(JapaneseKanaMode::prompts(JLPTLevel::n5, 7, row.keys, row.jis), expected);
+  }
   const auto voiced = JapaneseKanaMode::prompts(JLPTLevel::n5, 7, "@", true);
-  ASSERT_FALSE(voiced.empty());
-  EXPECT_LT(voiced.size(), pool.size());
   EXPECT_NE(std::find(voiced.begin(), voiced.end(), JapanesePrompt("学校", "がっこう")),
             voiced.end());
-  for (const JapanesePrompt& prompt : voiced) {
-    EXPECT_NE(KanaInput::keys(prompt.reading(), true).find('@'), std::string::npos)
-        << prompt.display();
-  }
-  for (bool jis : {true, false}) {
-    SCOPED_TRACE(jis ? "JIS" : "US");
-    // Upper-case weak keys match as their lower-case forms.
-    const auto lower = JapaneseKanaMode::prompts(JLPTLevel::n5, 7, "t", jis);
-    EXPECT_LT(lower.size(), pool.size());
-    EXPECT_EQ(JapaneseKanaMode::prompts(JLPTLevel::n5, 7, "T", jis), lower);
-    // A key nothing needs gives the whole pool, duplicates included.
-    EXPECT_EQ(JapaneseKanaMode::prompts(JLPTLevel::n5, 7, "\u00A7", jis), pool);
-  }
 }
 
 }  // namespace

@@ -22,6 +22,15 @@ TEST(JapanesePrompt, KanaWordHasOneSegmentPerCharacter) {
   EXPECT_EQ(prompt.reading(), "きゃく");
 }
 
+TEST(JapanesePrompt, ReadingContainsAnyLooksAtTheReadingOnly) {
+  const JapanesePrompt prompt(std::vector<ReadingSegment>{{"学", "がっ"}, {"校", "こう"}});
+  EXPECT_TRUE(prompt.readingContainsAny(U"\u3063"));        // っ in the first segment
+  EXPECT_TRUE(prompt.readingContainsAny(U"\u3042\u3046"));  // う in the second
+  EXPECT_FALSE(prompt.readingContainsAny(U"\u5B66"));       // 学 is shown, not read
+  EXPECT_FALSE(prompt.readingContainsAny(U""));
+  EXPECT_FALSE(JapanesePrompt().readingContainsAny(U"\u3063"));
+}
+
 TEST(JapanesePrompt, DisplayCharactersCountOnlyWholeSegments) {
   const JapanesePrompt prompt(std::vector<ReadingSegment>{
       {"予定", "よてい"}, {"を", "を"}, {"確認", "かくにん"}, {"します", "します"}});

@@ -1,5 +1,6 @@
 #include "Platform/UserDefaults.h"
 #include "TavroCore/input/DirectKeyboardMode.h"
+#include "TavroCore/input/FingerJson.h"
 #include "TavroCore/input/KeyLookAhead.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/input/NativeKeyOutput.h"

@@ -16,6 +16,7 @@ TEST(LanguagePromptGuide, EnglishIsTypedAsShownAndCaseSensitive) {
   EXPECT_EQ(prompt.guide("Hello w", TavroLanguage::english), RomajiGuide("Hello w", "o", "rld"));
   // English keeps the case of what was typed.
   EXPECT_EQ(prompt.guide("HE", TavroLanguage::english), RomajiGuide("HE", "l", "lo world"));
+  // The count is a position in the display: it stops at the shown length.
   EXPECT_EQ(prompt.completedDisplayCharacters("Hello world and more"), 11);
 
   Matcher matcher = prompt.matcher(TavroLanguage::english, true);

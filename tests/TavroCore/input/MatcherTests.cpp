@@ -66,6 +66,30 @@ TEST(RomajiMatcher, CompleteStillTakesALongerSpelling) {
   EXPECT_EQ(matcher.typed(), "honn");
 }
 
+TEST(RomajiMatcher, AgreesUnderCanonicalEquivalenceBothWays) {
+  struct Row {
+    const char* name;
+    const char* prompt;
+    const char* key;
+  };
+  const Row rows[] = {
+      {"decomposed prompt, precomposed key", "e\u0301", "\u00E9"},
+      {"precomposed prompt, decomposed key", "\u00E9", "e\u0301"},
+      {"both decomposed", "e\u0301", "e\u0301"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    Matcher matcher = Matcher::romaji(row.prompt);
+    EXPECT_EQ(matcher.next(), Inputs{"\u00E9"});
+    EXPECT_EQ(matcher.expectedInput(), "\u00E9");
+    EXPECT_FALSE(matcher.input("e"));  // half of the character
+    EXPECT_TRUE(matcher.input(row.key));
+    EXPECT_EQ(matcher.typed(), "\u00E9");
+    EXPECT_TRUE(matcher.complete());
+    EXPECT_EQ(matcher.candidates(), Strings{"\u00E9"});
+  }
+}
+
 TEST(AlternativesMatcher, ComparesCaseAsConfigured) {
   Matcher exact({"Hello"}, true);
   EXPECT_EQ(feed(exact, {"h", "H", "e"}), "-++");

@@ -1,5 +1,5 @@
 #include "TavroCore/input/Romaji.h"
-#include "TavroCore/input/RomajiPaths.h"
+#include "TavroCore/input/internal/RomajiPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +109,12 @@ TEST(RomajiSpellings, MatchingSpellingsAgreeWithTheTypedText) {
       {"ふぁ", "fa", {}},
       {"っち", "t", {"tti", "tchi"}},
       {"あe\u0301", "ae", {}},                   // the typed text would end inside e + U+0301
-      {"あe\u0301", "ae\u0301", {"ae\u0301"}},  // the whole character matches
+      {"あe\u0301", "ae\u0301", {"a\u00E9"}},  // the whole character matches; answers are in form C
+      // Canonically equivalent forms agree whichever side is decomposed.
+      {"e\u0301", "\u00E9", {"\u00E9"}},
+      {"\u00E9", "e\u0301", {"\u00E9"}},
+      {"\u00E9", "e", {}},
+      {"か\u3099", "g", {"ga"}},  // a decomposed が has the spellings of が
       {"カ", "カ", {"カ"}},
       {"カ", "ka", {}},
   };
@@ -168,7 +173,7 @@ TEST(RomajiCompletedCharacters, CountsPromptCharactersTypedCompletely) {
       {"かな", "", 0},      {"かな", "k", 0},   {"かな", "ka", 1},    {"かな", "kan", 1},  {"かな", "kana", 2},
       {"かな", "kax", 0},   {"っか", "k", 1},   {"っか", "kk", 1},    {"っか", "kka", 2},  {"っか", "xtu", 1},
       {"きゃ", "ki", 0},    {"きゃ", "kya", 2}, {"きゃ", "kixya", 2}, {"ほん", "hon", 2},  {"しか", "shik", 1},
-      {"", "", 0},          {"日本", "日", 1},
+      {"", "", 0},          {"日本", "日", 1},    {"e\u0301か", "\u00E9k", 1}, {"\u00E9か", "e\u0301ka", 2},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.prompt) + " / " + row.typed);
@@ -191,6 +196,8 @@ TEST(RomajiHints, DescribeTheHeadBeingTypedAndTheHeadsAfterIt) {
             (std::vector<RomajiHint>{{0, "きゃ", {"K", "Y", "A"}, 0, 0},
                                      {2, "っ", {"K"}, 0, std::nullopt},
                                      {3, "か", {"K", "A"}, 0, std::nullopt}}));
+  // The kana are cut from the prompt in form C.
+  EXPECT_EQ(Romaji::hints("か\u3099", "", 1), (std::vector<RomajiHint>{{0, "が", {"G", "A"}, 0, 0}}));
   // Once "sh" is typed the hint follows the spelling that agrees.
   EXPECT_EQ(Romaji::hints("しか", "sh", 1), (std::vector<RomajiHint>{{0, "し", {"S", "H", "I"}, 2, 2}}));
   EXPECT_EQ(Romaji::hints("かな", "kana", 3), std::vector<RomajiHint>{});

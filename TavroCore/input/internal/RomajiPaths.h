@@ -1,8 +1,9 @@
-// The path search behind the romaji operations, shared with the matcher and
-// the look-ahead key so that they read the memoised result without copying
-// it. A path is one complete spelling of a prompt together with, for each
-// prompt character, the length in characters of the spelling up to the end
-// of the head covering it.
+// Internal to TavroCore/input: the path search behind the romaji operations,
+// shared with the matcher so that it reads the memoised result without
+// copying it. Code outside this folder uses Romaji.h (tests and benchmarks
+// include this header for the cache controls only). A path is one complete
+// spelling of a prompt together with, for each prompt character, the length
+// in characters of the spelling up to the end of the head covering it.
 #pragma once
 
 #include <cstddef>
@@ -32,6 +33,12 @@ struct PathList {
   std::vector<std::uint32_t> textEnds;    // end of each path's text in `texts`
   std::vector<std::uint32_t> boundaries;  // `promptCharacters` entries per path
   std::size_t promptCharacters = 0;
+  // The prompt and the typed prefix as searched (see `paths`): the hints cut
+  // their kana from `prompt`, and every path text begins with the prefix's
+  // `prefixBytes` bytes.
+  std::string prompt;
+  std::size_t prefixBytes = 0;
+  std::size_t prefixCharacters = 0;
 
   std::size_t size() const { return textEnds.size(); }
   bool empty() const { return textEnds.empty(); }
@@ -48,7 +55,10 @@ struct PathList {
 const std::vector<std::string_view>& kanaBeforeDoubledN();
 
 // The paths of `prompt` whose text agrees with `prefix`, in search order,
-// memoised. Never null.
+// memoised. Never null. Both texts are searched in normalization form C,
+// after ill-formed UTF-8 has been replaced by U+FFFD per bad sequence, so
+// canonically equivalent prompts and typed texts agree whichever form each
+// comes in, and every path text is well-formed and in form C.
 std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view prefix);
 
 // Empties the path cache (benchmarks measure the uncached search with it).
@@ -56,17 +66,5 @@ void clearPathCache();
 
 // The number of entries the path cache holds now.
 std::size_t pathCacheCount();
-
-// Prompts and typed texts are searched as they are, except that ill-formed
-// UTF-8 is first replaced by U+FFFD per bad sequence, so every spelling
-// produced is well-formed. Returns `text` itself when it is well-formed,
-// otherwise the repaired copy held in `storage`.
-std::string_view wellFormedText(std::string_view text, std::string& storage);
-
-// `text` lower-cased (all of Unicode; ASCII without a round trip through ICU).
-std::string lowercased(std::string_view text);
-
-// `text` in normalization form C (ASCII is returned as is).
-std::string nfc(std::string_view text);
 
 }  // namespace tavro::Romaji::detail
