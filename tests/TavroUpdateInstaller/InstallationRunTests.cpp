@@ -67,6 +67,31 @@ TEST(InstallationRun, InstallsTheUpdateAndKeepsTheOldBundleHidden) {
   EXPECT_EQ(scenario.launches(), "1.6.4\n");
 }
 
+TEST(InstallationRun, StartsTheApplicationAtNormalPriorityWithNothingOfTheInstallers) {
+  // The installer lowers the priority of its installation task; the
+  // application it starts must not inherit that, nor a descriptor or an
+  // ignored signal the host left behind.
+  RecordedScenario scenario;
+  BundleSpec layout = scenario.newSpec();
+  layout.files["Contents/Resources/launch-state"] = (scenario.root / "state").string();
+  scenario.writeInstalled(scenario.installedSpec());
+  scenario.writeUpdate(layout);
+  scenario.writeManifest();
+  std::vector<std::string> arguments = {"-c", "trap '' USR2; exec 7</dev/null; exec \"$0\" \"$@\"",
+                                        standInInstaller.string()};
+  for (const std::string& argument : scenario.installerArguments()) arguments.push_back(argument);
+  testing::ProcessResult result = runProcess("/bin/sh", arguments);
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  std::string state = readFile(scenario.root / "state");
+  // Signal 32 is the C library's own: its posix_spawn, which started the
+  // shell above, leaves it ignored, and the library lets no program change
+  // it. Every other signal must be at its default.
+  if (std::size_t at = state.find("ignored=0000000080000000"); at != std::string::npos) {
+    state.replace(at, 24, "ignored=0000000000000000");
+  }
+  EXPECT_EQ(state, "nice=0 blocked=0000000000000000 ignored=0000000000000000 descriptors=0 1 2\n");
+}
+
 TEST(InstallationRun, EveryRefusalLeavesTheInstalledBundleUntouched) {
   struct Case {
     const char* name;
