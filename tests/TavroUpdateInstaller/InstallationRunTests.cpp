@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace tavro {
 namespace {
@@ -92,6 +93,32 @@ TEST(InstallationRun, StartsTheApplicationAtNormalPriorityWithNothingOfTheInstal
   EXPECT_EQ(state, "nice=0 blocked=0000000000000000 ignored=0000000000000000 descriptors=0 1 2\n");
 }
 
+TEST(InstallationRun, ArchiveModesNeverMakeTheApplicationWritableByOthers) {
+  // A genuine release repacked with every member writable by anyone.
+  RecordedScenario scenario;
+  scenario.writeInstalled(scenario.installedSpec());
+  scenario.writeUpdate(scenario.newSpec(), [](const fs::path& bundle) {
+    fs::permissions(bundle, fs::perms(0777));
+    for (const auto& entry : fs::recursive_directory_iterator(bundle)) {
+      bool program = entry.is_directory() || entry.path().filename() == "Tavro";
+      fs::permissions(entry.path(), fs::perms(program ? 0777 : 0666));
+    }
+  });
+  scenario.writeManifest();
+  testing::ProcessResult result = runProcess(standInInstaller, scenario.installerArguments());
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  struct stat status {};
+  ASSERT_EQ(::stat(scenario.installed.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0755u);
+  for (const auto& entry : fs::recursive_directory_iterator(scenario.installed)) {
+    SCOPED_TRACE(entry.path().string());
+    ASSERT_EQ(::lstat(entry.path().c_str(), &status), 0);
+    bool program = S_ISDIR(status.st_mode) || entry.path().filename() == "Tavro";
+    EXPECT_EQ(status.st_mode & 07777, program ? 0755u : 0644u);
+  }
+  EXPECT_NO_THROW(platform::codeSignature::verify(scenario.installed));
+}
+
 TEST(InstallationRun, EveryRefusalLeavesTheInstalledBundleUntouched) {
   struct Case {
     const char* name;
@@ -167,6 +194,8 @@ TEST(InstallationRun, EveryRefusalLeavesTheInstalledBundleUntouched) {
        }),
        UpdateFailure::notVerified},
       {"unsealed extra file", changed([](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); }),
+       UpdateFailure::notVerified},
+      {"unsealed empty folder", changed([](const fs::path& b) { fs::create_directory(b / "Contents/PlugIns"); }),
        UpdateFailure::notVerified},
       {"no arm64 executable", rebuilt(intelOnly), UpdateFailure::notVerified},
       {"installed path is a symbolic link",
