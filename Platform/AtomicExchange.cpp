@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
+#include <string>
+#include <string_view>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -64,7 +67,9 @@ void syncDescriptor(int descriptor, const std::filesystem::path& path) {
 // (0600) and starts writing it to disk; its own mode is given when it is
 // synced (see copyTreeDurably).
 void copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  // Without blocking: should a FIFO have taken the file's place, it is
+  // refused below rather than waited on.
+  Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
   if (source.value < 0) fail(errno, "Cannot open " + from.string());
   struct stat status {};
   if (::fstat(source.value, &status) != 0) fail(errno, "Cannot read " + from.string());
@@ -196,7 +201,10 @@ void exchangeEntries(const std::filesystem::path& first, const std::filesystem::
   if (int error = syncParents(first, second)) {
     // An exchange that may not survive a power loss is reported as not
     // made; putting the entries back keeps "failed" meaning "unchanged".
-    renameAt(first, second, RENAME_EXCHANGE);
+    // When even that fails, the caller must know the entries moved.
+    if (renameAt(first, second, RENAME_EXCHANGE) != 0) {
+      throw ChangeNotUndone(error, std::generic_category(), "Cannot sync or undo the exchange of " + first.string());
+    }
     fail(error, "Cannot sync the exchange of " + first.string());
   }
 }
@@ -204,9 +212,88 @@ void exchangeEntries(const std::filesystem::path& first, const std::filesystem::
 void moveEntry(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (int error = renameAt(from, to, RENAME_NOREPLACE)) fail(error, "Cannot move " + from.string());
   if (int error = syncParents(from, to)) {
-    renameAt(to, from, RENAME_NOREPLACE);
+    if (renameAt(to, from, RENAME_NOREPLACE) != 0) {
+      throw ChangeNotUndone(error, std::generic_category(), "Cannot sync or undo the move of " + from.string());
+    }
     fail(error, "Cannot sync the move of " + from.string());
   }
+}
+
+void removeTree(const std::filesystem::path& path) {
+  struct stat top {};
+  if (::lstat(path.c_str(), &top) != 0) {
+    if (errno == ENOENT) return;
+    fail(errno, "Cannot remove " + path.string());
+  }
+  if (!S_ISDIR(top.st_mode)) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) fail(errno, "Cannot remove " + path.string());
+    return;
+  }
+  // One directory open at a time: going down, the parent is closed once the
+  // child is open; coming back up, ".." is opened from the child. Only the
+  // names on the way down are kept.
+  Descriptor current(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (current.value < 0) fail(errno, "Cannot open " + path.string());
+  std::vector<std::string> names;
+  for (;;) {
+    // Remove what this directory holds, up to its first subdirectory.
+    std::string subdirectory;
+    {
+      int listing = ::dup(current.value);
+      if (listing < 0) fail(errno, "Cannot read " + path.string());
+      DIR* directory = ::fdopendir(listing);
+      if (directory == nullptr) {
+        int error = errno;
+        ::close(listing);
+        fail(error, "Cannot read " + path.string());
+      }
+      std::unique_ptr<DIR, int (*)(DIR*)> closer(directory, ::closedir);
+      ::rewinddir(directory);
+      errno = 0;
+      while (dirent* entry = ::readdir(directory)) {
+        std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+          struct stat status {};
+          if (::fstatat(current.value, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            fail(errno, "Cannot read " + path.string());
+          }
+          isDirectory = S_ISDIR(status.st_mode);
+        }
+        if (isDirectory) {
+          subdirectory = name;
+          break;
+        }
+        if (::unlinkat(current.value, entry->d_name, 0) != 0 && errno != ENOENT) {
+          fail(errno, "Cannot remove an item below " + path.string());
+        }
+        errno = 0;
+      }
+      if (subdirectory.empty() && errno != 0) fail(errno, "Cannot read " + path.string());
+    }
+    if (!subdirectory.empty()) {
+      int child = ::openat(current.value, subdirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (child < 0) fail(errno, "Cannot open a folder below " + path.string());
+      ::close(current.value);
+      current.value = child;
+      names.push_back(std::move(subdirectory));
+      continue;
+    }
+    // This directory is empty now.
+    if (names.empty()) break;
+    int parent = ::openat(current.value, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (parent < 0) fail(errno, "Cannot open a folder below " + path.string());
+    ::close(current.value);
+    current.value = parent;
+    if (::unlinkat(current.value, names.back().c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+      fail(errno, "Cannot remove a folder below " + path.string());
+    }
+    names.pop_back();
+  }
+  ::close(current.value);
+  current.value = -1;
+  if (::rmdir(path.c_str()) != 0 && errno != ENOENT) fail(errno, "Cannot remove " + path.string());
 }
 
 void copyTreeDurably(const std::filesystem::path& from, const std::filesystem::path& to) {

@@ -9,20 +9,39 @@
 #pragma once
 
 #include <filesystem>
+#include <system_error>
 
 namespace tavro::platform {
+
+// A change that was made but could neither be made durable nor undone: the
+// entries stay exchanged (or moved). Callers must not take it for a change
+// that never happened.
+class ChangeNotUndone : public std::system_error {
+ public:
+  using std::system_error::system_error;
+};
 
 // Exchanges the directory entries `first` and `second` in one step: each
 // path then names what the other named. Both must exist on the same file
 // system. Throws std::system_error (with errno) when the system refuses;
 // nothing has changed then. Should syncing the parent directories fail, the
-// exchange is undone before the failure is thrown.
+// exchange is undone before the failure is thrown; should the undo fail
+// too, ChangeNotUndone is thrown and the entries stay exchanged.
 void exchangeEntries(const std::filesystem::path& first, const std::filesystem::path& second);
 
 // Renames `from` to `to` on the same file system, refusing to replace an
 // existing `to` (EEXIST), then syncs both parent directories. Throws
-// std::system_error; on failure `from` is still in place.
+// std::system_error; on failure `from` is still in place, except after
+// ChangeNotUndone (the sync and the rename back both failed): then the
+// entry is at `to`.
 void moveEntry(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Removes `path` and everything below it without following symbolic links
+// and without holding a descriptor per level: however deep the tree, it
+// needs two descriptors at a time. A missing `path` is not a failure.
+// Throws std::system_error when an item cannot be removed; what could be
+// removed is gone then.
+void removeTree(const std::filesystem::path& path);
 
 // Copies the directory tree at `from` to the new path `to` (which must not
 // exist; its parent must). Directories and regular files keep their

@@ -94,6 +94,14 @@ inline constexpr std::int64_t maximumInfoPlistBytes = 256 * 1024;
 // dictionary is level 1).
 inline constexpr int maximumPlistDepth = 64;
 
+// Bounds on a binary property list once every reference in it has been
+// followed (an object referred to twice counts twice): values, and bytes of
+// text, data and numbers. A real Info.plist has a few hundred values and a
+// few kilobytes; the bounds keep a small hostile file from growing into
+// gigabytes in the reader.
+inline constexpr std::uint64_t maximumExpandedPlistNodes = 20000;
+inline constexpr std::uint64_t maximumExpandedPlistBytes = 4 * 1024 * 1024;
+
 // Reads `bundle`/Contents/Info.plist (XML or binary). The file must be a
 // regular file (a symbolic link to one is followed) of at most
 // maximumInfoPlistBytes. Throws std::system_error (with errno) when it
@@ -103,7 +111,9 @@ PlistDictionary infoDictionary(const std::filesystem::path& bundle);
 
 // Parses the bytes of a property list in XML or binary form whose top level
 // is a dictionary. Throws PropertyListError otherwise, and for input longer
-// than maximumInfoPlistBytes or nested deeper than maximumPlistDepth.
+// than maximumInfoPlistBytes, nested deeper than maximumPlistDepth, a binary
+// form that is malformed, expands beyond the bounds above or holds U+0000 or
+// ill-formed UTF-16 in a string.
 PlistDictionary parsePropertyList(std::string_view bytes);
 
 }  // namespace tavro::platform

@@ -1,10 +1,15 @@
 #include "Platform/ChildProcess.h"
 
 #include <cerrno>
+#include <condition_variable>
+#include <csignal>
 #include <fcntl.h>
-#include <spawn.h>
+#include <functional>
+#include <future>
+#include <mutex>
 #include <sys/wait.h>
 #include <system_error>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -12,7 +17,9 @@ extern char** environ;
 namespace tavro::platform {
 namespace {
 
-[[noreturn]] void fail(int error, const char* what) { throw std::system_error(error, std::generic_category(), what); }
+[[noreturn]] void fail(int error, const std::string& what) {
+  throw std::system_error(error, std::generic_category(), what);
+}
 
 // Closes a descriptor once, on every path.
 struct Descriptor {
@@ -24,13 +31,139 @@ struct Descriptor {
   }
 };
 
-struct SpawnActions {
-  posix_spawn_file_actions_t actions;
-  SpawnActions() { posix_spawn_file_actions_init(&actions); }
-  ~SpawnActions() { posix_spawn_file_actions_destroy(&actions); }
+// What the child does between fork and exec. Only async-signal-safe calls:
+// the parent may have other threads, whose locks the child inherits held.
+// How the child's standard descriptors are set: a descriptor of the
+// parent's, or the null device (-1). Standard input may also be inherited.
+struct ChildSetup {
+  static constexpr int inherit = -2;
+  int standardInput = inherit;
+  int standardOutput = -1;
+  bool newSession = false;
 };
 
+// Makes `target` a copy of `source`, or of the null device for -1.
+int setDescriptor(int target, int source, int flags) {
+  if (source == ChildSetup::inherit) return 0;
+  if (source < 0) {
+    source = ::open("/dev/null", flags | O_CLOEXEC);
+    if (source < 0) return errno;
+  }
+  return ::dup2(source, target) < 0 ? errno : 0;
+}
+
+[[noreturn]] void becomeProgram(const char* program, char* const* argv, char* const* envp, const ChildSetup& setup,
+                                int failureReport) {
+  // A clean slate for the program: no blocked signals, no ignored ones, no
+  // handlers. The caller's mask and dispositions are its own business.
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  struct sigaction defaults {};
+  defaults.sa_handler = SIG_DFL;
+  sigemptyset(&defaults.sa_mask);
+  for (int signal = 1; signal < NSIG; ++signal) {
+    if (signal != SIGKILL && signal != SIGSTOP) sigaction(signal, &defaults, nullptr);
+  }
+
+  int error = setup.newSession && ::setsid() < 0 ? errno : 0;
+  if (error == 0) error = setDescriptor(STDIN_FILENO, setup.standardInput, O_RDONLY);
+  if (error == 0) error = setDescriptor(STDOUT_FILENO, setup.standardOutput, O_WRONLY);
+  if (error == 0) error = setDescriptor(STDERR_FILENO, -1, O_WRONLY);
+  if (error == 0) {
+    // Descriptors the host left open without close-on-exec are none of the
+    // program's business. The failure report closes itself on exec.
+    if (failureReport > 3) ::close_range(3, static_cast<unsigned>(failureReport) - 1, 0);
+    ::close_range(static_cast<unsigned>(failureReport) + 1, ~0u, 0);
+    ::execve(program, argv, envp);
+    error = errno;
+  }
+  while (::write(failureReport, &error, sizeof error) < 0 && errno == EINTR) {
+  }
+  ::_exit(127);
+}
+
+// Forks and execs `program`; returns the child's id, or throws when it
+// could not be started (a failed exec included).
+pid_t startProgram(const char* program, char* const* argv, char* const* envp, const ChildSetup& setup) {
+  int report[2];
+  if (::pipe2(report, O_CLOEXEC) != 0) fail(errno, "Cannot create a pipe");
+  Descriptor readEnd{report[0]};
+  Descriptor writeEnd{report[1]};
+  pid_t pid = ::fork();
+  if (pid < 0) fail(errno, std::string("Cannot start ") + program);
+  if (pid == 0) becomeProgram(program, argv, envp, setup, writeEnd.value);
+  writeEnd.reset();
+  int error = 0;
+  ssize_t count;
+  while ((count = ::read(readEnd.value, &error, sizeof error)) < 0 && errno == EINTR) {
+  }
+  if (count == static_cast<ssize_t>(sizeof error)) {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    fail(error, std::string("Cannot start ") + program);
+  }
+  return pid;
+}
+
+// A thread that starts children at the priority it was created with. A
+// child inherits the nice value of the thread that forks it, and lowering
+// a nice value again takes privileges the installer does not have, so a
+// thread that runs at a lowered priority hands its forks to this one.
+class Launcher {
+ public:
+  Launcher() { std::thread([this] { serve(); }).detach(); }
+
+  pid_t start(const std::function<pid_t()>& job) {
+    std::packaged_task<pid_t()> task(job);
+    std::future<pid_t> started = task.get_future();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pending_ = &task;
+    }
+    ready_.notify_all();
+    pid_t pid = started.get();
+    return pid;
+  }
+
+  // One job at a time: callers queue on this lock.
+  std::mutex callers;
+
+ private:
+  void serve() {
+    for (;;) {
+      std::packaged_task<pid_t()>* task = nullptr;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [this] { return pending_ != nullptr; });
+        task = pending_;
+        pending_ = nullptr;
+      }
+      (*task)();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::packaged_task<pid_t()>* pending_ = nullptr;
+};
+
+std::mutex launcherLock;
+// Never destroyed: its thread runs until the process ends.
+Launcher* launcher = nullptr;
+
+Launcher* currentLauncher() {
+  std::lock_guard<std::mutex> lock(launcherLock);
+  return launcher;
+}
+
 }  // namespace
+
+void startChildrenAtCurrentPriority() {
+  std::lock_guard<std::mutex> lock(launcherLock);
+  if (launcher == nullptr) launcher = new Launcher();
+}
 
 ChildProcessResult runChildProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments) {
   // Close-on-exec, so that a child started at the same moment by another
@@ -40,10 +173,7 @@ ChildProcessResult runChildProcess(const std::filesystem::path& program, const s
   Descriptor readEnd{ends[0]};
   Descriptor writeEnd{ends[1]};
 
-  SpawnActions spawnActions;
-  posix_spawn_file_actions_adddup2(&spawnActions.actions, writeEnd.value, STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&spawnActions.actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-
+  // Everything the child needs is built before the fork.
   std::vector<std::string> storage;
   storage.reserve(arguments.size() + 1);
   storage.push_back(program.string());
@@ -52,12 +182,18 @@ ChildProcessResult runChildProcess(const std::filesystem::path& program, const s
   argv.reserve(storage.size() + 1);
   for (std::string& argument : storage) argv.push_back(argument.data());
   argv.push_back(nullptr);
+  char** envp = environ;
+  ChildSetup setup;
+  setup.standardOutput = writeEnd.value;
+  auto start = [&] { return startProgram(program.c_str(), argv.data(), envp, setup); };
 
   pid_t pid = 0;
-  // glibc reports a failed exec (missing file, no permission, bad format)
-  // as the result of posix_spawn itself.
-  int spawned = ::posix_spawn(&pid, program.c_str(), &spawnActions.actions, nullptr, argv.data(), environ);
-  if (spawned != 0) fail(spawned, ("Cannot start " + program.string()).c_str());
+  if (Launcher* shared = currentLauncher()) {
+    std::lock_guard<std::mutex> lock(shared->callers);
+    pid = shared->start(start);
+  } else {
+    pid = start();
+  }
   writeEnd.reset();
 
   ChildProcessResult result;
@@ -83,6 +219,17 @@ ChildProcessResult runChildProcess(const std::filesystem::path& program, const s
   if (readError != 0) fail(readError, "Cannot read a child process's output");
   if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
   return result;
+}
+
+void startDetachedProcess(const std::filesystem::path& program) {
+  std::string path = program.string();
+  char* argv[] = {path.data(), nullptr};
+  ChildSetup setup;
+  setup.standardInput = -1;
+  setup.newSession = true;
+  // Its exit is never waited for here: the process outlives its starter,
+  // whose end hands it to init.
+  startProgram(path.c_str(), argv, environ, setup);
 }
 
 }  // namespace tavro::platform

@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <map>
 #include <memory>
+#include <set>
 #include <sys/stat.h>
 #include <system_error>
 #include <thread>
@@ -67,9 +68,10 @@ Bio memoryOf(const std::string& bytes) {
 }
 
 // Reads a regular file that is not a symbolic link, refusing one larger
-// than `limit` before reading it.
+// than `limit` before reading it. Opened without blocking, so that a FIFO
+// or device in its place is refused rather than waited on.
 std::string readRegularFile(const fs::path& path, off_t limit) {
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   if (descriptor < 0) {
     int error = errno;
     throw SignatureError(path.string() + ": " + std::generic_category().message(error));
@@ -114,23 +116,40 @@ void writeWholeFile(const fs::path& path, const std::string& bytes) {
 
 bool isSignatureFile(const std::string& relative) { return relative == resourcesPath || relative == signaturePath; }
 
-// Every regular file below `bundle` (relative, '/'-separated), the two
-// signature files left out. Symbolic links and special files are refused.
-template <typename Visit>
-void walkFiles(const fs::path& bundle, Visit&& visit) {
+// Group or other write permission on anything in a bundle would let another
+// user change a signed application, so such a bundle is neither signed nor
+// accepted.
+constexpr mode_t groupOrOtherWrite = S_IWGRP | S_IWOTH;
+
+bool isExecutable(mode_t mode) { return (mode & (S_IXUSR | S_IXGRP | S_IXOTH)) != 0; }
+
+// Every folder and regular file below `bundle` (relative, '/'-separated),
+// the two signature files left out of the files; the bundle folder itself
+// is checked but not visited. Symbolic links, special files and anything
+// writable by group or others are refused.
+template <typename VisitFolder, typename VisitFile>
+void walkBundle(const fs::path& bundle, VisitFolder&& visitFolder, VisitFile&& visitFile) {
+  struct stat top {};
+  if (::stat(bundle.c_str(), &top) != 0) throw SignatureError(bundle.string() + ": cannot be read");
+  if ((top.st_mode & groupOrOtherWrite) != 0) throw SignatureError("the bundle folder is writable by group or others");
   std::error_code error;
   fs::recursive_directory_iterator walk(bundle, error);
   if (error) throw SignatureError(bundle.string() + ": " + error.message());
   for (; walk != fs::recursive_directory_iterator(); walk.increment(error)) {
     if (error) break;
-    fs::file_status status = walk->symlink_status(error);
-    if (error) break;
     std::string relative = walk->path().lexically_relative(bundle).generic_string();
-    if (fs::is_symlink(status)) throw SignatureError(relative + ": symbolic link in the bundle");
-    if (fs::is_directory(status)) continue;
-    if (!fs::is_regular_file(status)) throw SignatureError(relative + ": special file in the bundle");
-    if (isSignatureFile(relative)) continue;
-    visit(relative, walk->path());
+    struct stat status {};
+    if (::lstat(walk->path().c_str(), &status) != 0) throw SignatureError(relative + ": cannot be read");
+    if (S_ISLNK(status.st_mode)) throw SignatureError(relative + ": symbolic link in the bundle");
+    if (!S_ISDIR(status.st_mode) && !S_ISREG(status.st_mode)) {
+      throw SignatureError(relative + ": special file in the bundle");
+    }
+    if ((status.st_mode & groupOrOtherWrite) != 0) throw SignatureError(relative + ": writable by group or others");
+    if (S_ISDIR(status.st_mode)) {
+      visitFolder(relative);
+    } else if (!isSignatureFile(relative)) {
+      visitFile(relative, walk->path(), isExecutable(status.st_mode));
+    }
   }
   if (error) throw SignatureError(bundle.string() + ": " + error.message());
 }
@@ -163,6 +182,31 @@ void refuseLinkedDirectory(const fs::path& path) {
   if (!S_ISDIR(status.st_mode)) throw SignatureError(path.string() + ": not a directory");
 }
 
+// SHA-1 (and anything weaker) no longer protects a signature: collisions
+// can be made. Only the SHA-2 digests of 256 bits or more are accepted, for
+// the digest of the signed data and for the signature algorithm alike.
+bool isStrongDigest(int nid) {
+  return nid == NID_sha256 || nid == NID_sha384 || nid == NID_sha512 || nid == NID_sha512_256;
+}
+
+void requireStrongDigest(CMS_SignerInfo* signer) {
+  X509_ALGOR* digest = nullptr;
+  X509_ALGOR* signature = nullptr;
+  CMS_SignerInfo_get0_algs(signer, nullptr, nullptr, &digest, &signature);
+  if (digest == nullptr || !isStrongDigest(OBJ_obj2nid(digest->algorithm))) {
+    throw SignatureError("the signature's digest is weaker than SHA-256");
+  }
+  // A signature algorithm that names its own digest (ecdsa-with-SHA1,
+  // sha1WithRSAEncryption) must name a strong one too.
+  int digestOfSignature = NID_undef;
+  int keyType = NID_undef;
+  if (signature != nullptr &&
+      OBJ_find_sigid_algs(OBJ_obj2nid(signature->algorithm), &digestOfSignature, &keyType) == 1 &&
+      digestOfSignature != NID_undef && !isStrongDigest(digestOfSignature)) {
+    throw SignatureError("the signature's digest is weaker than SHA-256");
+  }
+}
+
 struct CheckedSignature {
   std::string resources;
   std::string leafCertificateDER;
@@ -190,6 +234,7 @@ CheckedSignature checkSignature(const fs::path& bundle) {
   if (signerInfos == nullptr || sk_CMS_SignerInfo_num(signerInfos) != 1) {
     throw SignatureError("the signature must have exactly one signer");
   }
+  requireStrongDigest(sk_CMS_SignerInfo_value(signerInfos, 0));
   std::unique_ptr<X509_STORE, StoreFree> store(X509_STORE_new());
   Bio content = memoryOf(checked.resources);
   // No chain is built: the certificate is pinned by its digest instead.
@@ -209,19 +254,43 @@ CheckedSignature checkSignature(const fs::path& bundle) {
   return checked;
 }
 
-std::map<std::string, std::string> sealedFiles(const std::string& resources) {
+// What CodeResources records: each file's digest, which files are
+// executable, and every folder. Seals made before executables and folders
+// were recorded lack those two lists and are refused: such a bundle must be
+// signed again.
+struct Seal {
   std::map<std::string, std::string> files;
+  std::set<std::string> executables;
+  std::set<std::string> folders;
+};
+
+Seal readSeal(const std::string& resources) {
+  Seal seal;
   try {
     json::Document document = json::Document::parse(resources);
-    for (const auto& [name, value] : document.root().object().object("files").fields()) {
+    json::Object root = document.root().object();
+    for (const auto& [name, value] : root.object("files").fields()) {
       std::string digest = value.string();
       if (!isSafeRelativePath(name) || !isDigestText(digest)) throw SignatureError("malformed seal entry");
-      if (!files.emplace(std::string(name), std::move(digest)).second) throw SignatureError("duplicate seal entry");
+      if (!seal.files.emplace(std::string(name), std::move(digest)).second) throw SignatureError("duplicate seal entry");
+    }
+    if (!root.field("executables") || !root.field("folders")) {
+      throw SignatureError("the seal records no executables and folders; the bundle must be signed again");
+    }
+    for (const json::Value& value : root.array("executables").elements()) {
+      std::string name = value.string();
+      if (!seal.files.contains(name)) throw SignatureError("malformed seal entry");
+      if (!seal.executables.insert(std::move(name)).second) throw SignatureError("duplicate seal entry");
+    }
+    for (const json::Value& value : root.array("folders").elements()) {
+      std::string name = value.string();
+      if (!isSafeRelativePath(name)) throw SignatureError("malformed seal entry");
+      if (!seal.folders.insert(std::move(name)).second) throw SignatureError("duplicate seal entry");
     }
   } catch (const json::DecodingError& failure) {
     throw SignatureError(std::string("malformed CodeResources: ") + failure.what());
   }
-  return files;
+  return seal;
 }
 
 }  // namespace
@@ -242,13 +311,28 @@ void sign(const fs::path& bundle, const fs::path& privateKeyPEM, const fs::path&
   }
 
   refuseLinkedDirectory(bundle);
+  // The signature's own folder is one of the sealed folders.
+  fs::create_directories(bundle / "Contents/_CodeSignature");
+  fs::permissions(bundle / "Contents/_CodeSignature", fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
   std::map<std::string, std::string> files;
-  walkFiles(bundle, [&](const std::string& relative, const fs::path& path) {
-    files.emplace(relative, sha256::hexOfFile(path));
-  });
+  std::set<std::string> executables;
+  std::set<std::string> folders;
+  walkBundle(
+      bundle, [&](const std::string& relative) { folders.insert(relative); },
+      [&](const std::string& relative, const fs::path& path, bool executable) {
+        files.emplace(relative, sha256::hexOfFile(path));
+        if (executable) executables.insert(relative);
+      });
+  // "files" keeps the form installers before the executables and folders
+  // lists read, so they can still check bundles signed with them.
   json::OrderedJson seal = json::OrderedJson::object();
   json::OrderedJson& list = seal["files"] = json::OrderedJson::object();
   for (const auto& [name, digest] : files) list[name] = digest;
+  seal["executables"] = json::OrderedJson::array();
+  for (const std::string& name : executables) seal["executables"].push_back(name);
+  seal["folders"] = json::OrderedJson::array();
+  for (const std::string& name : folders) seal["folders"].push_back(name);
   std::string resources = json::encode(seal) + "\n";
 
   Bio content = memoryOf(resources);
@@ -259,14 +343,13 @@ void sign(const fs::path& bundle, const fs::path& privateKeyPEM, const fs::path&
   char* bytes = nullptr;
   long size = BIO_get_mem_data(output.get(), &bytes);
 
-  fs::create_directories(bundle / "Contents/_CodeSignature");
   writeWholeFile(bundle / resourcesPath, resources);
   writeWholeFile(bundle / signaturePath, std::string(bytes, static_cast<std::size_t>(size)));
 }
 
 void verify(const fs::path& bundle) {
   CheckedSignature checked = checkSignature(bundle);
-  std::map<std::string, std::string> sealed = sealedFiles(checked.resources);
+  Seal seal = readSeal(checked.resources);
   // With the top directory given through a link, walk what it names.
   fs::path root = fs::is_symlink(fs::symlink_status(bundle)) ? fs::canonical(bundle) : bundle;
   struct Item {
@@ -276,11 +359,22 @@ void verify(const fs::path& bundle) {
     std::string fault;
   };
   std::vector<Item> items;
-  walkFiles(root, [&](const std::string& relative, const fs::path& path) {
-    auto entry = sealed.find(relative);
-    if (entry == sealed.end()) throw SignatureError(relative + ": file added after signing");
-    items.push_back({relative, path, &entry->second, {}});
-  });
+  std::size_t foldersSeen = 0;
+  walkBundle(
+      root,
+      [&](const std::string& relative) {
+        if (!seal.folders.contains(relative)) throw SignatureError(relative + ": folder added after signing");
+        ++foldersSeen;
+      },
+      [&](const std::string& relative, const fs::path& path, bool executable) {
+        auto entry = seal.files.find(relative);
+        if (entry == seal.files.end()) throw SignatureError(relative + ": file added after signing");
+        if (executable != seal.executables.contains(relative)) {
+          throw SignatureError(relative + ": executable permission changed after signing");
+        }
+        items.push_back({relative, path, &entry->second, {}});
+      });
+  if (foldersSeen != seal.folders.size()) throw SignatureError("sealed folder missing");
   // Hashing is the bulk of the work: spread the files over the cores.
   std::atomic<std::size_t> next{0};
   auto hashItems = [&] {
@@ -305,8 +399,8 @@ void verify(const fs::path& bundle) {
   for (const Item& item : items) {
     if (!item.fault.empty()) throw SignatureError(item.relative + ": " + item.fault);
   }
-  if (items.size() != sealed.size()) {
-    for (const auto& [name, digest] : sealed) {
+  if (items.size() != seal.files.size()) {
+    for (const auto& [name, digest] : seal.files) {
       struct stat status {};
       if (::lstat((root / name).c_str(), &status) != 0) throw SignatureError(name + ": sealed file missing");
     }

@@ -1,12 +1,19 @@
 // Code signatures of application bundles.
 //
 // A bundle is sealed by "Contents/_CodeSignature/CodeResources", a JSON
-// document {"files": {"relative/path": "sha-256 hex", ...}} listing every
-// regular file of the bundle except the two signature files, and signed by
+// document
+//   {"files": {"relative/path": "sha-256 hex", ...},
+//    "executables": ["relative/path", ...], "folders": ["relative/path", ...]}
+// listing every regular file of the bundle except the two signature files
+// with its digest, the files that carry an execute permission, and every
+// folder below the bundle folder; it is signed by
 // "Contents/_CodeSignature/CodeSignature", a detached CMS signature (DER)
 // over the exact bytes of CodeResources that embeds the signer's
-// certificate. Symbolic links and special files are never sealed: a bundle
-// holding one does not verify.
+// certificate. Symbolic links and special files are never sealed, and
+// nothing in a bundle may be writable by group or others: a bundle holding
+// such an item neither signs nor verifies.
+//
+// The signature's digest must be SHA-256 or stronger (SHA-384, SHA-512).
 //
 // Trust is not a certificate chain: the installer pins the signer's
 // certificate (see certificate()) against the installed application's.
@@ -28,19 +35,24 @@ class SignatureError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Seals every regular file of `bundle` and signs the seal with the private
-// key and certificate read from the PEM files. An existing signature is
-// replaced. Throws SignatureError (a symbolic link or special file in the
-// bundle, unreadable key or certificate, a key that does not match the
-// certificate) or std::system_error for file failures.
+// Seals every regular file and folder of `bundle` and signs the seal with
+// the private key and certificate read from the PEM files. An existing
+// signature is replaced. Throws SignatureError (a symbolic link, special
+// file or item writable by group or others in the bundle, unreadable key or
+// certificate, a key that does not match the certificate) or
+// std::system_error for file failures.
 void sign(const std::filesystem::path& bundle, const std::filesystem::path& privateKeyPEM,
           const std::filesystem::path& certificatePEM);
 
 // Checks that the signature is a valid CMS signature by its embedded
 // certificate over CodeResources, that every sealed file is present with its
-// digest, that no file is unsealed and that nothing inside the bundle is a
-// symbolic link or special file. Throws SignatureError naming the first fault.
-// `bundle` itself may be given through a symbolic link.
+// digest and its execute permission as sealed, that the folders are exactly
+// the sealed ones, that no file is unsealed, and that nothing in the bundle
+// (the bundle folder included) is a symbolic link, a special file or
+// writable by group or others. Seals without the executables and folders
+// lists (made before they were recorded) are refused. Throws SignatureError
+// naming the first fault. `bundle` itself may be given through a symbolic
+// link.
 void verify(const std::filesystem::path& bundle);
 
 // SHA-256 (64 lower-case hexadecimal digits) of the DER encoding of the

@@ -1,7 +1,10 @@
 #include "Platform/ExecutableArchitectures.h"
 
+#include <cerrno>
 #include <cstdint>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tavro::platform {
 namespace {
@@ -127,19 +130,28 @@ std::optional<std::vector<std::string>> executableArchitectures(const Executable
 }
 
 std::optional<std::vector<std::string>> executableArchitectures(const std::filesystem::path& file) {
-  std::ifstream stream(file, std::ios::binary);
-  if (!stream) return std::nullopt;
-  stream.seekg(0, std::ios::end);
-  std::streamoff end = stream.tellg();
-  if (end < 0) return std::nullopt;
+  // Without blocking, so that a FIFO in place of the program cannot stall
+  // us; only a regular file is read.
+  int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) return std::nullopt;
+  struct Closer {
+    int descriptor;
+    ~Closer() { ::close(descriptor); }
+  } closer{descriptor};
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
   ExecutableBytes read = [&](std::uint64_t offset, std::size_t count) -> std::optional<std::string> {
     std::string data(count, '\0');
-    stream.clear();
-    stream.seekg(static_cast<std::streamoff>(offset));
-    if (!stream.read(data.data(), static_cast<std::streamsize>(count))) return std::nullopt;
+    std::size_t done = 0;
+    while (done < count) {
+      ssize_t n = ::pread(descriptor, data.data() + done, count - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return std::nullopt;
+      done += static_cast<std::size_t>(n);
+    }
     return data;
   };
-  return executableArchitectures(read, static_cast<std::uint64_t>(end));
+  return executableArchitectures(read, static_cast<std::uint64_t>(status.st_size));
 }
 
 }  // namespace tavro::platform

@@ -23,7 +23,8 @@ using ExecutableBytes = std::function<std::optional<std::string>(std::uint64_t o
 // headers, never more than a universal file's table at once.
 std::optional<std::vector<std::string>> executableArchitectures(const ExecutableBytes& read, std::uint64_t size);
 
-// The same for a file on disk; no value when it cannot be read.
+// The same for a file on disk; no value when it cannot be read or is not a
+// regular file (it is opened without blocking).
 std::optional<std::vector<std::string>> executableArchitectures(const std::filesystem::path& file);
 
 }  // namespace tavro::platform

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -64,12 +65,19 @@ std::string hex(std::string_view bytes) {
 }
 
 std::string hexOfFile(const std::filesystem::path& path) {
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Without blocking, and only a regular file: a FIFO or a device would
+  // stall the read or never end.
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) throw std::system_error(errno, std::generic_category(), path.string());
   struct Closer {
     int descriptor;
     ~Closer() { ::close(descriptor); }
   } closer{descriptor};
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) throw std::system_error(errno, std::generic_category(), path.string());
+  if (!S_ISREG(status.st_mode)) {
+    throw std::system_error(S_ISDIR(status.st_mode) ? EISDIR : EINVAL, std::generic_category(), path.string());
+  }
 
   Context context = newContext();
   std::vector<char> buffer(1 << 20);

@@ -22,6 +22,10 @@ constexpr std::size_t outputBufferSize = 65536;
 constexpr mode_t writingMode = 0600;
 constexpr mode_t defaultFileMode = 0644;
 constexpr int rawDeflateWindowBits = -15;
+// Never granted, whatever the archive says: group or other write permission
+// would let another user change the installed, signed application.
+constexpr mode_t groupOrOtherWrite = 0022;
+constexpr mode_t directoryMode = 0755;
 
 [[noreturn]] void invalid() { throw UpdateFailure(UpdateFailure::invalidArchive); }
 
@@ -103,6 +107,33 @@ void inflateMember(MemberOutput& output, std::span<unsigned char> input,
   if (status != Z_STREAM_END || stream.avail_in != 0) invalid();
 }
 
+// Creates `directory` and its missing parents below `destination`, each
+// without group or other write permission whatever the umask allows. An
+// existing directory is accepted; anything else in the way is a failure.
+void makeDirectories(const std::filesystem::path& destination, const std::filesystem::path& relative) {
+  std::filesystem::path path = destination;
+  for (const std::filesystem::path& component : relative) {
+    if (component.empty()) continue;
+    path /= component;
+    if (::mkdir(path.c_str(), directoryMode) == 0) {
+      struct stat status {};
+      if (::lstat(path.c_str(), &status) != 0) systemFailure("lstat");
+      if ((status.st_mode & groupOrOtherWrite) != 0 &&
+          ::chmod(path.c_str(), status.st_mode & 07777 & ~groupOrOtherWrite) != 0) {
+        systemFailure("chmod");
+      }
+      continue;
+    }
+    if (errno != EEXIST) systemFailure("mkdir");
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) systemFailure("lstat");
+    if (!S_ISDIR(status.st_mode)) {
+      errno = ENOTDIR;
+      systemFailure("mkdir");
+    }
+  }
+}
+
 }  // namespace
 
 void write(MemberOutput& output, std::span<const unsigned char> chunk) {
@@ -137,14 +168,14 @@ void extract(const std::filesystem::path& archive, const std::filesystem::path& 
     const std::filesystem::path target = destination / member.name;
     if (member.name.back() == '/') {
       if (member.expandedSize != 0) invalid();
-      std::filesystem::create_directories(target);
+      makeDirectories(destination, member.name);
       continue;
     }
 
     // Consecutive members usually share their parent; create it only once.
     std::filesystem::path parent = target.parent_path();
     if (parent != lastParent) {
-      std::filesystem::create_directories(parent);
+      makeDirectories(destination, std::filesystem::path(member.name).parent_path());
       lastParent = std::move(parent);
     }
     OutputFile outputFile(target);
@@ -162,7 +193,8 @@ void extract(const std::filesystem::path& archive, const std::filesystem::path& 
     if (output.written != member.expandedSize || output.crc != member.crc) invalid();
 
     outputFile.close();
-    const auto mode = member.permissions == 0 ? defaultFileMode : static_cast<mode_t>(member.permissions);
+    const auto mode = (member.permissions == 0 ? defaultFileMode : static_cast<mode_t>(member.permissions)) &
+                      ~groupOrOtherWrite;
     if (::chmod(target.c_str(), mode) != 0) systemFailure("chmod");
   }
 }

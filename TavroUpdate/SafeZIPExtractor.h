@@ -5,7 +5,10 @@
 // is stopped before the chunk that crosses the limit reaches the disk, and
 // the size and CRC-32 are compared before the file gets its permissions.
 // Files are created private to the user (0600) and receive their archive
-// permissions only once written and checked.
+// permissions only once written and checked. Group and other write
+// permission is never granted: a file's archive permissions lose it (0777
+// becomes 0755, 0666 becomes 0644), and directories are made 0755 whatever
+// the umask allows.
 //
 // Keeps no state between calls; not meant to be called twice at once on the
 // same destination.

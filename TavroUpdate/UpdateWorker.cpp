@@ -18,6 +18,7 @@
 #include "TavroUpdate/ZIPInspection.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -62,8 +63,11 @@ class RemovedAtEnd {
   RemovedAtEnd& operator=(const RemovedAtEnd&) = delete;
   ~RemovedAtEnd() {
     if (keep_) return;
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
+    try {
+      platform::removeTree(path_);
+    } catch (const std::exception&) {
+      // A failed removal is ignored: the failure or result in flight matters more.
+    }
   }
   void keep() { keep_ = true; }
 
@@ -83,6 +87,18 @@ void makePrivateDirectory(const fs::path& directory) {
     ::rmdir(directory.c_str());
     throw std::system_error(error, std::generic_category(), "Cannot set the permissions of " + directory.string());
   }
+}
+
+// The size of a regular file, or no value for anything else. Opened without
+// blocking, so a FIFO is not waited on; a failure to open passes on.
+std::optional<std::int64_t> archiveSize(const fs::path& archive) {
+  int descriptor = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), "Cannot open " + archive.string());
+  struct stat status {};
+  const bool known = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+  ::close(descriptor);
+  if (!known) return std::nullopt;
+  return static_cast<std::int64_t>(status.st_size);
 }
 
 }  // namespace
@@ -165,7 +181,9 @@ fs::path prepare(const fs::path& archive, const TavroRelease& release, const fs:
 
   // A leftover from an earlier run is never reused or removed.
   if (fs::exists(fs::symlink_status(staging))) refuse(UpdateFailure::notVerified);
-  if (fs::file_size(archive) != static_cast<std::uintmax_t>(release.fileSize)) refuse(UpdateFailure::notVerified);
+  // An archive that is not a regular file (a directory, a FIFO, a device)
+  // has no size to compare.
+  if (archiveSize(archive) != release.fileSize) refuse(UpdateFailure::notVerified);
   if (digest(archive) != asciiLowercased(release.sha256)) refuse(UpdateFailure::notVerified);
   ZIPInspection::inspect(archive);
 
@@ -195,15 +213,50 @@ fs::path replace(const fs::path& candidate, const fs::path& installed, const Tav
   requireUpgrade(release, installed);
   verify(candidate, release);
 
+  // The old bundle is known by its identity on disk, not by where the
+  // steps below believe it to be.
+  struct stat oldBundle {};
+  if (::lstat(installed.c_str(), &oldBundle) != 0) {
+    throw std::system_error(errno, std::generic_category(), "Cannot read " + installed.string());
+  }
+
   // Beside the installed bundle, so the exchange stays on one volume.
   const fs::path parent = installed.parent_path();
   const fs::path swapDirectory = parent / (std::string(swapDirectoryPrefix) + Uuid::random().text());
   makePrivateDirectory(swapDirectory);
   afterFileSystemStep("swap directory created");
-  RemovedAtEnd removal(swapDirectory);
   const fs::path copy = swapDirectory / candidateBundleName;
   const fs::path previous =
       parent / (std::string(previousBundlePrefix) + Uuid::random().text() + std::string(previousBundleSuffix));
+  // Removes the swap directory however replace ends, unless the old bundle
+  // lies in it: whatever failed, and whatever a failure claims was or was
+  // not exchanged, the user's application is never deleted. It is moved to
+  // the previous-bundle name then, or the whole directory is kept.
+  struct SwapDirectoryRemoval {
+    const fs::path& directory;
+    const fs::path& copy;
+    const fs::path& previous;
+    const struct stat& oldBundle;
+    bool holdsOldBundle() const {
+      struct stat status {};
+      return ::lstat(copy.c_str(), &status) == 0 && status.st_dev == oldBundle.st_dev &&
+             status.st_ino == oldBundle.st_ino;
+    }
+    ~SwapDirectoryRemoval() {
+      if (holdsOldBundle()) {
+        try {
+          platform::moveEntry(copy, previous);
+        } catch (const std::exception&) {
+        }
+        if (holdsOldBundle()) return;
+      }
+      try {
+        platform::removeTree(directory);
+      } catch (const std::exception&) {
+        // A failed removal is ignored.
+      }
+    }
+  } removal{swapDirectory, copy, previous, oldBundle};
 
   platform::copyTreeDurably(candidate, copy);
   afterFileSystemStep("candidate copied");
@@ -215,20 +268,10 @@ fs::path replace(const fs::path& candidate, const fs::path& installed, const Tav
     platform::moveEntry(copy, previous);
     afterFileSystemStep("previous bundle kept");
   } catch (...) {
-    try {
-      AtomicBundleExchange::swap(copy, installed);
-      afterFileSystemStep("exchange reversed");
-    } catch (const UpdateFailure&) {
-      // The new bundle stays in place and the old one lies in the swap
-      // directory: keep the old one under the previous-bundle name, or
-      // keep the whole directory, but never delete it.
-      try {
-        platform::moveEntry(copy, previous);
-      } catch (const std::exception&) {
-        removal.keep();
-      }
-      throw;
-    }
+    // Should this exchange fail, its failure is the one passed on, and the
+    // removal above keeps the old bundle wherever it then lies.
+    AtomicBundleExchange::swap(copy, installed);
+    afterFileSystemStep("exchange reversed");
     throw;
   }
   return previous;

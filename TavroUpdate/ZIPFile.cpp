@@ -1,7 +1,10 @@
 #include "TavroUpdate/ZIPFile.h"
 
 #include <cerrno>
+#include "TavroUpdate/UpdateFailure.h"
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -9,10 +12,21 @@ namespace tavro {
 
 ZIPFile::ZIPFile(const std::filesystem::path& path) {
   do {
-    descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking, so that a FIFO or device cannot stall us.
+    descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   } while (descriptor_ < 0 && errno == EINTR);
   if (descriptor_ < 0) {
     throw std::system_error(errno, std::generic_category(), path.string());
+  }
+  struct stat status {};
+  if (::fstat(descriptor_, &status) != 0) {
+    const int error = errno;
+    ::close(descriptor_);
+    throw std::system_error(error, std::generic_category(), "stat");
+  }
+  if (!S_ISREG(status.st_mode)) {
+    ::close(descriptor_);
+    throw UpdateFailure(UpdateFailure::invalidArchive);
   }
 }
 

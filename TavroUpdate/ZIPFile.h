@@ -12,8 +12,10 @@ namespace tavro {
 
 class ZIPFile {
  public:
-  // Opens `path` for reading; throws std::system_error with the platform's
-  // errno when it cannot.
+  // Opens `path` for reading, without blocking; throws std::system_error
+  // with the platform's errno when it cannot, and UpdateFailure "Invalid
+  // update archive." when it is not a regular file (a FIFO, a device or a
+  // directory).
   explicit ZIPFile(const std::filesystem::path& path);
   ~ZIPFile();
   ZIPFile(const ZIPFile&) = delete;

@@ -74,7 +74,12 @@ std::uint64_t uint(std::span<const unsigned char> data, std::int64_t offset, int
 
 bool safePath(std::string_view name) {
   if (name.empty()) return false;
-  if (name.find('\\') != std::string_view::npos || name.find('\0') != std::string_view::npos) return false;
+  if (name.find('\\') != std::string_view::npos) return false;
+  // No control character (U+0000 to U+001F, U+007F): a line feed in a name
+  // could split the installer's one-line report, and no bundle needs one.
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return false;
+  }
   if (name.front() == '/') return false;
   if (name.back() == '/') name.remove_suffix(1);
   bool first = true;

@@ -53,7 +53,8 @@ std::vector<ZIPMember> members(const std::filesystem::path& archive);
 // A cheap pre-check before anything is written.
 std::vector<std::string> inspect(const std::filesystem::path& archive);
 
-// True when `name` is a safe member name: not empty; no backslash and no NUL;
+// True when `name` is a safe member name: not empty; no backslash and no
+// control character (U+0000 to U+001F, U+007F);
 // not absolute; after dropping one trailing "/", its first component is
 // exactly "BRELVA Tavro.app" and no component is empty, ".", ".." or holds
 // a ":".

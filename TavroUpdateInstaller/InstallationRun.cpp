@@ -1,5 +1,7 @@
 #include "TavroUpdateInstaller/InstallationRun.h"
 
+#include "Platform/AtomicExchange.h"
+#include "Platform/ChildProcess.h"
 #include "Support/Uuid.h"
 #include "TavroUpdate/AtomicBundleExchange.h"
 #include "TavroUpdate/UpdateWorker.h"
@@ -28,8 +30,11 @@ void install(const TavroRelease& release, const fs::path& installed, const fs::p
   struct StagingRemoval {
     const fs::path& staging;
     ~StagingRemoval() {
-      std::error_code ignored;
-      fs::remove_all(staging, ignored);
+      try {
+        platform::removeTree(staging);
+      } catch (const std::exception&) {
+        // A failed removal is ignored.
+      }
       UpdateWorker::afterFileSystemStep("staging directory removed");
     }
   } removal{staging};
@@ -63,6 +68,9 @@ void performInstallation(const TavroRelease& release, const fs::path& installed,
   std::future<void> result = outcome.get_future();
   // Everything the task needs is copied into it; nothing else is shared.
   std::thread([release, installed, archive, staging, outcome = std::move(outcome)]() mutable {
+    // The programs the task starts, the new application above all, must not
+    // inherit its lowered priority.
+    platform::startChildrenAtCurrentPriority();
     // On Linux the niceness of PRIO_PROCESS with a thread id is the thread's own.
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), utilityNiceness);
     try {

@@ -1,9 +1,11 @@
 #include "TavroUpdateInstaller/InstallerEntry.h"
 
+#include "Support/Text.h"
 #include "TavroUpdate/UpdateFailure.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <limits>
 #include <signal.h>
 #include <system_error>
@@ -12,12 +14,30 @@
 namespace tavro::installer {
 namespace {
 
+// The manifest's own read failure, whose text names no path and is reported
+// as it is.
+class ManifestUnreadable : public std::system_error {
+ public:
+  explicit ManifestUnreadable(int error)
+      : std::system_error(error, std::generic_category(), "The manifest could not be read") {}
+};
+
 std::string readWholeFile(const std::string& path) {
-  auto failed = [](int error) {
-    return std::system_error(error, std::generic_category(), "The manifest could not be read");
-  };
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  auto failed = [](int error) { return ManifestUnreadable(error); };
+  // Without blocking, and only a regular file: a FIFO would stall the read
+  // and a device such as /dev/zero would never end.
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (descriptor < 0) throw failed(errno);
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) {
+    int error = errno;
+    ::close(descriptor);
+    throw failed(error);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    ::close(descriptor);
+    throw failed(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+  }
   std::string contents;
   char buffer[65536];
   for (;;) {
@@ -35,11 +55,39 @@ std::string readWholeFile(const std::string& path) {
   return contents;
 }
 
-// Relative paths are taken against the current directory, as file URLs are.
+// Relative paths are taken against the current directory, as file URLs are,
+// and normalised as a file URL is: "." and ".." pieces and doubled or
+// trailing slashes go, so "/Applications/BRELVA Tavro.app/" names the
+// bundle "BRELVA Tavro.app".
 std::filesystem::path fileLocation(const std::string& path) {
   std::error_code error;
   std::filesystem::path absolute = std::filesystem::absolute(path, error);
-  return error ? std::filesystem::path(path) : absolute;
+  std::filesystem::path location = (error ? std::filesystem::path(path) : absolute).lexically_normal();
+  if (!location.has_filename() && location.has_relative_path()) location = location.parent_path();
+  return location;
+}
+
+// What the report says for a failure. A failure of the platform's file and
+// process calls carries paths of the user's disk (and, through archive
+// member names, text of the archive's making), so only the system's
+// description of its error is told.
+std::string describe(const std::exception& failure) {
+  if (dynamic_cast<const UpdateFailure*>(&failure) || dynamic_cast<const ManifestUnreadable*>(&failure)) {
+    return failure.what();
+  }
+  if (const auto* platform = dynamic_cast<const std::system_error*>(&failure)) return platform->code().message();
+  return failure.what();
+}
+
+// The report is one line: control characters (line feeds and carriage
+// returns among them, and the Unicode line and paragraph separators) become
+// spaces, and ill-formed UTF-8 becomes U+FFFD.
+std::string oneLine(std::string_view text) {
+  std::vector<char32_t> characters = text::codePoints(text);
+  for (char32_t& c : characters) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029) c = U' ';
+  }
+  return text::fromCodePoints(characters);
 }
 
 }  // namespace
@@ -106,7 +154,7 @@ int run(const std::vector<std::string>& arguments, const HostWait& wait, const I
     install(release, installed, archive);
     return 0;
   } catch (const std::exception& failure) {
-    errors << failure.what() << '\n';
+    errors << oneLine(describe(failure)) << '\n';
     errors.flush();
     return 1;
   }

@@ -3,21 +3,21 @@
 // Reads CFBundleExecutable from PATH/Contents/Info.plist and starts
 // PATH/Contents/MacOS/<that name> in a new session with its standard input,
 // output and error on the null device, so that it neither holds the caller's
-// pipes open nor ends with the caller. Exit status 0 once the program has
+// pipes open nor ends with the caller, with no other descriptor open and
+// every signal unblocked and at its default. Exit status 0 once the program has
 // been started (exec succeeded); 1 with one line on standard error when it
 // cannot be started.
 #include "Platform/Bundle.h"
+#include "Platform/ChildProcess.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <string>
+#include <system_error>
 #include <unistd.h>
-
-extern char** environ;
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -40,23 +40,11 @@ int main(int argc, char** argv) {
   }
   const std::filesystem::path executable = bundle / "Contents" / "MacOS" / name;
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  for (int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
-    posix_spawn_file_actions_addopen(&actions, descriptor, "/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY,
-                                     0);
-  }
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-  std::string program = executable.string();
-  char* childArguments[] = {program.data(), nullptr};
-  pid_t pid = 0;
-  int spawned = ::posix_spawn(&pid, program.c_str(), &actions, &attributes, childArguments, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
-  if (spawned != 0) {
-    std::fprintf(stderr, "open: %s: cannot start %s: %s\n", argv[1], program.c_str(), std::strerror(spawned));
+  try {
+    tavro::platform::startDetachedProcess(executable);
+  } catch (const std::system_error& failure) {
+    std::fprintf(stderr, "open: %s: cannot start %s: %s\n", argv[1], executable.c_str(),
+                 failure.code().message().c_str());
     return 1;
   }
   // Not waited for: the application outlives this tool.

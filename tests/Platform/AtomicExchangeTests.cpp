@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -98,6 +99,38 @@ TEST(AtomicExchange, CopyRefusesLinksAndSpecialFiles) {
   fs::create_directory_symlink(directory / "fifo", directory / "top-link");
   EXPECT_THROW(copyTreeDurably(directory / "top-link", directory / "copy3"), std::system_error);
   EXPECT_FALSE(fs::exists(directory / "copy3"));
+}
+
+TEST(AtomicExchange, RemovesADeepTreeUnderALowOpenFileLimit) {
+  TemporaryDirectory directory;
+  const fs::path top = directory / "Install-1";
+  fs::path level = top;
+  for (int depth = 0; depth < 300; ++depth) {
+    level /= "d";
+    fs::create_directories(level);
+    writeFile(level.parent_path() / "file", "x");
+  }
+  fs::create_directory_symlink("/etc", level / "link");  // removed, never followed
+  // Room for a handful of descriptors beyond those already open: fewer
+  // than the tree has levels.
+  rlimit previous {};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &previous), 0);
+  std::size_t open = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/fd")) ++open;
+  rlimit low = previous;
+  low.rlim_cur = open + 16;
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::string outcome = "removed";
+  try {
+    removeTree(top);
+  } catch (const std::exception& failure) {
+    outcome = failure.what();
+  }
+  ::setrlimit(RLIMIT_NOFILE, &previous);
+  EXPECT_EQ(outcome, "removed");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(top)));
+  EXPECT_TRUE(fs::exists("/etc/hostname"));
+  EXPECT_NO_THROW(removeTree(top));  // already gone
 }
 
 }  // namespace

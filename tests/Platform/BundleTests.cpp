@@ -77,6 +77,44 @@ std::string dictionaryWithArrayReferring(char element) {
   return data;
 }
 
+// The binary property list {"k": A1} where each array A(i) holds A(i+1)
+// `width` times and the last one is empty: a few bytes that name
+// width^levels arrays once every reference is followed.
+std::string sharedChainBinaryPlist(int levels, int width = 2) {
+  std::string objects = std::string("\xD1\x01\x02", 3) + "\x51k";
+  for (int i = 0; i < levels; ++i) {
+    if (i + 1 < levels) {
+      objects += static_cast<char>(0xA0 | width);
+      objects += std::string(static_cast<std::size_t>(width), static_cast<char>(3 + i));
+    } else {
+      objects += '\xA0';
+    }
+  }
+  std::string data = "bplist00";
+  std::vector<std::size_t> offsets = {8, 11};
+  std::size_t at = 13;
+  for (int i = 0; i < levels; ++i) {
+    offsets.push_back(at);
+    at += i + 1 < levels ? 1 + static_cast<std::size_t>(width) : 1;
+  }
+  data += objects;
+  const std::size_t tableOffset = data.size();
+  for (std::size_t offset : offsets) data += static_cast<char>(offset);
+  data += std::string(6, '\0') + "\x01\x01";
+  for (std::uint64_t value : {static_cast<std::uint64_t>(offsets.size()), std::uint64_t{0},
+                              static_cast<std::uint64_t>(tableOffset)}) {
+    for (int i = 7; i >= 0; --i) data += static_cast<char>((value >> (8 * i)) & 0xff);
+  }
+  return data;
+}
+
+// `plist` (a Python literal) as binary property list bytes, written by plistlib.
+std::string binaryPlistFromPython(const std::string& plist) {
+  testing::TemporaryDirectory directory;
+  writeInfoPlist(directory / "App.app", plist, true);
+  return testing::readFile(directory / "App.app/Contents/Info.plist");
+}
+
 TEST(Bundle, ReadsEveryTypeInBothForms) {
   const std::string plist =
       "{'CFBundleIdentifier': 'com.brelva.tavro', 'CFBundleVersion': 18, 'Flag': True,"
@@ -133,6 +171,80 @@ TEST(Bundle, RefusesWhatIsNotADictionaryPropertyList) {
   // The same bytes without the cycle are read.
   EXPECT_EQ(parsePropertyList(dictionaryWithArrayReferring(1)),
             (PlistDictionary{{"k", PlistValue(PlistArray{"k"})}}));
+}
+
+TEST(Bundle, SharedContainersAreCountedAsOftenAsTheyAreReferred) {
+  // 2^21 arrays from 129 bytes: refused before the reader expands them.
+  const std::string hostile = sharedChainBinaryPlist(21);
+  ASSERT_LT(hostile.size(), 140u);
+  try {
+    parsePropertyList(hostile);
+    FAIL() << "a list naming two million arrays was accepted";
+  } catch (const PropertyListError& error) {
+    EXPECT_STREQ(error.what(), "The property list expands too far.");
+  }
+  // Sharing within the bounds is read, every reference as its own value.
+  PlistDictionary small = parsePropertyList(sharedChainBinaryPlist(4));
+  const PlistArray* top = small.at("k").array();
+  ASSERT_NE(top, nullptr);
+  ASSERT_EQ(top->size(), 2u);
+  EXPECT_EQ((*top)[0], (*top)[1]);
+  // Text shared by many references counts with all its bytes.
+  const std::string text = "'" + std::string(60000, 'x') + "'";
+  EXPECT_THROW(parsePropertyList(binaryPlistFromPython("{'k': [" + text + "] * 100}")), PropertyListError);
+  EXPECT_NO_THROW(parsePropertyList(binaryPlistFromPython("{'k': [" + text + "] * 50}")));
+}
+
+TEST(Bundle, RefusesMalformedBinaryStructureAndTextWithoutAborting) {
+  struct Case {
+    const char* name;
+    std::string plist;  // Python literal, written in binary form
+  };
+  // U+0000 in a key made the reader abort the process; in a value it cut
+  // the text short.
+  const Case texts[] = {
+      {"U+0000 in a non-ASCII key", "{'\\u00e9\\x00': 1}"},
+      {"U+0000 in an ASCII key", "{'a\\x00': 1}"},
+      {"U+0000 in a value", "{'a': '\\u00e9\\x00x'}"},
+  };
+  for (const Case& row : texts) {
+    SCOPED_TRACE(row.name);
+    EXPECT_THROW(parsePropertyList(binaryPlistFromPython(row.plist)), PropertyListError);
+  }
+
+  const std::string good = binaryPlistFromPython("{'CFBundleIdentifier': 'com.brelva.tavro', 'List': [1, 'b']}");
+  ASSERT_NO_THROW(parsePropertyList(good));
+  auto changed = [&](std::size_t fromEnd, char value) {
+    std::string bytes = good;
+    bytes[bytes.size() - fromEnd] = value;
+    return bytes;
+  };
+  const std::size_t tableOffset = static_cast<unsigned char>(good.back());
+  std::string unpaired = binaryPlistFromPython("{'a': '\\u00e9\\u00e9'}");
+  unpaired.replace(unpaired.find(std::string("\0\xE9\0\xE9", 4)), 2, "\xD8\x00", 2);
+  struct Bytes {
+    const char* name;
+    std::string bytes;
+  };
+  const Bytes structures[] = {
+      {"offset size 0", changed(26, 0)},
+      {"reference size 9", changed(25, 9)},
+      {"root beyond the objects", changed(9, 100)},
+      {"no objects", changed(17, 0)},
+      {"offset table inside the trailer", changed(1, static_cast<char>(good.size() - 10))},
+      {"first offset beyond the objects",
+       [&] {
+         std::string bytes = good;
+         bytes[tableOffset] = static_cast<char>(tableOffset);
+         return bytes;
+       }()},
+      {"unpaired surrogate", unpaired},
+      {"header only", good.substr(0, 8)},
+  };
+  for (const Bytes& row : structures) {
+    SCOPED_TRACE(row.name);
+    EXPECT_THROW(parsePropertyList(row.bytes), PropertyListError);
+  }
 }
 
 TEST(Bundle, BoundsNesting) {

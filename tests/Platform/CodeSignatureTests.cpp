@@ -74,6 +74,20 @@ TEST_F(CodeSignature, EveryChangeAfterSigningIsRefused) {
        },
        true},
       {"fifo added", [](const fs::path& b) { ::mkfifo((b / "Contents/pipe").c_str(), 0600); }, true},
+      {"execute permission added",
+       [](const fs::path& b) { fs::permissions(b / "Contents/Resources/Prompts.json", fs::perms(0744)); }, true},
+      {"execute permission removed",
+       [](const fs::path& b) { fs::permissions(b / "Contents/MacOS/Tavro", fs::perms(0644)); }, true},
+      {"empty folder added", [](const fs::path& b) { fs::create_directory(b / "Contents/Plugins"); }, true},
+      {"file writable by group", [](const fs::path& b) { fs::permissions(b / "Contents/Info.plist", fs::perms(0664)); },
+       true},
+      {"executable writable by anyone",
+       [](const fs::path& b) { fs::permissions(b / "Contents/MacOS/Tavro", fs::perms(0777)); }, true},
+      {"folder writable by others", [](const fs::path& b) { fs::permissions(b / "Contents/MacOS", fs::perms(0757)); },
+       true},
+      {"bundle folder writable by group", [](const fs::path& b) { fs::permissions(b, fs::perms(0775)); }, true},
+      {"signature writable by others",
+       [](const fs::path& b) { fs::permissions(b / codeSignature::signaturePath, fs::perms(0646)); }, true},
       {"seal edited",
        [](const fs::path& b) {
          std::string seal = readFile(b / codeSignature::resourcesPath);
@@ -141,6 +155,72 @@ TEST_F(CodeSignature, SignedSealsWithUnsafeNamesOrBadFormAreRefused) {
   }
 }
 
+TEST_F(CodeSignature, SealRecordsEveryFolderAndTheExecutables) {
+  fs::create_directory(bundle / "Contents/PlugIns");
+  codeSignature::sign(bundle, identity.privateKey, identity.certificate);
+  const std::string seal = readFile(bundle / codeSignature::resourcesPath);
+  EXPECT_NE(seal.find("\"executables\":[\"Contents/MacOS/Tavro\"]"), std::string::npos) << seal;
+  EXPECT_NE(seal.find("\"Contents/PlugIns\""), std::string::npos) << seal;
+  EXPECT_NE(seal.find("\"Contents/_CodeSignature\""), std::string::npos) << seal;
+  EXPECT_NO_THROW(codeSignature::verify(bundle));
+  // An empty sealed folder that goes missing is noticed too.
+  fs::remove(bundle / "Contents/PlugIns");
+  EXPECT_THROW(codeSignature::verify(bundle), codeSignature::SignatureError);
+}
+
+TEST_F(CodeSignature, SealsWithoutFoldersAndExecutablesMustBeSignedAgain) {
+  // The form signed before folders and executables were sealed: a valid
+  // signature over a seal that lists only the files.
+  std::string seal = readFile(bundle / codeSignature::resourcesPath);
+  seal = seal.substr(0, seal.find(",\"executables\"")) + "}\n";
+  writeFile(bundle / codeSignature::resourcesPath, seal);
+  writeFile(bundle / codeSignature::signaturePath, testing::detachedSignature(seal, identity));
+  EXPECT_EQ(codeSignature::certificate(bundle), identity.certificateSHA256);
+  try {
+    codeSignature::verify(bundle);
+    FAIL() << "a seal without folders was accepted";
+  } catch (const codeSignature::SignatureError& error) {
+    EXPECT_NE(std::string(error.what()).find("signed again"), std::string::npos) << error.what();
+  }
+  codeSignature::sign(bundle, identity.privateKey, identity.certificate);
+  EXPECT_NO_THROW(codeSignature::verify(bundle));
+}
+
+TEST_F(CodeSignature, OnlySHA256OrStrongerDigestsAreAccepted) {
+  const std::string seal = readFile(bundle / codeSignature::resourcesPath);
+  struct Case {
+    const char* digest;
+    bool accepted;
+  };
+  for (const Case& row : {Case{"SHA1", false}, Case{"SHA224", false}, Case{"SHA256", true}, Case{"SHA384", true},
+                          Case{"SHA512", true}}) {
+    SCOPED_TRACE(row.digest);
+    writeFile(bundle / codeSignature::signaturePath, testing::detachedSignature(seal, identity, row.digest));
+    EXPECT_EQ(codeSignature::certificate(bundle).has_value(), row.accepted);
+    if (row.accepted) {
+      EXPECT_NO_THROW(codeSignature::verify(bundle));
+    } else {
+      EXPECT_THROW(codeSignature::verify(bundle), codeSignature::SignatureError);
+    }
+  }
+}
+
+TEST_F(CodeSignature, SignatureFilesThatAreFifosAreRefusedWithoutWaiting) {
+  for (const char* file : {codeSignature::signaturePath, codeSignature::resourcesPath}) {
+    SCOPED_TRACE(file);
+    testing::writeSignedBundle(bundle, BundleSpec(), identity);
+    fs::remove(bundle / file);
+    ASSERT_EQ(::mkfifo((bundle / file).c_str(), 0600), 0);
+    std::optional<std::string> signer = "unset";
+    EXPECT_TRUE(testing::returnsWithoutWaitingOnFifo(bundle / file, [&] { signer = codeSignature::certificate(bundle); }));
+    EXPECT_EQ(signer, std::nullopt);
+    EXPECT_TRUE(testing::returnsWithoutWaitingOnFifo(bundle / file, [&] {
+      EXPECT_THROW(codeSignature::verify(bundle), codeSignature::SignatureError);
+    }));
+    fs::remove(bundle / file);
+  }
+}
+
 TEST_F(CodeSignature, UnsignedBundleHasNoCertificate) {
   fs::remove_all(bundle / "Contents/_CodeSignature");
   EXPECT_EQ(codeSignature::certificate(bundle), std::nullopt);
@@ -148,9 +228,12 @@ TEST_F(CodeSignature, UnsignedBundleHasNoCertificate) {
   EXPECT_EQ(codeSignature::certificate(directory / "missing.app"), std::nullopt);
 }
 
-TEST_F(CodeSignature, SigningRefusesAMismatchedKeyAndLinksInTheBundle) {
+TEST_F(CodeSignature, SigningRefusesAMismatchedKeyAndWhatCouldNeverVerify) {
   SigningIdentity other = SigningIdentity::create(directory.path(), "other");
   EXPECT_THROW(codeSignature::sign(bundle, other.privateKey, identity.certificate), codeSignature::SignatureError);
+  fs::permissions(bundle / "Contents/Info.plist", fs::perms(0666));
+  EXPECT_THROW(codeSignature::sign(bundle, identity.privateKey, identity.certificate), codeSignature::SignatureError);
+  fs::permissions(bundle / "Contents/Info.plist", fs::perms(0644));
   fs::create_symlink("Info.plist", bundle / "Contents/alias");
   EXPECT_THROW(codeSignature::sign(bundle, identity.privateKey, identity.certificate), codeSignature::SignatureError);
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <thread>
 
@@ -84,6 +85,13 @@ TEST(LipoTool, ListsArchitecturesOfMachOAndELFFiles) {
     EXPECT_EQ(result.standardError.empty(), row.status == 0);
   }
   EXPECT_EQ(runProcess(toolPath("lipo"), {"-archs", (directory / "missing").string()}).exitStatus, 1);
+  // A FIFO in place of the program is refused, not waited on.
+  ASSERT_EQ(::mkfifo((directory / "fifo").c_str(), 0600), 0);
+  int status = 0;
+  EXPECT_TRUE(testing::returnsWithoutWaitingOnFifo(directory / "fifo", [&] {
+    status = runProcess(toolPath("lipo"), {"-archs", (directory / "fifo").string()}).exitStatus;
+  }));
+  EXPECT_EQ(status, 1);
 }
 
 TEST(XattrTool, RemovesTheAttributeFromTheWholeTree) {

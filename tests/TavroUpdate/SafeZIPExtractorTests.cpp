@@ -103,6 +103,39 @@ TEST(SafeZIPExtractor, WritesEveryMemberWithItsContentAndPermissions) {
                                       "BRELVA Tavro.app/Contents/Resources/plain.txt"}));
 }
 
+TEST(SafeZIPExtractor, NeverGrantsGroupOrOtherWritePermission) {
+  // A repacked release whose members are writable by anyone, extracted
+  // under a umask that would let group write through.
+  ZipEntry modelessDirectory = ZipEntry::directory(top + "Contents/Shared/");
+  modelessDirectory.externalAttributes = 0;
+  ZipEntry openDirectory = ZipEntry::directory(top + "Contents/Open/");
+  openDirectory.externalAttributes = 040777u << 16;
+  Extraction extraction(ZipWriter::archive({
+      ZipEntry::directory(top),
+      ZipEntry::file(top + "Contents/MacOS/Tavro", "program", 8, 0100777),
+      ZipEntry::file(top + "Contents/Info.plist", "<plist/>", 0, 0100666),
+      ZipEntry::file(top + "Contents/Resources/group", "g", 0, 0100775),
+      modelessDirectory,
+      openDirectory,
+  }));
+  const mode_t previous = ::umask(0002);
+  const std::string outcome = extraction.run();
+  ::umask(previous);
+  ASSERT_EQ(outcome, "success");
+  const fs::path app = extraction.destination / "BRELVA Tavro.app";
+  struct Case {
+    const char* path;
+    int mode;
+  };
+  const Case cases[] = {{"Contents/MacOS/Tavro", 0755}, {"Contents/Info.plist", 0644},
+                        {"Contents/Resources/group", 0755}, {"", 0755}, {"Contents", 0755},
+                        {"Contents/MacOS", 0755}, {"Contents/Shared", 0755}, {"Contents/Open", 0755}};
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.path);
+    EXPECT_EQ(modeOf(app / row.path), row.mode);
+  }
+}
+
 // Members whose stored data lies about what it holds. `left` is what must
 // be on disk afterwards: the file's size and mode, or nothing.
 TEST(SafeZIPExtractor, RefusesMemberDataThatDisagreesWithTheDirectory) {

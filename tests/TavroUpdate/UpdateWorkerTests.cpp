@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <sys/stat.h>
+#include <system_error>
 #include <exception>
 #include <functional>
 #include <thread>
@@ -130,6 +132,56 @@ TEST_F(UpdateWorkerTest, RefusalsBeforeExtractionWriteNothing) {
         [&] { UpdateWorker::prepare(fresh.archive, fresh.release, fresh.installed, fresh.downloads / "Install-X"); });
     EXPECT_EQ(outcome, row.message);
     EXPECT_EQ(UpdateScenario::treeFingerprint(fresh.root.path()), before);
+  }
+}
+
+TEST_F(UpdateWorkerTest, InputsThatAreNotRegularFilesAreRefusedWithoutWaiting) {
+  struct Case {
+    const char* name;
+    std::function<fs::path(UpdateScenario&)> arrange;  // returns a FIFO to release, if any
+    const char* message;
+  };
+  auto fifoInstead = [](const fs::path& path) {
+    fs::remove(path);
+    EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    return path;
+  };
+  const Case cases[] = {
+      {"archive path that is a folder",
+       [](UpdateScenario& s) {
+         fs::remove(s.archive);
+         fs::create_directory(s.archive);
+         return fs::path();
+       },
+       UpdateFailure::notVerified},
+      {"archive that is a FIFO", [&](UpdateScenario& s) { return fifoInstead(s.archive); }, UpdateFailure::notVerified},
+      {"archive that is a character device",
+       [](UpdateScenario& s) {
+         fs::remove(s.archive);
+         fs::create_symlink("/dev/zero", s.archive);
+         return fs::path();
+       },
+       UpdateFailure::notVerified},
+      // No certificate for the installed application: nothing to trust.
+      {"installed signature that is a FIFO",
+       [&](UpdateScenario& s) { return fifoInstead(s.installed / platform::codeSignature::signaturePath); },
+       UpdateFailure::notVerified},
+      {"installed seal that is a FIFO",
+       [&](UpdateScenario& s) { return fifoInstead(s.installed / platform::codeSignature::resourcesPath); },
+       UpdateFailure::notVerified},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.name);
+    UpdateScenario fresh;
+    fresh.writeAll();
+    fs::path fifo = row.arrange(fresh);
+    std::string outcome;
+    EXPECT_TRUE(testing::returnsWithoutWaitingOnFifo(fifo, [&] {
+      outcome = offMainThread(
+          [&] { UpdateWorker::prepare(fresh.archive, fresh.release, fresh.installed, fresh.downloads / "Install-X"); });
+    }));
+    EXPECT_EQ(outcome, row.message);
+    EXPECT_FALSE(fs::exists(fresh.downloads / "Install-X"));
   }
 }
 
@@ -283,22 +335,39 @@ TEST_F(UpdateWorkerTest, NewBundleFailingAtItsFinalPlaceIsExchangedBack) {
 TEST_F(UpdateWorkerTest, FailedExchangeBackNeverDeletesTheOldBundle) {
   ASSERT_EQ(prepare(), "");
   std::string oldTree = UpdateScenario::treeFingerprint(scenario.installed);
-  // Damage the new bundle and take the old one out of the exchange's reach,
-  // so both the exchange back and the move to the kept name fail.
-  fs::path stolen = scenario.root / "old-bundle-moved-away";
+  // Damage the new bundle and take it away from the installed path, so the
+  // exchange back fails while the old bundle lies in the swap directory.
+  fs::path moved = scenario.root / "new-bundle-moved-away";
   testing::stepAction = [&](std::string_view step) {
     if (step != "bundles exchanged") return;
     writeFile(scenario.installed / "Contents/Resources/Prompts.json", "damaged");
-    auto swap = UpdateScenario::namesStartingWith(scenario.applications, ".tavro-update-");
-    ASSERT_EQ(swap.size(), 1u);
-    fs::rename(scenario.applications / swap[0] / "BRELVA Tavro.app", stolen);
-    writeFile(scenario.applications / swap[0] / "marker", "swap directory content");
+    fs::rename(scenario.installed, moved);
   };
   EXPECT_EQ(offMainThread([&] { UpdateWorker::replace(candidate, scenario.installed, scenario.release); }),
             UpdateFailure::installationFailed);
-  EXPECT_EQ(UpdateScenario::treeFingerprint(stolen), oldTree);
-  // The swap directory is kept, since it may hold the user's application.
-  EXPECT_EQ(UpdateScenario::namesStartingWith(scenario.applications, ".tavro-update-").size(), 1u);
+  // The old bundle is kept under the previous-bundle name, and the swap
+  // directory, which then holds nothing of the user's, is gone.
+  std::vector<std::string> kept = UpdateScenario::namesStartingWith(scenario.applications, ".BRELVA Tavro.previous-");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.applications / kept[0]), oldTree);
+  EXPECT_TRUE(UpdateScenario::namesStartingWith(scenario.applications, ".tavro-update-").empty());
+}
+
+TEST_F(UpdateWorkerTest, AFailureAfterTheExchangeNeverDeletesTheOldBundle) {
+  // Whatever fails once the exchange has been made (a directory sync whose
+  // undo failed too, say), the swap directory then holds the user's old
+  // application and must not be removed with it.
+  ASSERT_EQ(prepare(), "");
+  std::string oldTree = UpdateScenario::treeFingerprint(scenario.installed);
+  testing::stepAction = [](std::string_view step) {
+    if (step == "bundles exchanged") throw std::system_error(EIO, std::generic_category(), "Cannot sync");
+  };
+  EXPECT_EQ(offMainThread([&] { UpdateWorker::replace(candidate, scenario.installed, scenario.release); }),
+            "Cannot sync: Input/output error");
+  std::vector<std::string> kept = UpdateScenario::namesStartingWith(scenario.applications, ".BRELVA Tavro.previous-");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.applications / kept[0]), oldTree);
+  EXPECT_TRUE(UpdateScenario::namesStartingWith(scenario.applications, ".tavro-update-").empty());
 }
 
 TEST(UpdateWorker, AtomicBundleExchangeRefusalIsInstallationFailed) {

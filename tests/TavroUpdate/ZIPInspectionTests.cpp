@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -95,6 +97,13 @@ TEST(ZIPInspection, SafePathAcceptsOnlyRelativeNamesInsideTheApplication) {
       {"BRELVA Tavro.app/a\\b", false},
       {std::string("BRELVA Tavro.app/a\0b", 20), false},
       {"./BRELVA Tavro.app/x", false},
+      // Control characters: a line feed would split the installer's report.
+      {"BRELVA Tavro.app/x\nDownload the fixed version at example.com", false},
+      {"BRELVA Tavro.app/x\ry", false},
+      {"BRELVA Tavro.app/\x1B[2Jx", false},
+      {"BRELVA Tavro.app/x\x7F", false},
+      {"BRELVA Tavro.app/tab\there", false},
+      {"BRELVA Tavro.app/x\u00A0y", true},
   };
   for (const auto& row : cases) {
     SCOPED_TRACE(row.name);
@@ -246,6 +255,19 @@ TEST(ZIPInspection, RefusesArchivesOutsideTheFileSizeLimits) {
   fs::resize_file(path, ZIPInspection::maximumArchiveSize + 1);
   EXPECT_EQ(outcomeOf([&] { ZIPInspection::members(path); }), invalidArchive);
   EXPECT_EQ(outcomeOf([&] { ZIPInspection::members(directory / "missing.zip"); }), "system_error");
+}
+
+TEST(ZIPInspection, RefusesWhatIsNotARegularFileWithoutWaiting) {
+  TemporaryDirectory directory;
+  const fs::path fifo = directory / "update.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(directory / "folder.zip");
+  for (const fs::path& path : {fifo, fs::path("/dev/zero"), directory / "folder.zip"}) {
+    SCOPED_TRACE(path.string());
+    std::string outcome;
+    EXPECT_TRUE(returnsWithoutWaitingOnFifo(fifo, [&] { outcome = outcomeOf([&] { ZIPInspection::members(path); }); }));
+    EXPECT_EQ(outcome, invalidArchive);
+  }
 }
 
 TEST(ZIPInspection, FindsTheEndRecordOnlyWhereItsCommentReachesTheEndOfTheFile) {

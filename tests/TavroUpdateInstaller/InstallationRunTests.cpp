@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace tavro {
 namespace {
@@ -65,6 +66,57 @@ TEST(InstallationRun, InstallsTheUpdateAndKeepsTheOldBundleHidden) {
   // The archive and manifest are untouched and no staging directory is left.
   EXPECT_EQ(UpdateScenario::treeFingerprint(scenario.downloads), downloads);
   EXPECT_EQ(scenario.launches(), "1.6.4\n");
+}
+
+TEST(InstallationRun, StartsTheApplicationAtNormalPriorityWithNothingOfTheInstallers) {
+  // The installer lowers the priority of its installation task; the
+  // application it starts must not inherit that, nor a descriptor or an
+  // ignored signal the host left behind.
+  RecordedScenario scenario;
+  BundleSpec layout = scenario.newSpec();
+  layout.files["Contents/Resources/launch-state"] = (scenario.root / "state").string();
+  scenario.writeInstalled(scenario.installedSpec());
+  scenario.writeUpdate(layout);
+  scenario.writeManifest();
+  std::vector<std::string> arguments = {"-c", "trap '' USR2; exec 7</dev/null; exec \"$0\" \"$@\"",
+                                        standInInstaller.string()};
+  for (const std::string& argument : scenario.installerArguments()) arguments.push_back(argument);
+  testing::ProcessResult result = runProcess("/bin/sh", arguments);
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  std::string state = readFile(scenario.root / "state");
+  // Signal 32 is the C library's own: its posix_spawn, which started the
+  // shell above, leaves it ignored, and the library lets no program change
+  // it. Every other signal must be at its default.
+  if (std::size_t at = state.find("ignored=0000000080000000"); at != std::string::npos) {
+    state.replace(at, 24, "ignored=0000000000000000");
+  }
+  EXPECT_EQ(state, "nice=0 blocked=0000000000000000 ignored=0000000000000000 descriptors=0 1 2\n");
+}
+
+TEST(InstallationRun, ArchiveModesNeverMakeTheApplicationWritableByOthers) {
+  // A genuine release repacked with every member writable by anyone.
+  RecordedScenario scenario;
+  scenario.writeInstalled(scenario.installedSpec());
+  scenario.writeUpdate(scenario.newSpec(), [](const fs::path& bundle) {
+    fs::permissions(bundle, fs::perms(0777));
+    for (const auto& entry : fs::recursive_directory_iterator(bundle)) {
+      bool program = entry.is_directory() || entry.path().filename() == "Tavro";
+      fs::permissions(entry.path(), fs::perms(program ? 0777 : 0666));
+    }
+  });
+  scenario.writeManifest();
+  testing::ProcessResult result = runProcess(standInInstaller, scenario.installerArguments());
+  ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+  struct stat status {};
+  ASSERT_EQ(::stat(scenario.installed.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0755u);
+  for (const auto& entry : fs::recursive_directory_iterator(scenario.installed)) {
+    SCOPED_TRACE(entry.path().string());
+    ASSERT_EQ(::lstat(entry.path().c_str(), &status), 0);
+    bool program = S_ISDIR(status.st_mode) || entry.path().filename() == "Tavro";
+    EXPECT_EQ(status.st_mode & 07777, program ? 0755u : 0644u);
+  }
+  EXPECT_NO_THROW(platform::codeSignature::verify(scenario.installed));
 }
 
 TEST(InstallationRun, EveryRefusalLeavesTheInstalledBundleUntouched) {
@@ -142,6 +194,8 @@ TEST(InstallationRun, EveryRefusalLeavesTheInstalledBundleUntouched) {
        }),
        UpdateFailure::notVerified},
       {"unsealed extra file", changed([](const fs::path& b) { writeFile(b / "Contents/MacOS/helper", "x"); }),
+       UpdateFailure::notVerified},
+      {"unsealed empty folder", changed([](const fs::path& b) { fs::create_directory(b / "Contents/PlugIns"); }),
        UpdateFailure::notVerified},
       {"no arm64 executable", rebuilt(intelOnly), UpdateFailure::notVerified},
       {"installed path is a symbolic link",

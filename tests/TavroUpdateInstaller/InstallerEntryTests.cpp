@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <sys/stat.h>
+#include <filesystem>
+#include <functional>
 #include <sstream>
+#include <system_error>
 
 namespace tavro::installer {
 namespace {
@@ -188,6 +192,52 @@ TEST_F(EntryRun, ReportsEachFailureAsOneLine) {
   }
 }
 
+TEST_F(EntryRun, NormalisesThePathsItHandsOver) {
+  auto [status, errors] = run({"--manifest", manifestPath, "--installed", "/Applications/BRELVA Tavro.app/",
+                               "--archive", "Downloads//./update.zip", "--parent-pid", "42"});
+  ASSERT_EQ(status, 0) << errors;
+  EXPECT_EQ(seenInstalled, "/Applications/BRELVA Tavro.app");
+  EXPECT_EQ(seenInstalled.filename(), "BRELVA Tavro.app");
+  EXPECT_EQ(seenArchive, std::filesystem::current_path() / "Downloads/update.zip");
+}
+
+TEST_F(EntryRun, ReportIsOneLineWithoutPathsOfTheDisk) {
+  struct Case {
+    std::string name;
+    std::function<void()> failure;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"file-system failure naming a member with a line feed",
+       [] {
+         throw std::filesystem::filesystem_error(
+             "cannot create directories", "/Users/ada/Downloads/Install-1/BRELVA Tavro.app/x\nDownload the fix at",
+             std::make_error_code(std::errc::permission_denied));
+       },
+       "Permission denied\n"},
+      {"our own file failure with a path",
+       [] { throw std::system_error(ENOSPC, std::generic_category(), "Cannot create /Users/ada/Applications/x"); },
+       "No space left on device\n"},
+      {"text with control characters and ill-formed UTF-8",
+       [] { throw std::runtime_error("first\nsecond\r\x1B[0m\u2028third\xFF"); },
+       "first second  [0m third\uFFFD\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> arguments = {"TavroUpdateInstaller", "--manifest", manifestPath, "--installed", "a",
+                                          "--archive", "b", "--parent-pid", "42"};
+    FakeHost host{{ESRCH}};
+    std::ostringstream errors;
+    int status = installer::run(
+        arguments, host.wait(), [&](const TavroRelease&, const std::filesystem::path&, const std::filesystem::path&) {
+          c.failure();
+        },
+        errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(errors.str(), c.expected);
+  }
+}
+
 TEST_F(EntryRun, ManifestFailureComesBeforeAnyOtherCheck) {
   // A missing manifest is reported even though --archive is missing too.
   auto [status, errors] = run({"--manifest", (folder / "missing.json").string(), "--parent-pid", "x"});
@@ -199,6 +249,27 @@ TEST_F(EntryRun, ManifestFailureComesBeforeAnyOtherCheck) {
   std::tie(status, errors) = run({"--manifest", manifestPath});
   EXPECT_EQ(status, 1);
   EXPECT_EQ(errors, "Missing key \"version\"\n");
+}
+
+TEST_F(EntryRun, ManifestThatIsNotARegularFileIsRefusedWithoutWaiting) {
+  const std::filesystem::path fifo = folder / "manifest.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  struct Case {
+    std::string path;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {fifo.string(), "The manifest could not be read: Invalid argument\n"},
+      {"/dev/zero", "The manifest could not be read: Invalid argument\n"},
+      {folder.path().string(), "The manifest could not be read: Is a directory\n"},
+  };
+  for (const Case& row : cases) {
+    SCOPED_TRACE(row.path);
+    std::pair<int, std::string> outcome;
+    EXPECT_TRUE(testing::returnsWithoutWaitingOnFifo(fifo, [&] { outcome = run({"--manifest", row.path}); }));
+    EXPECT_EQ(outcome, std::make_pair(1, row.expected));
+  }
+  EXPECT_FALSE(installed);
 }
 
 // The built executable, run as the host runs it.

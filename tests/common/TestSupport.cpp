@@ -6,7 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <future>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -106,6 +108,23 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
   }
   result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+bool returnsWithoutWaitingOnFifo(const std::filesystem::path& fifo, const std::function<void()>& work) {
+  std::future<void> done = std::async(std::launch::async, work);
+  if (done.wait_for(std::chrono::seconds(20)) == std::future_status::ready) {
+    done.get();
+    return true;
+  }
+  // The reader is blocked opening the FIFO or reading it: a writer that
+  // comes and goes gives it an end of file.
+  for (int attempt = 0; attempt < 100 && done.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready;
+       ++attempt) {
+    int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (writer >= 0) ::close(writer);
+  }
+  done.wait();
+  return false;
 }
 
 }  // namespace tavro::testing

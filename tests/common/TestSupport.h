@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,5 +38,11 @@ struct ProcessResult {
 // Runs `program` with `arguments` (not through a shell) and collects what it
 // writes on stdout and stderr.
 ProcessResult runProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments);
+
+// Runs `work` on a thread of its own and waits up to 20 seconds for it.
+// Returns false when it has not returned by then, after opening the FIFO
+// `fifo` for writing and closing it again, which releases a reader stuck on
+// it, so that the test can go on and fail instead of hanging.
+bool returnsWithoutWaitingOnFifo(const std::filesystem::path& fifo, const std::function<void()>& work);
 
 }  // namespace tavro::testing

@@ -78,7 +78,7 @@ SigningIdentity SigningIdentity::create(const std::filesystem::path& directory, 
   return identity;
 }
 
-std::string detachedSignature(std::string_view content, const SigningIdentity& identity) {
+std::string detachedSignature(std::string_view content, const SigningIdentity& identity, const char* digest) {
   std::unique_ptr<BIO, decltype(&BIO_free)> keyIn(BIO_new_file(identity.privateKey.c_str(), "r"), BIO_free);
   std::unique_ptr<BIO, decltype(&BIO_free)> certificateIn(BIO_new_file(identity.certificate.c_str(), "r"), BIO_free);
   std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
@@ -87,9 +87,13 @@ std::string detachedSignature(std::string_view content, const SigningIdentity& i
                                                          X509_free);
   std::unique_ptr<BIO, decltype(&BIO_free)> data(BIO_new_mem_buf(content.data(), static_cast<int>(content.size())),
                                                  BIO_free);
+  const unsigned flags = CMS_DETACHED | CMS_BINARY;
   std::unique_ptr<CMS_ContentInfo, decltype(&CMS_ContentInfo_free)> cms(
-      CMS_sign(certificate.get(), key.get(), nullptr, data.get(), CMS_DETACHED | CMS_BINARY), CMS_ContentInfo_free);
-  if (!cms) throw std::runtime_error("cannot sign");
+      CMS_sign(nullptr, nullptr, nullptr, nullptr, flags | CMS_PARTIAL), CMS_ContentInfo_free);
+  if (!cms || !CMS_add1_signer(cms.get(), certificate.get(), key.get(), EVP_get_digestbyname(digest), flags) ||
+      CMS_final(cms.get(), data.get(), nullptr, flags) != 1) {
+    throw std::runtime_error("cannot sign");
+  }
   std::unique_ptr<BIO, decltype(&BIO_free)> out(BIO_new(BIO_s_mem()), BIO_free);
   i2d_CMS_bio(out.get(), cms.get());
   char* bytes = nullptr;
@@ -163,6 +167,12 @@ void writeBundle(const std::filesystem::path& bundle, const BundleSpec& layout) 
   for (const auto& [path, contents] : layout.files) {
     std::filesystem::create_directories((bundle / path).parent_path());
     writeFile(bundle / path, contents);
+  }
+  // Whatever the umask: a signed bundle may hold nothing writable by group or others.
+  const auto shared = std::filesystem::perms::group_write | std::filesystem::perms::others_write;
+  std::filesystem::permissions(bundle, shared, std::filesystem::perm_options::remove);
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(bundle)) {
+    std::filesystem::permissions(entry.path(), shared, std::filesystem::perm_options::remove);
   }
 }
 

@@ -24,9 +24,10 @@ struct SigningIdentity {
   static SigningIdentity create(const std::filesystem::path& directory, std::string_view name);
 };
 
-// A detached CMS signature (DER) by `identity` over `content`, made without
-// the code under test.
-std::string detachedSignature(std::string_view content, const SigningIdentity& identity);
+// A detached CMS signature (DER) by `identity` over `content` with the named
+// digest ("SHA256", "SHA1", ...), made without the code under test.
+std::string detachedSignature(std::string_view content, const SigningIdentity& identity,
+                              const char* digest = "SHA256");
 
 // The first 32 bytes of a 64-bit little-endian Mach-O executable for each
 // (cputype, cpusubtype), joined in a universal file when there are several.
