@@ -191,7 +191,8 @@ void requireUtf8(std::string_view text, const char* what) {
 
 // Outcome of reading the file once.
 struct Reading {
-  enum class State { absent, notRegular, loaded, damaged } state = State::absent;
+  enum class State { absent, notRegular, loaded, damaged, unavailable } state = State::absent;
+  int error = 0;  // why an unavailable file could not be read
   FileUserDefaults::Values values;
 };
 
@@ -261,8 +262,16 @@ Reading readFile(const std::filesystem::path& file, std::size_t limit, struct st
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
   Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (fd.get() < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return reading;
-    // Present but unreadable (no permission, ...): kept aside like a damaged one.
+    int error = errno;
+    if (error == ENOENT || error == ENOTDIR) return reading;
+    if (error != EACCES && error != EPERM) {
+      // Out of descriptors or memory, an I/O error: nothing says the file
+      // itself is bad, so it is neither used nor moved.
+      reading.state = Reading::State::unavailable;
+      reading.error = error;
+      return reading;
+    }
+    // Present but not readable by us: kept aside like a damaged one.
     std::optional<struct stat> present = statusOf(file);
     if (!present) return reading;
     status = *present;
@@ -270,7 +279,8 @@ Reading readFile(const std::filesystem::path& file, std::size_t limit, struct st
     return reading;
   }
   if (::fstat(fd.get(), &status) != 0) {
-    reading.state = Reading::State::notRegular;
+    reading.state = Reading::State::unavailable;
+    reading.error = errno;
     return reading;
   }
   if (!S_ISREG(status.st_mode)) {
@@ -291,6 +301,8 @@ Reading readFile(const std::filesystem::path& file, std::size_t limit, struct st
     ssize_t count = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
     if (count < 0) {
       if (errno == EINTR) continue;
+      reading.state = Reading::State::unavailable;
+      reading.error = errno;
       return reading;
     }
     if (count == 0) break;
@@ -332,10 +344,15 @@ void FileUserDefaults::load() const {
   Reading reading = readFile(file_, maximumFileSize, status);
   everRead_ = true;
   damaged_ = false;
+  readError_ = 0;
   values_.clear();
   loaded_.reset();
   switch (reading.state) {
     case Reading::State::absent:
+      return;
+    case Reading::State::unavailable:
+      everRead_ = false;  // tried again on the next use
+      readError_ = reading.error;
       return;
     case Reading::State::notRegular:
       // Nothing to read, and nothing this store may move or replace.
@@ -442,6 +459,9 @@ void FileUserDefaults::change(std::string_view key, std::optional<DefaultsValue>
     // The damaged file could not be moved aside; it is never overwritten.
     fail(moveError_ != 0 ? moveError_ : EIO, "Cannot move aside the damaged file", file_);
   }
+  // A file that could not be read now is not replaced by a document
+  // without its values.
+  if (readError_ != 0) fail(readError_, "Cannot read", file_);
   std::optional<struct stat> existing = statusOf(file_);
   if (existing && !S_ISREG(existing->st_mode)) fail(EINVAL, "Not a regular file:", file_);
 

@@ -7,9 +7,12 @@
 // that lock before changing it, so no process undoes another's change.
 //
 // A file that cannot be read as a store document (bad JSON, a value of an
-// unknown kind, larger than `maximumFileSize`) reads as empty and is renamed
-// to "<name>.damaged" the first time it is met, so the next change neither
-// overwrites it nor is confused by it.
+// unknown kind, larger than `maximumFileSize`, no read permission) reads as
+// empty and is renamed to "<name>.damaged" the first time it is met, so the
+// next change neither overwrites it nor is confused by it; an older
+// "<name>.damaged" is replaced. A read that fails for a passing reason (out
+// of descriptors, an I/O error) also reads as empty but moves nothing, and a
+// change fails then rather than write a document without the file's values.
 //
 // The document: {"values": {KEY: {KIND: VALUE}, ...}} with KIND one of
 //   "boolean"  true or false
@@ -114,6 +117,7 @@ class FileUserDefaults final : public UserDefaults {
   mutable bool damaged_ = false;            // the loaded version could not be decoded
   mutable bool everRead_ = false;
   mutable int moveError_ = 0;  // why the damaged file could not be moved aside
+  mutable int readError_ = 0;  // why the file could not be read just now (out of descriptors, I/O)
   bool sweptTemporaries_ = false;
 };
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -219,6 +221,35 @@ int exitStatus(pid_t child) {
   int status = 0;
   if (::waitpid(child, &status, 0) != child) return -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(FileUserDefaults, AFileThatCannotBeOpenedForNowIsNeitherMovedNorReplaced) {
+  TemporaryDirectory folder;
+  std::filesystem::path file = folder / "prefs.json";
+  FileUserDefaults(file).set("kept", true);
+  std::string before = readFile(file);
+  pid_t child = inChild([&] {
+    // Out of descriptors: the store cannot open its file.
+    rlimit limit{64, 64};
+    if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) throw std::runtime_error("setrlimit");
+    std::vector<int> held;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;) held.push_back(fd);
+    FileUserDefaults store(file);
+    bool readAsEmpty = !store.value("kept").has_value();
+    bool refused = false;
+    try {
+      store.set("other", 1);
+    } catch (const std::system_error&) {
+      refused = true;
+    }
+    for (int fd : held) ::close(fd);
+    bool readAgain = store.boolean("kept") == true;  // tried again once descriptors are back
+    ::_exit(readAsEmpty && refused && readAgain ? 0 : 2);
+  });
+  ASSERT_GT(child, 0);
+  EXPECT_EQ(exitStatus(child), 0);
+  EXPECT_EQ(readFile(file), before);
+  EXPECT_FALSE(std::filesystem::exists(FileUserDefaults(file).damagedFile()));
 }
 
 TEST(FileUserDefaults, TwoProcessesWritingAtOnceKeepEveryChange) {
