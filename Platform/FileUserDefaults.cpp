@@ -105,8 +105,8 @@ std::string base64(const DefaultsData& bytes) {
   constexpr std::size_t slice = 3 * 1024 * 1024;
   for (std::size_t start = 0; start < bytes.size(); start += slice) {
     std::size_t count = std::min(slice, bytes.size() - start);
-    length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + written), bytes.data() + start,
-                             static_cast<int>(count));
+    length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + written),
+                             bytes.data() + start, static_cast<int>(count));
     written += static_cast<std::size_t>(length);
   }
   out.resize(written);
@@ -163,7 +163,8 @@ double decodeDouble(const json::Value& value) {
     if (text == "nan") return std::numeric_limits<double>::quiet_NaN();
     if (text == "inf") return std::numeric_limits<double>::infinity();
     if (text == "-inf") return -std::numeric_limits<double>::infinity();
-    throw json::DecodingError("Expected a number, \"nan\", \"inf\" or \"-inf\" for " + value.name());
+    throw json::DecodingError("Expected a number, \"nan\", \"inf\" or \"-inf\" for " +
+                              value.name());
   }
   return value.number();
 }
@@ -171,7 +172,8 @@ double decodeDouble(const json::Value& value) {
 DefaultsValue decodeEntry(const json::Value& entry) {
   json::Object object = entry.object();
   auto members = object.fields();
-  if (members.size() != 1) throw json::DecodingError("Expected exactly one kind for " + entry.name());
+  if (members.size() != 1)
+    throw json::DecodingError("Expected exactly one kind for " + entry.name());
   auto& [kind, value] = members.front();
   if (kind == kindBoolean) return value.boolean();
   if (kind == kindInteger) return value.integer();
@@ -186,7 +188,8 @@ DefaultsValue decodeEntry(const json::Value& entry) {
 }
 
 void requireUtf8(std::string_view text, const char* what) {
-  if (!text::isValidUtf8(text)) throw std::invalid_argument(std::string(what) + " is not well-formed UTF-8");
+  if (!text::isValidUtf8(text))
+    throw std::invalid_argument(std::string(what) + " is not well-formed UTF-8");
 }
 
 // Outcome of reading the file once.
@@ -322,8 +325,9 @@ Reading readFile(const std::filesystem::path& file, std::size_t limit, struct st
 }  // namespace
 
 FileUserDefaults::Identity FileUserDefaults::identityOf(const struct stat& status) {
-  return {status.st_dev,         status.st_ino,          status.st_size,       status.st_mtim.tv_sec,
-          status.st_mtim.tv_nsec, status.st_ctim.tv_sec, status.st_ctim.tv_nsec};
+  return {status.st_dev,         status.st_ino,          status.st_size,
+          status.st_mtim.tv_sec, status.st_mtim.tv_nsec, status.st_ctim.tv_sec,
+          status.st_ctim.tv_nsec};
 }
 
 std::filesystem::path FileUserDefaults::lockFile() const {
@@ -421,9 +425,13 @@ std::vector<std::string> FileUserDefaults::keys() const {
   return out;
 }
 
-void FileUserDefaults::setValue(std::string_view key, DefaultsValue value) { change(key, std::move(value)); }
+void FileUserDefaults::setValue(std::string_view key, DefaultsValue value) {
+  change(key, std::move(value));
+}
 
-void FileUserDefaults::removeValue(std::string_view key) { change(key, std::nullopt); }
+void FileUserDefaults::removeValue(std::string_view key) {
+  change(key, std::nullopt);
+}
 
 void FileUserDefaults::change(std::string_view key, std::optional<DefaultsValue> value) {
   // Bounds first, so that nothing below works on an oversized text.
@@ -492,13 +500,15 @@ void FileUserDefaults::change(std::string_view key, std::optional<DefaultsValue>
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ignored)) {
       std::string name = entry.path().filename().string();
-      if (name.starts_with(base) && entry.is_regular_file(ignored)) std::filesystem::remove(entry.path(), ignored);
+      if (name.starts_with(base) && entry.is_regular_file(ignored))
+        std::filesystem::remove(entry.path(), ignored);
     }
     sweptTemporaries_ = true;
   }
 
   TemporaryFile temporary(folder / (base + Uuid::random().text()));
-  Descriptor fd(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+  Descriptor fd(
+      ::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
   if (fd.get() < 0) {
     int error = errno;
     temporary.keep();  // never created: nothing to remove

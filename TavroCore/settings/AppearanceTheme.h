@@ -27,8 +27,9 @@ namespace AppearanceThemes {
 
 // Every theme, in the order the settings list them.
 inline constexpr std::array<AppearanceTheme, 7> allCases = {
-    AppearanceTheme::system, AppearanceTheme::light,  AppearanceTheme::dark,        AppearanceTheme::midnight,
-    AppearanceTheme::sakura, AppearanceTheme::ocean, AppearanceTheme::highContrast};
+    AppearanceTheme::system,      AppearanceTheme::light,  AppearanceTheme::dark,
+    AppearanceTheme::midnight,    AppearanceTheme::sakura, AppearanceTheme::ocean,
+    AppearanceTheme::highContrast};
 
 // The theme a saved text names; any text that is not exactly a raw value
 // (another case, an old or unknown name) gives `system`.

@@ -12,8 +12,9 @@ namespace {
 // Preferences an earlier version of the tutor stored: their presence means
 // the learner has used the tutor before.
 constexpr std::array<std::string_view, 8> earlierPreferences = {
-    "practiceTavroLanguage",       "practiceJapaneseKanaInput",  "practiceDirectKeyboardMode",
-    "practiceJLPTLevel",           "practiceShowRomaji.japanese", "practiceShowRomaji.nepali",
+    "practiceTavroLanguage",       "practiceJapaneseKanaInput",
+    "practiceDirectKeyboardMode",  "practiceJLPTLevel",
+    "practiceShowRomaji.japanese", "practiceShowRomaji.nepali",
     "showJapaneseKeyboardGuide",   "tavroAccountState"};
 
 }  // namespace
@@ -49,7 +50,9 @@ bool FirstLaunchSetup::shouldPresent(bool hasArchive, const platform::UserDefaul
   return true;
 }
 
-void FirstLaunchSetup::markStarted(platform::UserDefaults& store) { store.set(startedKey, true); }
+void FirstLaunchSetup::markStarted(platform::UserDefaults& store) {
+  store.set(startedKey, true);
+}
 
 Archive FirstLaunchSetup::applying(const Archive& archive) const {
   Archive result = archive;
@@ -89,7 +92,8 @@ FirstLaunchSetup FirstLaunchSetup::decode(std::string_view text) {
 
   json::Value language = object.required("language");
   std::optional<TavroLanguage> decodedLanguage = fromRawValue<TavroLanguage>(language.stringView());
-  if (!decodedLanguage) throw json::DecodingError("Expected a practice language for " + language.name());
+  if (!decodedLanguage)
+    throw json::DecodingError("Expected a practice language for " + language.name());
   setup.language = *decodedLanguage;
 
   setup.usesJIS = object.boolean("usesJIS");

@@ -24,8 +24,8 @@ struct FirstLaunchSetup {
   TavroLanguage language = TavroLanguage::japanese;
   bool usesJIS = false;  // true: JIS layout, false: US
   AppearanceTheme theme = AppearanceTheme::system;
-  bool showRomaji = true;                   // the romanized line under prompts
-  bool showKeyboardGuide = true;            // the on-screen keyboard during practice
+  bool showRomaji = true;                    // the romanized line under prompts
+  bool showKeyboardGuide = true;             // the on-screen keyboard during practice
   std::optional<std::string> practiceSound;  // the keystroke sound, once one was chosen
   SetupStep step = SetupStep::welcome;
 

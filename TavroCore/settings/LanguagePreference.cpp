@@ -32,7 +32,9 @@ std::string_view mode(TavroLanguage language) {
   return "romaji";  // not reached: every case returns
 }
 
-bool showsRomanizedPrompt(TavroLanguage language) { return language != TavroLanguage::english; }
+bool showsRomanizedPrompt(TavroLanguage language) {
+  return language != TavroLanguage::english;
+}
 
 TavroLanguage saved(const platform::UserDefaults& store) {
   std::optional<std::string> text = store.string(preferenceKey);

@@ -11,7 +11,9 @@
 namespace tavro::SetupKeyboardPreview {
 namespace {
 
-Key control(std::string label, double width) { return Key{std::move(label), std::nullopt, width}; }
+Key control(std::string label, double width) {
+  return Key{std::move(label), std::nullopt, width};
+}
 
 std::string firstSpelling(std::string_view kana) {
   const auto& table = Romaji::table();
@@ -75,7 +77,8 @@ const std::vector<std::vector<std::pair<std::string, std::string>>>& hiragana() 
     for (const auto& kanaRow : {std::array<std::string_view, 5>{"あ", "い", "う", "え", "お"},
                                 std::array<std::string_view, 5>{"か", "き", "く", "け", "こ"}}) {
       auto& row = rows.emplace_back();
-      for (std::string_view kana : kanaRow) row.emplace_back(std::string(kana), firstSpelling(kana));
+      for (std::string_view kana : kanaRow)
+        row.emplace_back(std::string(kana), firstSpelling(kana));
     }
     return rows;
   }();
@@ -99,7 +102,8 @@ const std::map<std::string, std::string>& nepaliDigits() {
   static const auto digits = [] {
     std::map<std::string, std::string> map;
     for (char32_t digit = 0; digit < 10; ++digit) {
-      map.emplace(std::string(1, static_cast<char>('0' + digit)), text::fromCodePoint(U'\u0966' + digit));
+      map.emplace(std::string(1, static_cast<char>('0' + digit)),
+                  text::fromCodePoint(U'\u0966' + digit));
     }
     return map;
   }();
@@ -134,7 +138,8 @@ std::vector<Example> layoutExamples(TavroLanguage language, bool jis) {
     case TavroLanguage::japanese: {
       std::vector<std::vector<Key>> keys = rows(jis);
       for (std::string_view kana : jis ? japaneseJIS : japaneseUS) {
-        if (auto example = japaneseExample(kana, jis, keys)) examples.push_back(std::move(*example));
+        if (auto example = japaneseExample(kana, jis, keys))
+          examples.push_back(std::move(*example));
       }
       break;
     }

@@ -19,7 +19,7 @@ namespace tavro::SetupKeyboardPreview {
 
 // One key of the picture.
 struct Key {
-  std::string label;                  // printed on the key: the upper-cased key label, or a name ("Tab")
+  std::string label;  // printed on the key: the upper-cased key label, or a name ("Tab")
   std::optional<std::string> source;  // the unshifted key label it types; none for control keys
   double width = 1.0;                 // in units of one ordinary key
 

@@ -2,7 +2,9 @@
 
 namespace tavro {
 
-std::int64_t rawValue(SetupStep step) { return static_cast<std::int64_t>(step); }
+std::int64_t rawValue(SetupStep step) {
+  return static_cast<std::int64_t>(step);
+}
 
 namespace SetupSteps {
 

@@ -8,7 +8,13 @@
 
 namespace tavro {
 
-enum class SetupStep : std::int64_t { welcome = 1, keyboard = 2, guidance = 3, appearance = 4, account = 5 };
+enum class SetupStep : std::int64_t {
+  welcome = 1,
+  keyboard = 2,
+  guidance = 3,
+  appearance = 4,
+  account = 5
+};
 
 // 1 (welcome) to 5 (account).
 std::int64_t rawValue(SetupStep step);

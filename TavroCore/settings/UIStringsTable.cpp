@@ -5,7 +5,6 @@
 #include "TavroCore/Configuration.h"
 #include "TavroCore/settings/UIStrings.h"
 
-
 namespace tavro::UIStrings {
 namespace {
 
@@ -316,7 +315,8 @@ const std::vector<Translation>& japanese() {
   static const auto table = [] {
     std::vector<Translation> built;
     built.reserve(std::size(rows));
-    for (const Row& row : rows) built.push_back({withDomain(row.english), withDomain(row.japanese)});
+    for (const Row& row : rows)
+      built.push_back({withDomain(row.english), withDomain(row.japanese)});
     return built;
   }();
   return table;

@@ -54,8 +54,8 @@ TEST(FileUserDefaults, KeepsEveryKindOfValueAcrossInstances) {
     store.removeValue("never-set");
   }
   FileUserDefaults reopened(file);
-  EXPECT_EQ(reopened.keys(),
-            (std::vector<std::string>{"bytes", "count", "empty", "flag", "infinite", "name", "nan", "ratio"}));
+  EXPECT_EQ(reopened.keys(), (std::vector<std::string>{"bytes", "count", "empty", "flag",
+                                                       "infinite", "name", "nan", "ratio"}));
   EXPECT_EQ(reopened.boolean("flag"), true);
   EXPECT_EQ(reopened.integer("count"), std::numeric_limits<std::int64_t>::min());
   EXPECT_EQ(reopened.number("ratio"), 0.1);
@@ -74,12 +74,14 @@ TEST(FileUserDefaults, KeepsEveryKindOfValueAcrossInstances) {
 }
 
 TEST(FileUserDefaults, WritesTheDocumentedFormat) {
-  FileUserDefaults::Values values{{"a", true}, {"b", std::int64_t{-3}}, {"c", 0.5},
-                                  {"d", std::string("x")}, {"e", DefaultsData{'h', 'i'}}};
+  FileUserDefaults::Values values{{"a", true},
+                                  {"b", std::int64_t{-3}},
+                                  {"c", 0.5},
+                                  {"d", std::string("x")},
+                                  {"e", DefaultsData{'h', 'i'}}};
   std::string text = FileUserDefaults::encode(values);
-  EXPECT_EQ(text,
-            R"({"values":{"a":{"boolean":true},"b":{"integer":-3},"c":{"double":0.5},)"
-            R"("d":{"string":"x"},"e":{"data":"aGk="}}})");
+  EXPECT_EQ(text, R"({"values":{"a":{"boolean":true},"b":{"integer":-3},"c":{"double":0.5},)"
+                  R"("d":{"string":"x"},"e":{"data":"aGk="}}})");
   EXPECT_EQ(FileUserDefaults::decode(text), values);
   // Members the store does not know are ignored, for later versions.
   EXPECT_EQ(FileUserDefaults::decode(R"({"format":2,"values":{"a":{"boolean":false}}})"),
@@ -110,8 +112,8 @@ TEST(FileUserDefaults, ReadsADamagedFileAsEmptyAndKeepsItAside) {
       {"data not canonical", R"({"values":{"a":{"data":"aGl="}}})"},
       {"key twice", R"({"values":{"a":{"boolean":true},"a":{"boolean":false}}})"},
       {"ill-formed UTF-8", "{\"values\":{\"a\":{\"string\":\"\xC3\x28\"}}}"},
-      {"too large", R"({"values":{"a":{"string":")" + std::string(FileUserDefaults::maximumFileSize, 'x') +
-                        R"("}}})"},
+      {"too large", R"({"values":{"a":{"string":")" +
+                        std::string(FileUserDefaults::maximumFileSize, 'x') + R"("}}})"},
   };
   for (const Case& row : cases) {
     SCOPED_TRACE(row.name);
@@ -198,7 +200,8 @@ TEST(FileUserDefaults, ServesSeveralThreads) {
   }
   for (std::thread& thread : threads) thread.join();
   FileUserDefaults reopened(file);
-  for (int thread = 0; thread < 4; ++thread) EXPECT_EQ(reopened.integer("key" + std::to_string(thread)), 49);
+  for (int thread = 0; thread < 4; ++thread)
+    EXPECT_EQ(reopened.integer("key" + std::to_string(thread)), 49);
 }
 
 // Runs `work` in a child process; returns its process id.
@@ -260,7 +263,8 @@ TEST(FileUserDefaults, TwoProcessesWritingAtOnceKeepEveryChange) {
     FileUserDefaults store(file);
     for (int index = 0; index < count; ++index) {
       store.set(prefix + std::to_string(index), index);
-      if (!FileUserDefaults(file).integer(prefix + std::to_string(index))) throw std::runtime_error("lost");
+      if (!FileUserDefaults(file).integer(prefix + std::to_string(index)))
+        throw std::runtime_error("lost");
     }
   };
   pid_t child = inChild([&] { writeKeys("child"); });

@@ -14,7 +14,9 @@ using platform::DefaultsData;
 using platform::DefaultsValue;
 using platform::InMemoryUserDefaults;
 
-DefaultsData bytes(std::string_view text) { return DefaultsData(text.begin(), text.end()); }
+DefaultsData bytes(std::string_view text) {
+  return DefaultsData(text.begin(), text.end());
+}
 
 TEST(SetupStep, MovesWithinTheFiveScreensOnly) {
   constexpr std::int64_t largest = std::numeric_limits<std::int64_t>::max();
@@ -25,12 +27,18 @@ TEST(SetupStep, MovesWithinTheFiveScreensOnly) {
     SetupStep expected;
   };
   const Row rows[] = {
-      {SetupStep::appearance, 1, SetupStep::account},    {SetupStep::account, 1, SetupStep::account},
-      {SetupStep::welcome, -1, SetupStep::welcome},      {SetupStep::welcome, 4, SetupStep::account},
-      {SetupStep::account, -4, SetupStep::welcome},      {SetupStep::welcome, 5, SetupStep::welcome},
-      {SetupStep::keyboard, 0, SetupStep::keyboard},     {SetupStep::guidance, -2, SetupStep::welcome},
-      {SetupStep::welcome, largest, SetupStep::welcome}, {SetupStep::account, largest, SetupStep::account},
-      {SetupStep::account, smallest, SetupStep::account}, {SetupStep::welcome, smallest, SetupStep::welcome},
+      {SetupStep::appearance, 1, SetupStep::account},
+      {SetupStep::account, 1, SetupStep::account},
+      {SetupStep::welcome, -1, SetupStep::welcome},
+      {SetupStep::welcome, 4, SetupStep::account},
+      {SetupStep::account, -4, SetupStep::welcome},
+      {SetupStep::welcome, 5, SetupStep::welcome},
+      {SetupStep::keyboard, 0, SetupStep::keyboard},
+      {SetupStep::guidance, -2, SetupStep::welcome},
+      {SetupStep::welcome, largest, SetupStep::welcome},
+      {SetupStep::account, largest, SetupStep::account},
+      {SetupStep::account, smallest, SetupStep::account},
+      {SetupStep::welcome, smallest, SetupStep::welcome},
       {SetupStep::guidance, largest - 1, SetupStep::guidance},
       {SetupStep::guidance, smallest + 1, SetupStep::guidance},
   };
@@ -41,7 +49,8 @@ TEST(SetupStep, MovesWithinTheFiveScreensOnly) {
   for (std::int64_t raw : {std::int64_t{0}, std::int64_t{6}, std::int64_t{-1}, largest, smallest}) {
     EXPECT_EQ(SetupSteps::fromRawValue(raw), std::nullopt);
   }
-  for (SetupStep step : SetupSteps::allCases) EXPECT_EQ(SetupSteps::fromRawValue(rawValue(step)), step);
+  for (SetupStep step : SetupSteps::allCases)
+    EXPECT_EQ(SetupSteps::fromRawValue(rawValue(step)), step);
 }
 
 TEST(FirstLaunchSetup, DecidesWhetherToPresentByTheFirstRuleThatApplies) {
@@ -68,7 +77,10 @@ TEST(FirstLaunchSetup, DecidesWhetherToPresentByTheFirstRuleThatApplies) {
       {"earlier level of a wrong type", false, {{"practiceJLPTLevel", std::int64_t{3}}}, false},
       {"earlier account state", false, {{"tavroAccountState", DefaultsData{1}}}, false},
       {"earlier Nepali switch", false, {{"practiceShowRomaji.nepali", false}}, false},
-      {"completed stored as text", false, {{"firstLaunchSetupCompleted", std::string("true")}}, true},
+      {"completed stored as text",
+       false,
+       {{"firstLaunchSetupCompleted", std::string("true")}},
+       true},
       {"completed false", false, {{"firstLaunchSetupCompleted", false}}, true},
       {"started as integer, with a preference",
        false,
@@ -138,16 +150,26 @@ TEST(FirstLaunchSetup, FallsBackToTheDefaultsForAnyDraftItCannotRead) {
     std::string json;
   };
   const std::vector<Row> rows = {
-      {"step 7", R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":7})"},
-      {"step 0", R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":0})"},
-      {"step 2.5", R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":2.5})"},
-      {"step as text", R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":"3"})"},
-      {"step missing", R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true})"},
-      {"capitalised language", R"({"language":"English","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":3})"},
-      {"lower-case theme", R"({"language":"english","usesJIS":true,"theme":"ocean","showRomaji":false,"showKeyboardGuide":true,"step":3})"},
-      {"layout as integer", R"({"language":"english","usesJIS":1,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":3})"},
-      {"null flag", R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":null,"showKeyboardGuide":true,"step":3})"},
-      {"sound as number", R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"practiceSound":3,"step":3})"},
+      {"step 7",
+       R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":7})"},
+      {"step 0",
+       R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":0})"},
+      {"step 2.5",
+       R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":2.5})"},
+      {"step as text",
+       R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":"3"})"},
+      {"step missing",
+       R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true})"},
+      {"capitalised language",
+       R"({"language":"English","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":3})"},
+      {"lower-case theme",
+       R"({"language":"english","usesJIS":true,"theme":"ocean","showRomaji":false,"showKeyboardGuide":true,"step":3})"},
+      {"layout as integer",
+       R"({"language":"english","usesJIS":1,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"step":3})"},
+      {"null flag",
+       R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":null,"showKeyboardGuide":true,"step":3})"},
+      {"sound as number",
+       R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"practiceSound":3,"step":3})"},
       {"not an object", "[1]"},
       {"not JSON", valid.substr(0, valid.size() - 1)},
   };

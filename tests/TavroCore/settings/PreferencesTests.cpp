@@ -30,8 +30,8 @@ TEST(TavroLanguagePreference, DescribesEachLanguage) {
     EXPECT_EQ(TavroLanguages::showsRomanizedPrompt(row.language), row.romanized);
     EXPECT_EQ(TavroLanguages::fromMode(row.mode), row.language);
   }
-  for (std::string_view mode : {"english-direct", "nepali-direct", "kana", "guided-romaji", "kana-custom",
-                                "numpad", "English", "", "nepali "}) {
+  for (std::string_view mode : {"english-direct", "nepali-direct", "kana", "guided-romaji",
+                                "kana-custom", "numpad", "English", "", "nepali "}) {
     SCOPED_TRACE(mode);
     EXPECT_EQ(TavroLanguages::fromMode(mode), TavroLanguage::japanese);
   }
@@ -51,7 +51,8 @@ TEST(TavroLanguagePreference, ReadsOnlyAnExactRawValueText) {
       {"padded", DefaultsValue{std::string("nepali ")}, TavroLanguage::japanese},
       {"integer", DefaultsValue{std::int64_t{1}}, TavroLanguage::japanese},
       {"Boolean", DefaultsValue{true}, TavroLanguage::japanese},
-      {"bytes of the text", DefaultsValue{DefaultsData{'n', 'e', 'p', 'a', 'l', 'i'}}, TavroLanguage::japanese},
+      {"bytes of the text", DefaultsValue{DefaultsData{'n', 'e', 'p', 'a', 'l', 'i'}},
+       TavroLanguage::japanese},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -76,17 +77,20 @@ TEST(TavroLanguagePreference, RomajiSwitchIsPerLanguageAndDefaultsToShown) {
     bool expected;
   };
   const std::vector<Row> rows = {
-      {"japanese absent", TavroLanguage::japanese, "practiceShowRomaji.japanese", std::nullopt, true},
-      {"japanese off", TavroLanguage::japanese, "practiceShowRomaji.japanese", DefaultsValue{false}, false},
+      {"japanese absent", TavroLanguage::japanese, "practiceShowRomaji.japanese", std::nullopt,
+       true},
+      {"japanese off", TavroLanguage::japanese, "practiceShowRomaji.japanese", DefaultsValue{false},
+       false},
       {"japanese integer 0", TavroLanguage::japanese, "practiceShowRomaji.japanese",
        DefaultsValue{std::int64_t{0}}, true},
-      {"nepali text no", TavroLanguage::nepali, "practiceShowRomaji.nepali", DefaultsValue{std::string("no")},
-       true},
-      {"nepali off", TavroLanguage::nepali, "practiceShowRomaji.nepali", DefaultsValue{false}, false},
-      {"nepali reads its own key", TavroLanguage::nepali, "practiceShowRomaji.japanese", DefaultsValue{false},
-       true},
-      {"english ignores any key", TavroLanguage::english, "practiceShowRomaji.english", DefaultsValue{true},
+      {"nepali text no", TavroLanguage::nepali, "practiceShowRomaji.nepali",
+       DefaultsValue{std::string("no")}, true},
+      {"nepali off", TavroLanguage::nepali, "practiceShowRomaji.nepali", DefaultsValue{false},
        false},
+      {"nepali reads its own key", TavroLanguage::nepali, "practiceShowRomaji.japanese",
+       DefaultsValue{false}, true},
+      {"english ignores any key", TavroLanguage::english, "practiceShowRomaji.english",
+       DefaultsValue{true}, false},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -116,8 +120,8 @@ TEST(AppearanceTheme, RawValuesAreTheEnglishNamesInOrder) {
     EXPECT_EQ(fromRawValue<AppearanceTheme>(rawValue(theme)), theme);
     EXPECT_EQ(AppearanceThemes::fromSavedValue(rawValue(theme)), theme);
   }
-  EXPECT_EQ(names, (std::vector<std::string_view>{"System", "Light", "Dark", "Midnight", "Sakura", "Ocean",
-                                                  "High Contrast"}));
+  EXPECT_EQ(names, (std::vector<std::string_view>{"System", "Light", "Dark", "Midnight", "Sakura",
+                                                  "Ocean", "High Contrast"}));
   for (std::string_view text : {"high contrast", "HighContrast", "dark", "", "High Contrast "}) {
     SCOPED_TRACE(text);
     EXPECT_EQ(fromRawValue<AppearanceTheme>(text), std::nullopt);

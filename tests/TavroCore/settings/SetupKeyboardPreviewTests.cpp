@@ -17,10 +17,10 @@ std::vector<std::string> labels(const std::vector<Key>& row) {
 TEST(SetupKeyboardPreview, AddsTheControlKeysToTheJISRows) {
   auto rows = SetupKeyboardPreview::rows(true);
   ASSERT_EQ(rows.size(), 5u);
-  EXPECT_EQ(labels(rows[0]), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9", "0", "-",
-                                                        "^", "¥", "Backspace"}));
-  EXPECT_EQ(labels(rows[1]), (std::vector<std::string>{"Tab", "Q", "W", "E", "R", "T", "Y", "U", "I", "O", "P",
-                                                        "@", "[", "Enter"}));
+  EXPECT_EQ(labels(rows[0]), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8", "9",
+                                                       "0", "-", "^", "¥", "Backspace"}));
+  EXPECT_EQ(labels(rows[1]), (std::vector<std::string>{"Tab", "Q", "W", "E", "R", "T", "Y", "U",
+                                                       "I", "O", "P", "@", "[", "Enter"}));
   EXPECT_EQ(labels(rows[2]).front(), "Caps Lock");
   EXPECT_EQ(labels(rows[2]).back(), "]");
   EXPECT_EQ(rows[3].front(), (Key{"Shift", std::nullopt, 2.1}));
@@ -39,8 +39,8 @@ TEST(SetupKeyboardPreview, PutsEnterAfterTheQuoteKeyOnUS) {
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(rows[0].front(), (Key{"`", "`", 1.0}));
   EXPECT_EQ(labels(rows[1]).back(), "\\");
-  EXPECT_EQ(labels(rows[2]), (std::vector<std::string>{"Caps Lock", "A", "S", "D", "F", "G", "H", "J", "K", "L",
-                                                        ";", "'", "Enter"}));
+  EXPECT_EQ(labels(rows[2]), (std::vector<std::string>{"Caps Lock", "A", "S", "D", "F", "G", "H",
+                                                       "J", "K", "L", ";", "'", "Enter"}));
   EXPECT_EQ(rows[2].back().width, 2.1);
   EXPECT_EQ(rows[3].back(), (Key{"Shift", std::nullopt, 2.4}));
   EXPECT_EQ(rows[4], (std::vector<Key>{Key{"Space", " ", 6.4}}));
@@ -71,11 +71,15 @@ TEST(SetupKeyboardPreview, GivesFourLayoutExamplesPerLanguageAndLayout) {
     std::vector<Example> expected;
   };
   const std::vector<Row> rows = {
-      {TavroLanguage::japanese, false, {{"゛", "["}, {"゜", "]"}, {"ー", "Shift + \\"}, {"む", "`"}}},
+      {TavroLanguage::japanese,
+       false,
+       {{"゛", "["}, {"゜", "]"}, {"ー", "Shift + \\"}, {"む", "`"}}},
       {TavroLanguage::japanese, true, {{"゛", "@"}, {"゜", "["}, {"ー", "¥"}, {"れ", ";"}}},
-      {TavroLanguage::english, false,
+      {TavroLanguage::english,
+       false,
        {{"@", "Shift + 2"}, {"^", "Shift + 6"}, {"&", "Shift + 7"}, {"+", "Shift + ="}}},
-      {TavroLanguage::english, true,
+      {TavroLanguage::english,
+       true,
        {{"\"", "Shift + 2"}, {"&", "Shift + 6"}, {"'", "Shift + 7"}, {"~", "Shift + ^"}}},
       {TavroLanguage::nepali, false, {{"अ", "a"}, {"ग", "ga"}, {"म", "ma"}, {"त", "ta"}}},
       {TavroLanguage::nepali, true, {{"क", "ka"}, {"न", "na"}, {"प", "pa"}, {"स", "sa"}}},
@@ -87,12 +91,14 @@ TEST(SetupKeyboardPreview, GivesFourLayoutExamplesPerLanguageAndLayout) {
 }
 
 TEST(SetupKeyboardPreview, HoldsTheSampleTables) {
-  EXPECT_EQ(SetupKeyboardPreview::homeKeys(), (std::set<std::string>{"a", "s", "d", "f", "j", "k", "l", ";"}));
+  EXPECT_EQ(SetupKeyboardPreview::homeKeys(),
+            (std::set<std::string>{"a", "s", "d", "f", "j", "k", "l", ";"}));
   EXPECT_EQ(SetupKeyboardPreview::anchors(), (std::set<std::string>{"f", "j"}));
   using Pairs = std::vector<std::pair<std::string, std::string>>;
-  EXPECT_EQ(SetupKeyboardPreview::hiragana(),
-            (std::vector<Pairs>{{{"あ", "a"}, {"い", "i"}, {"う", "u"}, {"え", "e"}, {"お", "o"}},
-                                {{"か", "ka"}, {"き", "ki"}, {"く", "ku"}, {"け", "ke"}, {"こ", "ko"}}}));
+  EXPECT_EQ(
+      SetupKeyboardPreview::hiragana(),
+      (std::vector<Pairs>{{{"あ", "a"}, {"い", "i"}, {"う", "u"}, {"え", "e"}, {"お", "o"}},
+                          {{"か", "ka"}, {"き", "ki"}, {"く", "ku"}, {"け", "ke"}, {"こ", "ko"}}}));
 
   const auto& guide = SetupKeyboardPreview::nepaliRomanGuide();
   EXPECT_EQ(guide.size(), 23u);

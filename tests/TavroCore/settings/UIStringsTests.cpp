@@ -375,7 +375,8 @@ TEST(UIStrings, EveryTranslationIsJapaneseText) {
     // At least one kana or kanji: no English left untranslated.
     bool hasJapanese = false;
     for (char32_t codePoint : text::codePoints(row.japanese)) {
-      if ((codePoint >= 0x3040 && codePoint <= 0x30FF) || (codePoint >= 0x4E00 && codePoint <= 0x9FFF)) {
+      if ((codePoint >= 0x3040 && codePoint <= 0x30FF) ||
+          (codePoint >= 0x4E00 && codePoint <= 0x9FFF)) {
         hasJapanese = true;
       }
     }
@@ -411,7 +412,8 @@ TEST(UIStrings, LooksUpWholeTextsCaseSensitively) {
   for (std::string_view label : UIStrings::guidedRomajiRoundLabels) {
     EXPECT_TRUE(UIStrings::translation(label).has_value()) << label;
   }
-  EXPECT_EQ(UIStrings::text(UIStrings::guidedRomajiRoundLabels[0], false), "やさしいことば · 2文字");
+  EXPECT_EQ(UIStrings::text(UIStrings::guidedRomajiRoundLabels[0], false),
+            "やさしいことば · 2文字");
   EXPECT_EQ(UIStrings::guidedRomajiRoundLabels[5], "Jitsuyobun & Suji");
 }
 
