@@ -21,7 +21,8 @@ constexpr std::array<std::string_view, 8> earlierPreferences = {
 
 FirstLaunchSetup FirstLaunchSetup::draft(const platform::UserDefaults& store) {
   std::optional<platform::DefaultsData> data = store.data(draftKey);
-  if (!data || data->size() > maximumDraftSize) return {};
+  // An empty vector may hold no buffer at all, and is no draft either.
+  if (!data || data->empty() || data->size() > maximumDraftSize) return {};
   try {
     return decode(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
   } catch (const json::DecodingError&) {

@@ -8,10 +8,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string_view>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  // A copy: libFuzzer passes no buffer at all for empty input.
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
   tavro::platform::InMemoryUserDefaults store;
   store.set(tavro::FirstLaunchSetup::draftKey, tavro::platform::DefaultsData(data, data + size));
   tavro::FirstLaunchSetup fromStore = tavro::FirstLaunchSetup::draft(store);

@@ -7,11 +7,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <string_view>
+#include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using tavro::platform::FileUserDefaults;
-  std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  // A copy: libFuzzer passes no buffer at all for empty input.
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
   FileUserDefaults::Values values;
   try {
     values = FileUserDefaults::decode(bytes);

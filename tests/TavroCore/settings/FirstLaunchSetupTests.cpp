@@ -182,6 +182,8 @@ TEST(FirstLaunchSetup, FallsBackToTheDefaultsForAnyDraftItCannotRead) {
   }
 
   InMemoryUserDefaults store;
+  store.set("guidedSetupDraft", DefaultsData{});  // no bytes at all
+  EXPECT_EQ(FirstLaunchSetup::draft(store), FirstLaunchSetup{});
   store.set("guidedSetupDraft", valid);  // the right document, stored as text instead of data
   EXPECT_EQ(FirstLaunchSetup::draft(store), FirstLaunchSetup{});
   std::string padded = valid;
