@@ -239,6 +239,8 @@ std::string FileUserDefaults::encode(const Values& values) {
 }
 
 FileUserDefaults::Values FileUserDefaults::decode(std::string_view bytes) {
+  // An empty view may carry no buffer, which the parser must not be given.
+  if (bytes.empty()) throw json::DecodingError("The data is not valid JSON: empty");
   json::Document document = json::Document::parse(bytes);
   json::Object entries = document.root().object().object("values");
   Values values;

@@ -87,6 +87,8 @@ std::string FirstLaunchSetup::encode() const {
 }
 
 FirstLaunchSetup FirstLaunchSetup::decode(std::string_view text) {
+  // An empty view may carry no buffer, which the parser must not be given.
+  if (text.empty()) throw json::DecodingError("The data is not valid JSON: empty");
   json::Document document = json::Document::parse(text);
   json::Object object = document.root().object();
   FirstLaunchSetup setup;

@@ -83,6 +83,7 @@ TEST(FileUserDefaults, WritesTheDocumentedFormat) {
   EXPECT_EQ(text, R"({"values":{"a":{"boolean":true},"b":{"integer":-3},"c":{"double":0.5},)"
                   R"("d":{"string":"x"},"e":{"data":"aGk="}}})");
   EXPECT_EQ(FileUserDefaults::decode(text), values);
+  EXPECT_THROW(FileUserDefaults::decode(std::string_view()), json::DecodingError);
   // Members the store does not know are ignored, for later versions.
   EXPECT_EQ(FileUserDefaults::decode(R"({"format":2,"values":{"a":{"boolean":false}}})"),
             (FileUserDefaults::Values{{"a", false}}));

@@ -171,6 +171,7 @@ TEST(FirstLaunchSetup, FallsBackToTheDefaultsForAnyDraftItCannotRead) {
       {"sound as number",
        R"({"language":"english","usesJIS":true,"theme":"Ocean","showRomaji":false,"showKeyboardGuide":true,"practiceSound":3,"step":3})"},
       {"not an object", "[1]"},
+      {"empty", ""},
       {"not JSON", valid.substr(0, valid.size() - 1)},
   };
   for (const Row& row : rows) {
