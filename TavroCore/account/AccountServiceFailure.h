@@ -25,7 +25,11 @@ class AccountServiceFailure : public std::exception {
   // The message, as shown to the user.
   const char* what() const noexcept override { return message_.c_str(); }
 
-  friend bool operator==(const AccountServiceFailure&, const AccountServiceFailure&) = default;
+  // Field by field.
+  friend bool operator==(const AccountServiceFailure& a, const AccountServiceFailure& b) {
+    return a.message_ == b.message_ && a.httpStatus_ == b.httpStatus_ &&
+           a.isSessionUnauthorized_ == b.isSessionUnauthorized_;
+  }
 
  private:
   std::string message_;

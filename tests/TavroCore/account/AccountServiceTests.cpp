@@ -33,6 +33,17 @@ std::string failureOf(Decode decode) {
   }
 }
 
+TEST(AccountServiceFailure, IsItsMessageAndComparesFieldByField) {
+  AccountServiceFailure failure("HTTP 401 /p: x", 401, true);
+  EXPECT_STREQ(failure.what(), "HTTP 401 /p: x");
+  EXPECT_EQ(failure, AccountServiceFailure("HTTP 401 /p: x", 401, true));
+  EXPECT_NE(failure, AccountServiceFailure("HTTP 401 /p: y", 401, true));
+  EXPECT_NE(failure, AccountServiceFailure("HTTP 401 /p: x", 403, true));
+  EXPECT_NE(failure, AccountServiceFailure("HTTP 401 /p: x", std::nullopt, true));
+  EXPECT_NE(failure, AccountServiceFailure("HTTP 401 /p: x", 401, false));
+  EXPECT_EQ(AccountServiceFailure("Sign in first."), AccountServiceFailure("Sign in first.", std::nullopt, false));
+}
+
 TEST(AccountServiceValidToken, TakesOnly64LowerCaseHexDigits) {
   struct Case {
     std::string text;
