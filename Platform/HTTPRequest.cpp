@@ -15,8 +15,8 @@ bool isTokenCharacter(unsigned char c) {
 
 bool isToken(std::string_view text) {
   return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-           return isTokenCharacter(static_cast<unsigned char>(c));
-         });
+    return isTokenCharacter(static_cast<unsigned char>(c));
+  });
 }
 
 bool sameName(std::string_view a, std::string_view b) {
@@ -33,7 +33,8 @@ HTTPRequest::HTTPRequest(std::string url) : url_(std::move(url)) {
     auto byte = static_cast<unsigned char>(c);
     return byte > 0x20 && byte < 0x7F;
   });
-  if (!clean) throw std::invalid_argument("An HTTP request needs an absolute URL in ASCII without blanks.");
+  if (!clean)
+    throw std::invalid_argument("An HTTP request needs an absolute URL in ASCII without blanks.");
 }
 
 void HTTPRequest::setMethod(std::string method) {
@@ -55,7 +56,9 @@ void HTTPRequest::setHeader(std::string name, std::string value) {
     return byte == '\t' || (byte >= 0x20 && byte != 0x7F);
   });
   // The name is a checked token and safe to show; the value may be a secret.
-  if (!clean) throw std::invalid_argument("The value of the HTTP header " + name + " holds a control character.");
+  if (!clean)
+    throw std::invalid_argument("The value of the HTTP header " + name +
+                                " holds a control character.");
   for (HTTPHeader& header : headers_) {
     if (sameName(header.name, name)) {
       header = HTTPHeader{std::move(name), std::move(value)};

@@ -14,7 +14,9 @@ bool AccountProfile::valid() const {
   return email.empty() || validEmail(email);
 }
 
-std::string AccountProfile::partition() const { return sha256::hex(id); }
+std::string AccountProfile::partition() const {
+  return sha256::hex(id);
+}
 
 bool AccountProfile::validEmail(std::string_view text) {
   // Counting characters walks the text once; a longer text never reaches the
@@ -34,7 +36,9 @@ json::OrderedJson AccountProfile::json() const {
   return object;
 }
 
-std::string AccountProfile::encode() const { return json::encode(json()); }
+std::string AccountProfile::encode() const {
+  return json::encode(json());
+}
 
 AccountProfile AccountProfile::decode(const json::Value& value) {
   json::Object object = value.object();

@@ -20,7 +20,9 @@ constexpr std::string_view urlRedacted = "[URL redacted]";
 constexpr std::string_view secretRedacted = "[secret redacted]";
 constexpr std::size_t secretRunLength = 43;
 
-[[noreturn]] void fail(std::string_view message) { throw AccountServiceFailure(std::string(message)); }
+[[noreturn]] void fail(std::string_view message) {
+  throw AccountServiceFailure(std::string(message));
+}
 
 // "data" of a reply when it is an object.
 std::optional<json::Object> innerObject(const json::Object& top) {
@@ -36,7 +38,8 @@ std::optional<std::string> lookUp(const json::Object& top, const std::optional<j
   return std::nullopt;
 }
 
-std::optional<json::Object> memberObject(const std::optional<json::Object>& object, std::string_view key) {
+std::optional<json::Object> memberObject(const std::optional<json::Object>& object,
+                                         std::string_view key) {
   if (!object) return std::nullopt;
   std::optional<json::Value> value = object->field(key);
   if (value && value->kind() == json::Kind::object) return value->object();
@@ -75,7 +78,8 @@ std::optional<json::Document> parseObject(std::string_view bytes) {
 
 std::optional<double> numeric(const json::Object& object, std::string_view key) {
   std::optional<json::Value> value = object.field(key);
-  if (!value || (value->kind() != json::Kind::integer && value->kind() != json::Kind::number)) return std::nullopt;
+  if (!value || (value->kind() != json::Kind::integer && value->kind() != json::Kind::number))
+    return std::nullopt;
   return value->number();
 }
 
@@ -83,7 +87,8 @@ bool isDroppedFromDetail(char32_t c) {
   return c <= 0x1F || c == 0x7F || c == 0x85 || c == 0x2028 || c == 0x2029;
 }
 
-bool startsWith(const std::vector<char32_t>& points, std::size_t at, std::size_t end, std::string_view ascii) {
+bool startsWith(const std::vector<char32_t>& points, std::size_t at, std::size_t end,
+                std::string_view ascii) {
   if (end - at < ascii.size()) return false;
   for (std::size_t i = 0; i < ascii.size(); ++i) {
     if (points[at + i] != static_cast<char32_t>(ascii[i])) return false;
@@ -109,14 +114,15 @@ std::size_t linkStart(const std::vector<char32_t>& points, std::size_t begin, st
     if (points[p] != U'h' && points[p] != U'b') continue;
     if (startsWith(points, p, end, "https://") && p + 8 < end) return p;
     if (startsWith(points, p, end, "http://") && p + 7 < end) return p;
-    if (lastSeparator != end && p + 8 <= lastSeparator && startsWith(points, p, end, "brelva-")) return p;
+    if (lastSeparator != end && p + 8 <= lastSeparator && startsWith(points, p, end, "brelva-"))
+      return p;
   }
   return end;
 }
 
 bool isSecretCharacter(char32_t c) {
-  return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') || c == U'_' ||
-         c == U'+' || c == U'/' || c == U'=' || c == U'-';
+  return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') ||
+         c == U'_' || c == U'+' || c == U'/' || c == U'=' || c == U'-';
 }
 
 void appendAscii(std::vector<char32_t>& out, std::string_view ascii) {
@@ -167,7 +173,8 @@ json::Document object(std::string_view data) {
   return std::move(*document);
 }
 
-std::optional<std::string> string(const json::Object& object, std::initializer_list<std::string_view> keys) {
+std::optional<std::string> string(const json::Object& object,
+                                  std::initializer_list<std::string_view> keys) {
   for (std::string_view key : keys) {
     std::optional<json::Value> value = object.field(key);
     if (!value || value->kind() != json::Kind::string) continue;
@@ -190,7 +197,8 @@ std::optional<json::Document> jwtMetadata(std::string_view token, Date now) {
   std::optional<json::Document> headerDocument = parseObject(*header);
   if (!headerDocument) return std::nullopt;
   std::optional<json::Value> algorithm = headerDocument->root().object().field("alg");
-  if (!algorithm || algorithm->kind() != json::Kind::string || algorithm->stringView().empty()) return std::nullopt;
+  if (!algorithm || algorithm->kind() != json::Kind::string || algorithm->stringView().empty())
+    return std::nullopt;
   if (text::lowercased(algorithm->stringView()) == "none") return std::nullopt;
   if (!decodeSegment(token.substr(second + 1))) return std::nullopt;
   std::optional<std::string> payload = decodeSegment(token.substr(first + 1, second - first - 1));
@@ -206,7 +214,8 @@ std::optional<json::Document> jwtMetadata(std::string_view token, Date now) {
   return claims;
 }
 
-AccountProfile profile(const json::Object& top, const std::optional<std::string>& idToken, Date now) {
+AccountProfile profile(const json::Object& top, const std::optional<std::string>& idToken,
+                       Date now) {
   std::optional<json::Object> inner = innerObject(top);
   std::optional<json::Object> topObject = top;
 
@@ -256,7 +265,8 @@ AccountProfile profile(const json::Object& top, const std::optional<std::string>
     if (name) break;
   }
   if (!name) name = email.empty() ? std::string("BRELVA member") : email.substr(0, email.find('@'));
-  AccountProfile result(std::move(*id), text::graphemePrefix(*name, AccountProfile::maximumNameCharacters),
+  AccountProfile result(std::move(*id),
+                        text::graphemePrefix(*name, AccountProfile::maximumNameCharacters),
                         std::move(email));
   if (!result.valid()) fail(invalidIdentifierMessage);
   return result;
@@ -281,15 +291,18 @@ ExchangeReply decodeExchange(std::string_view data, Date now) {
 
   std::optional<std::string> identityToken = lookUp(top, inner, {"idToken", "id_token"});
   AccountProfile user = profile(top, identityToken, now);
-  return ExchangeReply{std::move(*token), std::move(user), std::move(expiresAt), std::move(identityToken)};
+  return ExchangeReply{std::move(*token), std::move(user), std::move(expiresAt),
+                       std::move(identityToken)};
 }
 
-AccountProfile decodeProfile(std::string_view data, const std::optional<std::string>& idToken, Date now) {
+AccountProfile decodeProfile(std::string_view data, const std::optional<std::string>& idToken,
+                             Date now) {
   json::Document document = object(data);
   return profile(document.root().object(), idToken, now);
 }
 
-AccountServiceFailure httpFailure(std::int64_t status, std::string_view path, std::string_view data) {
+AccountServiceFailure httpFailure(std::int64_t status, std::string_view path,
+                                  std::string_view data) {
   std::string detail(nonJSONErrorDetail);
   std::string reference;
   bool wrongSecurityCode = false;
@@ -301,7 +314,8 @@ AccountServiceFailure httpFailure(std::int64_t status, std::string_view path, st
       wrongSecurityCode = error->stringView() == wrongSecurityCodeError;
     }
     std::optional<json::Value> code = reply.field("code");
-    if (code && code->kind() == json::Kind::string) reference = " Reference: " + safeDetail(code->stringView());
+    if (code && code->kind() == json::Kind::string)
+      reference = " Reference: " + safeDetail(code->stringView());
   }
   std::string suffix;
   if (status == 428) {
@@ -309,7 +323,8 @@ AccountServiceFailure httpFailure(std::int64_t status, std::string_view path, st
     suffix = " Complete the account security check on " + std::string(origin.encoded_host()) +
              ", then start sign-in again.";
   }
-  std::string message = "HTTP " + std::to_string(status) + " " + std::string(path) + ": " + detail + reference + suffix;
+  std::string message = "HTTP " + std::to_string(status) + " " + std::string(path) + ": " + detail +
+                        reference + suffix;
   bool unauthorized = status == 401 && !(path == securityPath && wrongSecurityCode);
   return AccountServiceFailure(std::move(message), status, unauthorized);
 }
@@ -341,7 +356,8 @@ std::string safeDetail(std::string_view text) {
     if (end - at >= secretRunLength) {
       appendAscii(secretsRedacted, secretRedacted);
     } else {
-      secretsRedacted.insert(secretsRedacted.end(), linksRedacted.begin() + at, linksRedacted.begin() + end);
+      secretsRedacted.insert(secretsRedacted.end(), linksRedacted.begin() + at,
+                             linksRedacted.begin() + end);
     }
     if (end < linksRedacted.size()) secretsRedacted.push_back(linksRedacted[end]);
     at = end + 1;

@@ -39,19 +39,22 @@ inline constexpr std::string_view invalidObjectMessage =
     "Invalid account JSON response: expected an account object.";
 inline constexpr std::string_view invalidTokenMessage =
     "Invalid account response: token must be 64 lowercase hexadecimal characters.";
-inline constexpr std::string_view invalidExpiryMessage = "Invalid account response: expiresAt is invalid or expired.";
+inline constexpr std::string_view invalidExpiryMessage =
+    "Invalid account response: expiresAt is invalid or expired.";
 inline constexpr std::string_view missingIdentifierMessage =
     "Invalid account response: missing user identifier (id, uid, sub or email).";
-inline constexpr std::string_view invalidIdentifierMessage = "Invalid account response: user identifier is invalid.";
-inline constexpr std::string_view nonJSONErrorDetail = "The service returned a non-JSON error response.";
+inline constexpr std::string_view invalidIdentifierMessage =
+    "Invalid account response: user identifier is invalid.";
+inline constexpr std::string_view nonJSONErrorDetail =
+    "The service returned a non-JSON error response.";
 inline constexpr std::string_view wrongSecurityCodeError = "Invalid or expired security code.";
 
 // The answer to the code exchange.
 struct ExchangeReply {
-  std::string token;                         // the session token; passes validToken
-  AccountProfile user;                       // passes valid()
-  std::optional<std::string> expiresAt;      // the reply's expiry text, trimmed, as received
-  std::optional<std::string> claimsToken;    // the reply's identity token, trimmed, as received
+  std::string token;                       // the session token; passes validToken
+  AccountProfile user;                     // passes valid()
+  std::optional<std::string> expiresAt;    // the reply's expiry text, trimmed, as received
+  std::optional<std::string> claimsToken;  // the reply's identity token, trimmed, as received
 
   friend bool operator==(const ExchangeReply&, const ExchangeReply&) = default;
 };
@@ -80,7 +83,8 @@ ExchangeReply decodeExchange(std::string_view data, Date now);
 
 // The profile of a profile reply; `idToken` is an identity token the caller
 // holds, used only when the reply carries none. Throws AccountServiceFailure.
-AccountProfile decodeProfile(std::string_view data, const std::optional<std::string>& idToken, Date now);
+AccountProfile decodeProfile(std::string_view data, const std::optional<std::string>& idToken,
+                             Date now);
 
 // True when `text` is exactly 64 characters, each 0-9 or a-f.
 bool validToken(std::string_view text);
@@ -91,7 +95,8 @@ bool validToken(std::string_view text);
 // for status 428 the sentence asking for the security check. Both service
 // texts pass through safeDetail. isSessionUnauthorized is true for 401,
 // except a wrong security code on the security path.
-AccountServiceFailure httpFailure(std::int64_t status, std::string_view path, std::string_view data);
+AccountServiceFailure httpFailure(std::int64_t status, std::string_view path,
+                                  std::string_view data);
 
 // A service text made safe to show: line breaks and ASCII control characters
 // dropped, then web and callback links replaced by "[URL redacted]", then
@@ -115,13 +120,15 @@ json::Document object(std::string_view data);
 // The first of `keys` whose member is a JSON string that, trimmed of white
 // space and line breaks, is not empty and holds no control or format
 // character; that trimmed text. No value when no key gives one.
-std::optional<std::string> string(const json::Object& object, std::initializer_list<std::string_view> keys);
+std::optional<std::string> string(const json::Object& object,
+                                  std::initializer_list<std::string_view> keys);
 
 // The user's profile derived from a reply document (candidates "user" and
 // "profile" at the top and in "data", then "data", then the document, then
 // the claims of the identity token). Throws AccountServiceFailure with
 // missingIdentifierMessage or invalidIdentifierMessage.
-AccountProfile profile(const json::Object& top, const std::optional<std::string>& idToken, Date now);
+AccountProfile profile(const json::Object& top, const std::optional<std::string>& idToken,
+                       Date now);
 
 // The payload of an identity token (a JSON Web Token, signature not
 // verified) whose header names an algorithm other than "none", whose "exp"

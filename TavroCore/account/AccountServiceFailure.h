@@ -14,9 +14,12 @@ namespace tavro {
 
 class AccountServiceFailure : public std::exception {
  public:
-  explicit AccountServiceFailure(std::string message, std::optional<std::int64_t> httpStatus = std::nullopt,
+  explicit AccountServiceFailure(std::string message,
+                                 std::optional<std::int64_t> httpStatus = std::nullopt,
                                  bool isSessionUnauthorized = false)
-      : message_(std::move(message)), httpStatus_(httpStatus), isSessionUnauthorized_(isSessionUnauthorized) {}
+      : message_(std::move(message)),
+        httpStatus_(httpStatus),
+        isSessionUnauthorized_(isSessionUnauthorized) {}
 
   const std::string& message() const { return message_; }
   std::optional<std::int64_t> httpStatus() const { return httpStatus_; }

@@ -72,7 +72,8 @@ std::optional<Date> parse(std::string_view text) {
   }
   if (at != text.size()) return std::nullopt;
 
-  std::chrono::year_month_day date{std::chrono::year{*year}, std::chrono::month{static_cast<unsigned>(*month)},
+  std::chrono::year_month_day date{std::chrono::year{*year},
+                                   std::chrono::month{static_cast<unsigned>(*month)},
                                    std::chrono::day{static_cast<unsigned>(*day)}};
   if (!date.ok()) return std::nullopt;
   auto days = std::chrono::sys_days(date).time_since_epoch().count();

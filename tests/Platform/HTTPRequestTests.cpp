@@ -49,16 +49,20 @@ TEST(HTTPRequest, RefusesTextsThatWouldChangeTheRequestsShape) {
     std::function<void(HTTPRequest&)> change;
   };
   const Case cases[] = {
-      {"line feed in a value", [&](HTTPRequest& r) { r.setHeader("Authorization", "Bearer " + secret + "\nX-Evil: 1"); }},
-      {"carriage return in a value", [&](HTTPRequest& r) { r.setHeader("Authorization", secret + "\r"); }},
-      {"NUL in a value", [&](HTTPRequest& r) { r.setHeader("Authorization", secret + std::string(1, '\0')); }},
+      {"line feed in a value",
+       [&](HTTPRequest& r) { r.setHeader("Authorization", "Bearer " + secret + "\nX-Evil: 1"); }},
+      {"carriage return in a value",
+       [&](HTTPRequest& r) { r.setHeader("Authorization", secret + "\r"); }},
+      {"NUL in a value",
+       [&](HTTPRequest& r) { r.setHeader("Authorization", secret + std::string(1, '\0')); }},
       {"DEL in a value", [&](HTTPRequest& r) { r.setHeader("Authorization", secret + "\x7f"); }},
       {"colon in a name", [](HTTPRequest& r) { r.setHeader("X-A: b", "c"); }},
       {"empty name", [](HTTPRequest& r) { r.setHeader("", "c"); }},
       {"blank in a method", [](HTTPRequest& r) { r.setMethod("GET /other"); }},
       {"empty method", [](HTTPRequest& r) { r.setMethod(""); }},
       {"zero time-out", [](HTTPRequest& r) { r.setTimeoutSeconds(0); }},
-      {"infinite time-out", [](HTTPRequest& r) { r.setTimeoutSeconds(std::numeric_limits<double>::infinity()); }},
+      {"infinite time-out",
+       [](HTTPRequest& r) { r.setTimeoutSeconds(std::numeric_limits<double>::infinity()); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -77,7 +81,8 @@ TEST(HTTPRequest, RefusesTextsThatWouldChangeTheRequestsShape) {
   request.setHeader("X-Note", "a\tb é");
   EXPECT_EQ(request.header("x-note"), "a\tb é");
 
-  for (const char* url : {"", "https://a.example/x y", "https://a.example/\n", "https://a.example/é"}) {
+  for (const char* url :
+       {"", "https://a.example/x y", "https://a.example/\n", "https://a.example/é"}) {
     SCOPED_TRACE(url);
     EXPECT_THROW(HTTPRequest{url}, std::invalid_argument);
   }
@@ -90,7 +95,9 @@ TEST(HTTPRequest, IsEqualOnlyWhenEveryFieldIs) {
       [](HTTPRequest& r) { r.setMethod("POST"); },
       [](HTTPRequest& r) { r.setHeader("Accept", "text/plain"); },
       [](HTTPRequest& r) { r.setHeader("Content-Type", "application/json"); },
-      [](HTTPRequest& r) { r.setHeader("accept", "application/json"); },  // the name's spelling is kept
+      [](HTTPRequest& r) {
+        r.setHeader("accept", "application/json");
+      },  // the name's spelling is kept
       [](HTTPRequest& r) { r.setBody(""); },
       [](HTTPRequest& r) { r.setTimeoutSeconds(30); },
       [](HTTPRequest& r) { r.setHandlesCookies(true); },

@@ -11,8 +11,9 @@ TEST(Base64, EncodesWithPaddingAndDecodesBack) {
   struct Case {
     std::string bytes, text;
   };
-  const Case cases[] = {{"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-                        {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {std::string("\0\xff\xfe", 3), "AP/+"}};
+  const Case cases[] = {
+      {"", ""},        {"f", "Zg=="},        {"fo", "Zm8="},
+      {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {std::string("\0\xff\xfe", 3), "AP/+"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(base64::encode(c.bytes), c.text);
@@ -21,7 +22,8 @@ TEST(Base64, EncodesWithPaddingAndDecodesBack) {
 }
 
 TEST(Base64, DecodesOnlyWellFormedText) {
-  for (const char* text : {"Zg", "Zg=", "Z===", "====", "Zg==Zg==", "Z=g=", " Zg==", "Zg==\n", "Zm9-", "Zm9_"}) {
+  for (const char* text :
+       {"Zg", "Zg=", "Z===", "====", "Zg==Zg==", "Z=g=", " Zg==", "Zg==\n", "Zm9-", "Zm9_"}) {
     SCOPED_TRACE(text);
     EXPECT_EQ(base64::decode(text), std::nullopt);
   }

@@ -21,16 +21,22 @@ TEST(AccountProfile, ValidChecksIdNameAndAddress) {
       {"no address", {"u1", "Ann", ""}, true},
       {"id of 256 characters", {std::string(256, 'i'), "Ann", ""}, true},
       {"id of 257 characters", {std::string(257, 'i'), "Ann", ""}, false},
-      {"id of 256 characters of 3 bytes each", {[&] {
-                                                  std::string id;
-                                                  for (int i = 0; i < 256; ++i) id += e;
-                                                  return id;
-                                                }(),
-                                                "Ann", ""},
+      {"id of 256 characters of 3 bytes each",
+       {[&] {
+          std::string id;
+          for (int i = 0; i < 256; ++i) id += e;
+          return id;
+        }(),
+        "Ann", ""},
        true},
       {"empty id", {"", "Ann", ""}, false},
       {"tab in id", {"u\t1", "Ann", ""}, false},
-      {"NUL in id", {std::string("u\0" "1", 3), "Ann", ""}, false},
+      {"NUL in id",
+       {std::string("u\0"
+                    "1",
+                    3),
+        "Ann", ""},
+       false},
       {"zero-width space in id", {"u\u200b1", "Ann", ""}, false},
       {"tab in name", {"u1", "A\tnn", ""}, true},
       {"empty name", {"u1", "", ""}, false},
@@ -50,19 +56,13 @@ TEST(AccountProfile, ValidEmailWantsOneAtSignBetweenPlainCharacters) {
     bool valid;
   };
   const Case cases[] = {
-      {"a@b", true},
-      {"Ann.Lee+tag@EXAMPLE", true},
-      {"ä@ö.example", true},
-      {longest, true},
+      {"a@b", true},          {"Ann.Lee+tag@EXAMPLE", true},
+      {"ä@ö.example", true},  {longest, true},
       {longest + "b", false},  // 321 characters
-      {"a@b@c", false},
-      {"@b", false},
-      {"a@", false},
-      {"a b@c", false},
-      {"a@b\u3000", false},
-      {"<a@b", false},
-      {"a@b>", false},
-      {"", false},
+      {"a@b@c", false},       {"@b", false},
+      {"a@", false},          {"a b@c", false},
+      {"a@b\u3000", false},   {"<a@b", false},
+      {"a@b>", false},        {"", false},
       {"a\n@b", false},
   };
   for (const Case& c : cases) {
@@ -74,7 +74,8 @@ TEST(AccountProfile, ValidEmailWantsOneAtSignBetweenPlainCharacters) {
 TEST(AccountProfile, PartitionDependsOnTheIdAlone) {
   AccountProfile profile("u1", "Ann", "ann@example.com");
   // SHA-256("u1"), as `printf u1 | sha256sum` prints it.
-  EXPECT_EQ(profile.partition(), "bb82030dbc2bcaba32a90bf2e207a84a856fc5f033b77c480836ab6f77f40f19");
+  EXPECT_EQ(profile.partition(),
+            "bb82030dbc2bcaba32a90bf2e207a84a856fc5f033b77c480836ab6f77f40f19");
   EXPECT_EQ(AccountProfile("u1", "Other", "").partition(), profile.partition());
   EXPECT_NE(AccountProfile("U1", "Ann", "ann@example.com").partition(), profile.partition());
 }
@@ -89,7 +90,8 @@ TEST(AccountProfile, JsonNeedsAllThreeStringKeys) {
   AccountProfile profile("u1", "Ann \"A\"", "");
   EXPECT_EQ(profile.encode(), R"({"id":"u1","name":"Ann \"A\"","email":""})");
   EXPECT_EQ(AccountProfile::decode(profile.encode()), profile);
-  EXPECT_EQ(AccountProfile::decode(R"({"email":"e","extra":1,"name":"n","id":""})"), AccountProfile("", "n", "e"));
+  EXPECT_EQ(AccountProfile::decode(R"({"email":"e","extra":1,"name":"n","id":""})"),
+            AccountProfile("", "n", "e"));
   for (const char* text : {R"({"id":"u","name":"n"})", R"({"id":"u","name":"n","email":null})",
                            R"({"id":1,"name":"n","email":""})", R"(["u","n",""])", "{"}) {
     SCOPED_TRACE(text);

@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <boost/url/url_view.hpp>
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
+#include <boost/url/url_view.hpp>
 
 #include <random>
 #include <string>
@@ -41,7 +41,8 @@ TEST(AccountServiceFailure, IsItsMessageAndComparesFieldByField) {
   EXPECT_NE(failure, AccountServiceFailure("HTTP 401 /p: x", 403, true));
   EXPECT_NE(failure, AccountServiceFailure("HTTP 401 /p: x", std::nullopt, true));
   EXPECT_NE(failure, AccountServiceFailure("HTTP 401 /p: x", 401, false));
-  EXPECT_EQ(AccountServiceFailure("Sign in first."), AccountServiceFailure("Sign in first.", std::nullopt, false));
+  EXPECT_EQ(AccountServiceFailure("Sign in first."),
+            AccountServiceFailure("Sign in first.", std::nullopt, false));
 }
 
 TEST(AccountServiceValidToken, TakesOnly64LowerCaseHexDigits) {
@@ -69,7 +70,8 @@ TEST(AccountServiceValidToken, TakesOnly64LowerCaseHexDigits) {
 
 TEST(AccountServiceObject, RefusesEverythingButAnAccountObjectOfAtMost128000Bytes) {
   std::string deep = std::string(10000, '[') + std::string(10000, ']');
-  std::string padded = R"({"pad":")" + std::string(AccountService::maximumReplyBytes - 10, 'x') + "\"}";
+  std::string padded =
+      R"({"pad":")" + std::string(AccountService::maximumReplyBytes - 10, 'x') + "\"}";
   ASSERT_EQ(padded.size(), AccountService::maximumReplyBytes);
   const std::string refused[] = {
       "",
@@ -81,14 +83,16 @@ TEST(AccountServiceObject, RefusesEverythingButAnAccountObjectOfAtMost128000Byte
       R"({"a":)" + std::string(10000, '[') + std::string(10000, ']') + "}",
       R"({"error":null})",
       R"({"error":"x","token":"t"})",
-      R"({"a":1})" "x",
+      R"({"a":1})"
+      "x",
       "{\"a\":\"\xff\"}",
       R"({"a":123456789012345678901234567890})",
       padded.substr(0, padded.size() - 2) + "x\"}",  // one byte too many
   };
   for (const std::string& data : refused) {
     SCOPED_TRACE(data.substr(0, 40));
-    EXPECT_EQ(failureOf([&] { AccountService::object(data); }), AccountService::invalidObjectMessage);
+    EXPECT_EQ(failureOf([&] { AccountService::object(data); }),
+              AccountService::invalidObjectMessage);
   }
   json::Document document = AccountService::object(padded);
   EXPECT_EQ(document.root().object().string("pad").size(), padded.size() - 10);
@@ -146,19 +150,25 @@ TEST(AccountServiceJwtMetadata, UsesOnlyWellFormedUnexpiredTokens) {
   };
   const Case cases[] = {
       {"good", goodToken, "s1"},
-      {"fractional exp and past nbf", identityToken(R"({"sub":"s1","exp":)" + later + ".5,\"nbf\":" + earlier + "}"), "s1"},
+      {"fractional exp and past nbf",
+       identityToken(R"({"sub":"s1","exp":)" + later + ".5,\"nbf\":" + earlier + "}"), "s1"},
       {"alg none", identityToken(good, R"({"alg":"none"})"), "-"},
       {"alg NoNe", identityToken(good, R"({"alg":"NoNe"})"), "-"},
       {"alg empty", identityToken(good, R"({"alg":""})"), "-"},
       {"alg a number", identityToken(good, R"({"alg":1})"), "-"},
       {"header not an object", identityToken(good, "[1]"), "-"},
       {"past exp", identityToken(R"({"sub":"s1","exp":)" + earlier + "}"), "-"},
-      {"exp now", identityToken(R"({"sub":"s1","exp":)" + std::to_string(static_cast<std::int64_t>(now.unixSeconds())) + "}"), "-"},
+      {"exp now",
+       identityToken(R"({"sub":"s1","exp":)" +
+                     std::to_string(static_cast<std::int64_t>(now.unixSeconds())) + "}"),
+       "-"},
       {"exp as text", identityToken(R"({"sub":"s1","exp":")" + later + "\"}"), "-"},
       {"exp true", identityToken(R"({"sub":"s1","exp":true})"), "-"},
       {"no exp", identityToken(R"({"sub":"s1"})"), "-"},
-      {"exp beyond 64 bits", identityToken(R"({"sub":"s1","exp":123456789012345678901234567890})"), "-"},
-      {"future nbf", identityToken(R"({"sub":"s1","exp":)" + later + ",\"nbf\":" + later + "}"), "-"},
+      {"exp beyond 64 bits", identityToken(R"({"sub":"s1","exp":123456789012345678901234567890})"),
+       "-"},
+      {"future nbf", identityToken(R"({"sub":"s1","exp":)" + later + ",\"nbf\":" + later + "}"),
+       "-"},
       {"empty signature", goodToken.substr(0, goodToken.rfind('.') + 1), "-"},
       {"two pieces", goodToken.substr(0, goodToken.rfind('.')), "-"},
       {"four pieces", goodToken + ".x", "-"},
@@ -177,7 +187,8 @@ TEST(AccountServiceJwtMetadata, UsesOnlyWellFormedUnexpiredTokens) {
 }
 
 // The profile a document yields, or the failure message.
-std::string profileOf(const std::string& data, const std::optional<std::string>& idToken = std::nullopt) {
+std::string profileOf(const std::string& data,
+                      const std::optional<std::string>& idToken = std::nullopt) {
   try {
     AccountProfile profile = AccountService::decodeProfile(data, idToken, now);
     return profile.id + "|" + profile.name + "|" + profile.email;
@@ -188,8 +199,8 @@ std::string profileOf(const std::string& data, const std::optional<std::string>&
 
 TEST(AccountServiceProfile, DerivesTheProfileFromTheCandidatesInOrder) {
   const std::string later = std::to_string(static_cast<std::int64_t>(now.unixSeconds()) + 60);
-  const std::string claims =
-      identityToken(R"({"sub":"jwt-sub","name":"Jwt Name","email":"jwt@example.com","exp":)" + later + "}");
+  const std::string claims = identityToken(
+      R"({"sub":"jwt-sub","name":"Jwt Name","email":"jwt@example.com","exp":)" + later + "}");
   const std::string expired = identityToken(R"({"sub":"jwt-sub","exp":1})");
   const std::string long300(300, 'i');
   struct Case {
@@ -199,30 +210,68 @@ TEST(AccountServiceProfile, DerivesTheProfileFromTheCandidatesInOrder) {
     std::string expected;
   };
   const Case cases[] = {
-      {"user before everything", R"({"id":"top","user":{"id":"u1","name":"Ann","email":"ann@example.com"},"data":{"user":{"id":"du"}}})",
-       {}, "u1|Ann|ann@example.com"},
-      {"data's user before top profile", R"({"profile":{"id":"p1"},"data":{"user":{"id":"du","name":"D"}}})", {}, "du|D|"},
+      {"user before everything",
+       R"({"id":"top","user":{"id":"u1","name":"Ann","email":"ann@example.com"},"data":{"user":{"id":"du"}}})",
+       {},
+       "u1|Ann|ann@example.com"},
+      {"data's user before top profile",
+       R"({"profile":{"id":"p1"},"data":{"user":{"id":"du","name":"D"}}})",
+       {},
+       "du|D|"},
       {"fields from different candidates",
-       R"({"user":{"name":"From User"},"profile":{"email":"p@example.com"},"data":{"uid":"data-uid"}})", {},
+       R"({"user":{"name":"From User"},"profile":{"email":"p@example.com"},"data":{"uid":"data-uid"}})",
+       {},
        "data-uid|From User|p@example.com"},
-      {"id before uid before sub", R"({"user":{"sub":"s","uid":"u","id":"i"}})", {}, "i|BRELVA member|"},
-      {"an overlong id gives way to uid", R"({"user":{"id":")" + long300 + R"(","uid":"u10"}})", {}, "u10|BRELVA member|"},
-      {"an id that is a number counts as missing", R"({"id":42,"name":"N"})", {}, std::string(AccountService::missingIdentifierMessage)},
-      {"address alone", R"({"user":{"email":"Ann.Lee@Example.COM"}})", {}, "ann.lee@example.com|Ann.Lee|Ann.Lee@Example.COM"},
-      {"an invalid address is passed over", R"({"user":{"email":"no at sign","id":"x"},"email":"b@c"})", {}, "x|b|b@c"},
+      {"id before uid before sub",
+       R"({"user":{"sub":"s","uid":"u","id":"i"}})",
+       {},
+       "i|BRELVA member|"},
+      {"an overlong id gives way to uid",
+       R"({"user":{"id":")" + long300 + R"(","uid":"u10"}})",
+       {},
+       "u10|BRELVA member|"},
+      {"an id that is a number counts as missing",
+       R"({"id":42,"name":"N"})",
+       {},
+       std::string(AccountService::missingIdentifierMessage)},
+      {"address alone",
+       R"({"user":{"email":"Ann.Lee@Example.COM"}})",
+       {},
+       "ann.lee@example.com|Ann.Lee|Ann.Lee@Example.COM"},
+      {"an invalid address is passed over",
+       R"({"user":{"email":"no at sign","id":"x"},"email":"b@c"})",
+       {},
+       "x|b|b@c"},
       {"no name, no address", R"({"data":{"id":"only-id"}})", {}, "only-id|BRELVA member|"},
-      {"displayName and fullName", R"({"user":{"id":"i","fullName":"F","displayName":"D"}})", {}, "i|D|"},
+      {"displayName and fullName",
+       R"({"user":{"id":"i","fullName":"F","displayName":"D"}})",
+       {},
+       "i|D|"},
       {"trimmed texts", R"({"user":{"id":"  i \n","name":"\tN "}})", {}, "i|N|"},
       {"the reply's token wins over the argument", R"({"idToken":")" + claims + R"("})", expired,
        "jwt-sub|Jwt Name|jwt@example.com"},
       {"the argument when the reply has none", "{}", claims, "jwt-sub|Jwt Name|jwt@example.com"},
-      {"id_token inside data", R"({"data":{"id_token":")" + claims + R"("}})", {}, "jwt-sub|Jwt Name|jwt@example.com"},
-      {"claims come last", R"({"user":{"id":"u"},"idToken":")" + claims + R"("})", {}, "u|Jwt Name|jwt@example.com"},
-      {"an expired token adds nothing", "{}", expired, std::string(AccountService::missingIdentifierMessage)},
-      {"nothing at all", R"({"user":{"name":"N"}})", {}, std::string(AccountService::missingIdentifierMessage)},
-      {"an address too long for an id", R"({"email":")" + std::string(250, 'a') + "@" + std::string(10, 'b') + R"("})", {},
+      {"id_token inside data",
+       R"({"data":{"id_token":")" + claims + R"("}})",
+       {},
+       "jwt-sub|Jwt Name|jwt@example.com"},
+      {"claims come last",
+       R"({"user":{"id":"u"},"idToken":")" + claims + R"("})",
+       {},
+       "u|Jwt Name|jwt@example.com"},
+      {"an expired token adds nothing", "{}", expired,
+       std::string(AccountService::missingIdentifierMessage)},
+      {"nothing at all",
+       R"({"user":{"name":"N"}})",
+       {},
+       std::string(AccountService::missingIdentifierMessage)},
+      {"an address too long for an id",
+       R"({"email":")" + std::string(250, 'a') + "@" + std::string(10, 'b') + R"("})",
+       {},
        std::string(AccountService::invalidIdentifierMessage)},
-      {"a name cut to 256 characters", R"({"id":"i","name":")" + std::string(300, 'n') + R"("})", {},
+      {"a name cut to 256 characters",
+       R"({"id":"i","name":")" + std::string(300, 'n') + R"("})",
+       {},
        "i|" + std::string(256, 'n') + "|"},
   };
   for (const Case& c : cases) {
@@ -232,7 +281,8 @@ TEST(AccountServiceProfile, DerivesTheProfileFromTheCandidatesInOrder) {
 }
 
 TEST(AccountServiceHttpFailure, BuildsTheMessageAndTheSessionFlag) {
-  const std::string host(boost::urls::url_view(configuration::accountServiceOrigin()).encoded_host());
+  const std::string host(
+      boost::urls::url_view(configuration::accountServiceOrigin()).encoded_host());
   const std::string wrongCode = R"({"error":"Invalid or expired security code."})";
   struct Case {
     std::int64_t status;
@@ -244,26 +294,32 @@ TEST(AccountServiceHttpFailure, BuildsTheMessageAndTheSessionFlag) {
   const Case cases[] = {
       {401, "/api/downloader/security", wrongCode,
        "HTTP 401 /api/downloader/security: Invalid or expired security code.", false},
-      {401, "/api/downloader/profile", wrongCode, "HTTP 401 /api/downloader/profile: Invalid or expired security code.",
-       true},
+      {401, "/api/downloader/profile", wrongCode,
+       "HTTP 401 /api/downloader/profile: Invalid or expired security code.", true},
       {401, "/api/downloader/security", R"({"error":"Session expired."})",
        "HTTP 401 /api/downloader/security: Session expired.", true},
-      {403, "/api/downloader/profile", R"({"error":"Forbidden."})", "HTTP 403 /api/downloader/profile: Forbidden.", false},
+      {403, "/api/downloader/profile", R"({"error":"Forbidden."})",
+       "HTTP 403 /api/downloader/profile: Forbidden.", false},
       {500, "/api/downloader/auth", "<html><body>Oops</body></html>",
        "HTTP 500 /api/downloader/auth: The service returned a non-JSON error response.", false},
       {400, "/api/downloader/auth", R"({"message":"no error member","code":"E1"})",
-       "HTTP 400 /api/downloader/auth: The service returned a non-JSON error response. Reference: E1", false},
+       "HTTP 400 /api/downloader/auth: The service returned a non-JSON error response. Reference: "
+       "E1",
+       false},
       {400, "/api/downloader/auth", R"({"error":7,"code":7})",
        "HTTP 400 /api/downloader/auth: The service returned a non-JSON error response.", false},
       {400, "/api/downloader/auth", R"(["error"])",
        "HTTP 400 /api/downloader/auth: The service returned a non-JSON error response.", false},
       {428, "/api/downloader/auth", R"({"error":"Check needed.","code":"R-9"})",
-       "HTTP 428 /api/downloader/auth: Check needed. Reference: R-9 Complete the account security check on " + host +
-           ", then start sign-in again.",
+       "HTTP 428 /api/downloader/auth: Check needed. Reference: R-9 Complete the account security "
+       "check on " +
+           host + ", then start sign-in again.",
        false},
       {428, "/api/downloader/auth", "",
-       "HTTP 428 /api/downloader/auth: The service returned a non-JSON error response. Complete the account security "
-       "check on " + host + ", then start sign-in again.",
+       "HTTP 428 /api/downloader/auth: The service returned a non-JSON error response. Complete "
+       "the account security "
+       "check on " +
+           host + ", then start sign-in again.",
        false},
   };
   for (const Case& c : cases) {
@@ -287,16 +343,22 @@ TEST(AccountServiceSafeDetail, RedactsLinksAndSecretsAfterDroppingLineBreaks) {
       {"a link and a run", "See https://x.example/a?t=1 and " + run43 + ".",
        "See [URL redacted] and [secret redacted]."},
       {"a run of 42 is kept", "k: " + run42, "k: " + run42},
-      {"token characters", "t " + std::string(20, 'a') + "+/=-_" + std::string(18, '9'), "t [secret redacted]"},
+      {"token characters", "t " + std::string(20, 'a') + "+/=-_" + std::string(18, '9'),
+       "t [secret redacted]"},
       {"callback links", "go brelva-tavro://auth-callback?code=1 now", "go [URL redacted] now"},
       {"a link without anything after the scheme", "http:// x", "http:// x"},
       {"no letters between brelva- and ://", "brelva-://x", "brelva-://x"},
       {"link inside a word", "see:https://x.example", "see:[URL redacted]"},
       {"line breaks vanish", "one\r\ntwo\nthree\u2028four\u0085five", "onetwothreefourfive"},
-      {"controls vanish, other characters stay", "a\tb\x01" "c\x7f" "d\u200b\u00a0e", "abcd\u200b\u00a0e"},
+      {"controls vanish, other characters stay",
+       "a\tb\x01"
+       "c\x7f"
+       "d\u200b\u00a0e",
+       "abcd\u200b\u00a0e"},
       {"a link split by CR LF", "at https://x.exa\r\nmple/s?token=1 ok", "at [URL redacted] ok"},
       {"a scheme split by a line break", "at htt\nps://x.example ok", "at [URL redacted] ok"},
-      {"a token split by CR LF", "key " + run42.substr(0, 20) + "\r\n" + run42.substr(20) + "Q", "key [secret redacted]"},
+      {"a token split by CR LF", "key " + run42.substr(0, 20) + "\r\n" + run42.substr(20) + "Q",
+       "key [secret redacted]"},
       {"a blank ends a link", "https://a.example/x b", "[URL redacted] b"},
       {"a no-break space ends a link", "https://a.example/x\u00a0b", "[URL redacted]\u00a0b"},
   };
@@ -328,20 +390,47 @@ std::string referenceDetail(const std::string& text) {
     out.toUTF8String(result);
     return result;
   };
-  std::string links = replaceAll(cleaned, R"(https?://[^\s]+|brelva-[^\s]+://[^\s]+)", "[URL redacted]");
+  std::string links =
+      replaceAll(cleaned, R"(https?://[^\s]+|brelva-[^\s]+://[^\s]+)", "[URL redacted]");
   std::string secrets = replaceAll(links, "[A-Za-z0-9_+/=-]{43,}", "[secret redacted]");
   return text::graphemePrefix(secrets, 600);
 }
 
 TEST(AccountServiceSafeDetail, AgreesWithTheRegularExpressionsOnRandomTexts) {
-  const std::string pieces[] = {"http://", "https://", "brelva-", "://", "http", "s", ":", "/", " ", "\u00a0",
-                                "\u3000", "\r\n", "\n", "\t", "a", "Z", "9", "+", "=", "-", "_", "é", "[", "x.y",
-                                std::string(20, 'k'), std::string(41, 'm'), "\u2028", "\u200b"};
+  const std::string pieces[] = {"http://",
+                                "https://",
+                                "brelva-",
+                                "://",
+                                "http",
+                                "s",
+                                ":",
+                                "/",
+                                " ",
+                                "\u00a0",
+                                "\u3000",
+                                "\r\n",
+                                "\n",
+                                "\t",
+                                "a",
+                                "Z",
+                                "9",
+                                "+",
+                                "=",
+                                "-",
+                                "_",
+                                "é",
+                                "[",
+                                "x.y",
+                                std::string(20, 'k'),
+                                std::string(41, 'm'),
+                                "\u2028",
+                                "\u200b"};
   std::mt19937 random(13);
   for (int round = 0; round < 3000; ++round) {
     std::string text;
     std::size_t count = random() % 24;
-    for (std::size_t index = 0; index < count; ++index) text += pieces[random() % std::size(pieces)];
+    for (std::size_t index = 0; index < count; ++index)
+      text += pieces[random() % std::size(pieces)];
     SCOPED_TRACE(text);
     ASSERT_EQ(AccountService::safeDetail(text), referenceDetail(text));
   }
@@ -355,21 +444,25 @@ TEST(AccountServiceFailureMessages, NeverCarryATokenVerifierOrLink) {
   const std::string bodies[] = {
       R"({"error":"Token )" + token + R"( is bad","code":")" + verifier + R"("})",
       R"({"error":"Open )" + link + R"( now","code":")" + callback + R"("})",
-      R"({"error":"Verifier:\r\n)" + verifier.substr(0, 20) + R"(\r\n)" + verifier.substr(20) + R"("})",
+      R"({"error":"Verifier:\r\n)" + verifier.substr(0, 20) + R"(\r\n)" + verifier.substr(20) +
+          R"("})",
       R"({"error":"split link )" + link.substr(0, 10) + R"(\n)" + link.substr(10) + R"("})",
       R"({"error":"bearer )" + token + R"("})",
   };
   for (const std::string& body : bodies) {
     SCOPED_TRACE(body);
     for (std::int64_t status : {400, 401, 428, 500}) {
-      std::string message = AccountService::httpFailure(status, "/api/downloader/auth", body).message();
-      for (const std::string& secret : secrets) EXPECT_EQ(message.find(secret), std::string::npos) << message;
+      std::string message =
+          AccountService::httpFailure(status, "/api/downloader/auth", body).message();
+      for (const std::string& secret : secrets)
+        EXPECT_EQ(message.find(secret), std::string::npos) << message;
       EXPECT_EQ(message.find(verifier.substr(0, 20)), std::string::npos) << message;
     }
   }
   // Decoding failures carry fixed texts only, whatever the reply holds.
-  for (const std::string& data : {R"({"token":")" + verifier + R"("})", R"({"token":")" + token +
-                                      R"(","expiresAt":")" + link + R"("})"}) {
+  for (const std::string& data :
+       {R"({"token":")" + verifier + R"("})",
+        R"({"token":")" + token + R"(","expiresAt":")" + link + R"("})"}) {
     std::string message = failureOf([&] { AccountService::decodeExchange(data, now); });
     EXPECT_FALSE(message.empty());
     for (const std::string& secret : secrets) EXPECT_EQ(message.find(secret), std::string::npos);

@@ -14,7 +14,8 @@ namespace tavro::accounttest {
 inline const Date now = Date::fromUnixSeconds(1'800'000'000);
 
 inline const std::string token(64, 'a');
-inline const std::string otherToken = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+inline const std::string otherToken =
+    "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
 
 // base64url without padding, as identity token pieces are written.
 inline std::string segment(std::string_view bytes) {
@@ -26,7 +27,8 @@ inline std::string segment(std::string_view bytes) {
 }
 
 // An identity token of the given header and payload JSON and a signature.
-inline std::string identityToken(std::string_view payload, std::string_view header = R"({"alg":"RS256"})",
+inline std::string identityToken(std::string_view payload,
+                                 std::string_view header = R"({"alg":"RS256"})",
                                  std::string_view signature = "signature") {
   return segment(header) + "." + segment(payload) + "." + segment(signature);
 }
