@@ -120,6 +120,13 @@ std::size_t linkStart(const std::vector<char32_t>& points, std::size_t begin, st
   return end;
 }
 
+// White space as the link pattern's \s sees it once line breaks and ASCII
+// control characters are gone; ASCII is answered without a property lookup.
+bool isBlank(char32_t c) {
+  if (c < 0x80) return c == U' ';
+  return text::isWhiteSpace(c);
+}
+
 bool isSecretCharacter(char32_t c) {
   return (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z') || (c >= U'0' && c <= U'9') ||
          c == U'_' || c == U'+' || c == U'/' || c == U'=' || c == U'-';
@@ -127,6 +134,18 @@ bool isSecretCharacter(char32_t c) {
 
 void appendAscii(std::vector<char32_t>& out, std::string_view ascii) {
   for (char c : ascii) out.push_back(static_cast<char32_t>(c));
+}
+
+// The first `count` characters of `points` as UTF-8. Only a growing prefix
+// is converted: once it holds more than `count` characters, the first
+// `count` of them are complete, whatever follows.
+std::string firstCharacters(const std::vector<char32_t>& points, std::size_t count) {
+  for (std::size_t length = 4 * count;; length *= 2) {
+    if (length >= points.size()) return text::graphemePrefix(text::fromCodePoints(points), count);
+    std::string prefix =
+        text::fromCodePoints(std::vector<char32_t>(points.begin(), points.begin() + length));
+    if (text::graphemeCount(prefix) > count) return text::graphemePrefix(prefix, count);
+  }
 }
 
 }  // namespace
@@ -336,12 +355,12 @@ std::string safeDetail(std::string_view text) {
   std::vector<char32_t> linksRedacted;
   linksRedacted.reserve(points.size());
   for (std::size_t at = 0; at < points.size();) {
-    if (text::isWhiteSpace(points[at])) {
+    if (isBlank(points[at])) {
       linksRedacted.push_back(points[at++]);
       continue;
     }
     std::size_t end = at;
-    while (end < points.size() && !text::isWhiteSpace(points[end])) ++end;
+    while (end < points.size() && !isBlank(points[end])) ++end;
     std::size_t link = linkStart(points, at, end);
     linksRedacted.insert(linksRedacted.end(), points.begin() + at, points.begin() + link);
     if (link < end) appendAscii(linksRedacted, urlRedacted);
@@ -363,7 +382,7 @@ std::string safeDetail(std::string_view text) {
     at = end + 1;
   }
 
-  return text::graphemePrefix(text::fromCodePoints(secretsRedacted), maximumDetailCharacters);
+  return firstCharacters(secretsRedacted, maximumDetailCharacters);
 }
 
 bool sameIdentity(const AccountProfile& a, const AccountProfile& b) {
