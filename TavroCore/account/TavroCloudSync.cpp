@@ -7,6 +7,8 @@
 #include "TavroCore/account/AttemptIdentifiers.h"
 #include "TavroCore/account/InternetDateTime.h"
 
+#include <boost/url/url_view.hpp>
+
 #include <set>
 #include <utility>
 
@@ -73,6 +75,15 @@ void checkAcknowledgement(std::string_view body, const std::vector<Attempt>& chu
 }
 
 }  // namespace
+
+TavroCloudSync::Fetch TavroCloudSync::fetchOver(platform::HTTPTransport transport) {
+  return [transport = std::move(transport)](const platform::HTTPRequest& request) {
+    platform::HTTPReply reply = transport.perform(request);
+    if (reply.status >= 200 && reply.status < 300) return std::move(reply.body);
+    boost::urls::url_view url(request.url());
+    throw AccountService::httpFailure(reply.status, url.path(), reply.body);
+  };
+}
 
 boost::urls::url TavroCloudSync::endpoint() {
   return AccountService::serviceURL(path);

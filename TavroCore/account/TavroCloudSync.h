@@ -13,6 +13,7 @@
 #pragma once
 
 #include "Platform/HTTPRequest.h"
+#include "Platform/HTTPTransport.h"
 #include "Support/Date.h"
 #include "TavroCore/account/AccountProfile.h"
 #include "TavroCore/account/TavroBackup.h"
@@ -48,6 +49,12 @@ class TavroCloudSync {
       "The account service did not confirm every completed exercise. Try Sync Now again.";
 
   explicit TavroCloudSync(Fetch fetch) : fetch_(std::move(fetch)) {}
+
+  // A fetch over the platform's HTTP transport: the body of a 2xx reply;
+  // any other status throws AccountService::httpFailure(status, the
+  // request's path, body), which marks a 401 as an unauthorized session.
+  // Transport failures pass on as platform::HTTPTransportFailure.
+  static Fetch fetchOver(platform::HTTPTransport transport);
 
   // The account service origin followed by "/api/downloader/tavro/sync".
   static boost::urls::url endpoint();
