@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 #include <ctime>
 #include <stdexcept>
@@ -172,6 +173,9 @@ std::optional<ReferenceAccountService::Fault> ReferenceAccountService::takeFault
 
 int ReferenceAccountService::start() {
   if (running_) throw std::logic_error("the service is already running");
+  // Writing to a connection the peer (or a reset fault) has closed must be
+  // an error the server handles, not a signal that ends the process.
+  std::signal(SIGPIPE, SIG_IGN);
   server_ = std::make_unique<httplib::SSLServer>(options_.certificate.c_str(),
                                                  options_.privateKey.c_str());
   if (!server_->is_valid())
