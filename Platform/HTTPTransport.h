@@ -1,0 +1,87 @@
+// The host's HTTP transport over libcurl: performs an HTTPRequest exactly as
+// written (method, headers in order, body, time-out) and returns the status
+// and body of the reply. It is our stand-in for the platform's URL session.
+//
+// Safety rules it keeps whatever the request says:
+// - TLS peers are always verified (certificate chain and host name) and only
+//   https is spoken, so the session token never travels in clear;
+// - redirects are never followed: a 3xx is returned as the reply it is;
+// - no cookie is ever sent or stored, and no compressed encoding is asked
+//   for (a small compressed reply cannot unpack into a large one);
+// - the body is bounded while it is read: a reply announcing or sending more
+//   than maximumBodyBytes is abandoned at that point.
+// Transport failures are HTTPTransportFailure, whose message names the cause
+// and never repeats a header (so never the token) or the body.
+#pragma once
+
+#include "Platform/HTTPRequest.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tavro::platform {
+
+class HTTPTransportFailure : public std::runtime_error {
+ public:
+  enum class Cause {
+    unresolved,  // the host name did not resolve
+    refused,     // nothing accepted the connection
+    timedOut,    // the request's time-out passed
+    reset,       // the connection broke or the reply ended early
+    insecure,    // TLS failed: certificate, host name or handshake
+    tooLarge,    // the reply body exceeds the transport's bound
+    cancelled,   // the caller's cancellation check said so
+    malformed,   // the reply is not HTTP the transport can read
+    other,
+  };
+
+  HTTPTransportFailure(Cause cause, const std::string& message)
+      : std::runtime_error(message), cause_(cause) {}
+  Cause cause() const { return cause_; }
+
+ private:
+  Cause cause_;
+};
+
+struct HTTPReply {
+  long status = 0;
+  std::string body;
+};
+
+class HTTPTransport {
+ public:
+  struct Options {
+    // The largest reply body accepted: the account service's largest reply
+    // (128,000 bytes) with room to spare.
+    std::size_t maximumBodyBytes = 256 * 1024;
+    // Extra certificate authorities (a PEM file) trusted instead of the
+    // system's; for tests and development services.
+    std::optional<std::filesystem::path> certificateAuthorities;
+    // libcurl connect-to mappings ("HOST:PORT:CONNECT-HOST:CONNECT-PORT"):
+    // the request keeps its URL, host name and TLS name while the connection
+    // goes elsewhere. For tests against a local service.
+    std::vector<std::string> connectTo;
+    // Polled while a request runs; returning true abandons it with the
+    // cause `cancelled`. Must be safe to call from the transport's thread.
+    std::function<bool()> cancelled;
+  };
+
+  HTTPTransport();
+  explicit HTTPTransport(Options options);
+
+  // Performs `request` and returns the reply whatever its status. Throws
+  // HTTPTransportFailure for transport failures and std::invalid_argument
+  // for a request it cannot perform as written (cookies asked for, or a URL
+  // that is not https).
+  HTTPReply perform(const HTTPRequest& request) const;
+
+ private:
+  Options options_;
+};
+
+}  // namespace tavro::platform

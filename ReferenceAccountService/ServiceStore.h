@@ -1,0 +1,86 @@
+// The reference service's storage: accounts, sign-in codes, session tokens
+// (one per signed-in device), sync cursors and the attempts of each account,
+// in one SQLite file in WAL mode. Every upload is stored in one transaction,
+// so a chunk is either wholly stored or not at all.
+#pragma once
+
+#include "Support/Uuid.h"
+#include "TavroCore/account/AccountProfile.h"
+#include "TavroCore/history/Attempt.h"
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace tavro::reference {
+
+class StoreFailure : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One signed-in device of an account, as the device list shows it.
+struct DeviceRecord {
+  std::string id;
+  std::string device;
+  std::string platform;
+  bool current = false;
+  std::string loginAt;
+  std::string lastSeen;
+};
+
+// A page of attempts: their JSON objects in storage order and the cursor of
+// the next page when more remain.
+struct PageSlice {
+  std::vector<std::string> attempts;
+  std::optional<std::string> nextCursor;
+};
+
+class ServiceStore {
+ public:
+  // Opens or creates the database file. Throws StoreFailure.
+  explicit ServiceStore(const std::filesystem::path& file);
+  ~ServiceStore();
+  ServiceStore(const ServiceStore&) = delete;
+  ServiceStore& operator=(const ServiceStore&) = delete;
+
+  void addAccount(const AccountProfile& profile);
+  std::optional<AccountProfile> account(const std::string& id);
+
+  // A one-time sign-in code for the account, bound to `verifier`.
+  std::string addSignInCode(const std::string& accountID, const std::string& verifier);
+  // The new session token for a matching code and verifier; the code is used
+  // up either way. No value when the code is unknown or the verifier differs.
+  std::optional<std::string> exchangeCode(const std::string& code, const std::string& verifier);
+  // A session token for the account, as a sign-in on `device` would give.
+  std::string issueToken(const std::string& accountID, const std::string& device);
+  // The account of a session token; records the use.
+  std::optional<AccountProfile> accountOfToken(const std::string& token);
+  std::vector<DeviceRecord> devices(const std::string& accountID, const std::string& currentToken);
+
+  // The attempts after `cursor` (from the first when absent): at most
+  // `maximumAttempts` whose JSON texts together stay within `maximumBytes`.
+  // No value for a cursor this account was never given.
+  std::optional<PageSlice> page(const std::string& accountID,
+                                const std::optional<std::string>& cursor,
+                                std::size_t maximumAttempts, std::size_t maximumBytes);
+
+  // Stores the attempts the account does not hold yet, all in one
+  // transaction, and returns the identifiers of the given attempts the
+  // account now holds.
+  std::vector<Uuid> store(const std::string& accountID, const std::vector<Attempt>& attempts);
+
+  // Every attempt of the account, in storage order.
+  std::vector<Attempt> attempts(const std::string& accountID);
+
+ private:
+  std::mutex mutex_;
+  sqlite3* database_ = nullptr;
+};
+
+}  // namespace tavro::reference

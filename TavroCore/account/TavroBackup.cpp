@@ -1,0 +1,150 @@
+#include "TavroCore/account/TavroBackup.h"
+
+#include "Support/CharacterBounds.h"
+#include "TavroCore/account/AttemptIdentifiers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace tavro {
+namespace {
+
+bool withinLimits(const Attempt& attempt) {
+  const std::string& mode = attempt.mode();
+  if (mode.empty()) return false;
+  // A character takes at least one byte, so only a long text needs counting.
+  if (mode.size() > TavroBackup::maximumModeCharacters &&
+      text::characterCount(mode) > TavroBackup::maximumModeCharacters)
+    return false;
+  if (attempt.round() < 1 || attempt.round() > TavroBackup::maximumRound) return false;
+  if (attempt.correct() < 0 || attempt.correct() > TavroBackup::maximumCount) return false;
+  if (attempt.misses() < 0 || attempt.misses() > TavroBackup::maximumCount) return false;
+  // Written so that NaN fails every comparison and so the check.
+  double seconds = attempt.seconds();
+  if (!(seconds >= 0 && seconds <= TavroBackup::maximumSeconds)) return false;
+  return std::isfinite(attempt.date().unixSeconds());
+}
+
+bool sameAttempt(const Attempt& a, const Attempt& b) {
+  return a.id() == b.id() && a.date() == b.date() && a.mode() == b.mode() &&
+         a.round() == b.round() && a.correct() == b.correct() && a.misses() == b.misses() &&
+         a.seconds() == b.seconds();
+}
+
+}  // namespace
+
+TavroBackup::TavroBackup(std::string ownerID, std::vector<Attempt> attempts, JLPTLevel jlptLevel,
+                         bool kanaInput, Date createdAt)
+    : ownerID_(std::move(ownerID)),
+      createdAt_(createdAt),
+      attempts_(std::move(attempts)),
+      jlptLevel_(jlptLevel),
+      kanaInput_(kanaInput) {}
+
+void TavroBackup::checkLimits(std::string_view ownerID) const {
+  if (schemaVersion_ != currentSchemaVersion) throw BackupFailure::invalid();
+  if (ownerID_ != ownerID) throw BackupFailure::invalid();
+  if (attempts_.size() > maximumAttempts) throw BackupFailure::invalid();
+  for (const Attempt& attempt : attempts_) {
+    if (!withinLimits(attempt)) throw BackupFailure::invalid();
+  }
+  AttemptIdentifierSet identifiers(attempts_.size());
+  for (const Attempt& attempt : attempts_) {
+    if (!identifiers.insert(attempt.id())) throw BackupFailure::invalid();
+  }
+}
+
+const TavroBackup& TavroBackup::validated(std::string_view ownerID) const& {
+  checkLimits(ownerID);
+  return *this;
+}
+
+TavroBackup TavroBackup::validated(std::string_view ownerID) && {
+  checkLimits(ownerID);
+  return std::move(*this);
+}
+
+std::vector<Attempt> TavroBackup::merging(const std::vector<Attempt>& local) const {
+  AttemptIdentifierSet localIDs(local.size());
+  for (const Attempt& attempt : local) localIDs.insert(attempt.id());
+
+  // The combined list is ordered through indices, so each attempt is copied
+  // once, straight into its place: local attempts are 0..local.size()-1 and
+  // incoming ones follow, which is what makes a stable sort put a local
+  // attempt before a backup one of the same date.
+  std::vector<const Attempt*> combined;
+  combined.reserve(local.size() + attempts_.size());
+  for (const Attempt& attempt : local) combined.push_back(&attempt);
+  for (const Attempt& attempt : attempts_) {
+    if (!localIDs.contains(attempt.id())) combined.push_back(&attempt);
+  }
+  // Dates compare as doubles; NaN would break the ordering the sort needs,
+  // so it is placed as if it were the oldest date (merging never fails and
+  // the result is the caller's to validate).
+  auto key = [](const Attempt* attempt) {
+    double date = attempt->date().secondsSinceReferenceDate;
+    return std::isnan(date) ? -INFINITY : date;
+  };
+  std::stable_sort(combined.begin(), combined.end(),
+                   [&](const Attempt* a, const Attempt* b) { return key(a) < key(b); });
+
+  std::vector<Attempt> result;
+  result.reserve(combined.size());
+  for (const Attempt* attempt : combined) result.push_back(*attempt);
+  return result;
+}
+
+json::OrderedJson TavroBackup::json() const {
+  json::OrderedJson attempts = json::OrderedJson::array();
+  auto& elements = attempts.get_ref<json::OrderedJson::array_t&>();
+  elements.reserve(attempts_.size());
+  for (const Attempt& attempt : attempts_) elements.push_back(attempt.json());
+
+  json::OrderedJson object = json::OrderedJson::object();
+  object["schemaVersion"] = schemaVersion_;
+  object["ownerID"] = ownerID_;
+  object["createdAt"] = json::finite(createdAt_.secondsSinceReferenceDate, "createdAt");
+  object["attempts"] = std::move(attempts);
+  object["jlptLevel"] = JLPTLevels::json(jlptLevel_);
+  object["kanaInput"] = kanaInput_;
+  return object;
+}
+
+std::string TavroBackup::encode() const {
+  return json::encode(json());
+}
+
+TavroBackup TavroBackup::decode(const json::Value& value) {
+  json::Object object = value.object();
+  std::int64_t schemaVersion = object.integer("schemaVersion");
+  std::string ownerID = object.string("ownerID");
+  double createdAt = object.number("createdAt");
+  json::Array attemptArray = object.array("attempts");
+  std::vector<Attempt> attempts;
+  attempts.reserve(attemptArray.size());
+  for (const json::Value& attempt : attemptArray.elements())
+    attempts.push_back(Attempt::decode(attempt));
+  JLPTLevel jlptLevel = JLPTLevels::decode(object.required("jlptLevel"));
+  bool kanaInput = object.boolean("kanaInput");
+
+  TavroBackup backup(std::move(ownerID), std::move(attempts), jlptLevel, kanaInput,
+                     Date{createdAt});
+  backup.schemaVersion_ = schemaVersion;
+  return backup;
+}
+
+TavroBackup TavroBackup::decode(std::string_view text) {
+  json::Document document = json::Document::parse(text);
+  return decode(document.root());
+}
+
+bool operator==(const TavroBackup& a, const TavroBackup& b) {
+  return a.schemaVersion_ == b.schemaVersion_ && a.ownerID_ == b.ownerID_ &&
+         a.createdAt_ == b.createdAt_ && a.jlptLevel_ == b.jlptLevel_ &&
+         a.kanaInput_ == b.kanaInput_ &&
+         std::equal(a.attempts_.begin(), a.attempts_.end(), b.attempts_.begin(), b.attempts_.end(),
+                    sameAttempt);
+}
+
+}  // namespace tavro

@@ -1,0 +1,101 @@
+// Cloud sync of completed exercises: downloads every attempt the account
+// service holds for the account, page by page, checks that each page belongs
+// to the signed-in account, merges the pages with the local attempts (local
+// copies win), uploads the local attempts the service lacks in chunks of 100
+// and insists that the service confirms each one.
+//
+// The sync does no transport itself: it sends each request through the
+// `fetch` callable it was made with, which returns the reply body for a
+// successful reply and throws for anything else. sync() blocks the calling
+// thread (the host runs it off its main thread) and never has two requests
+// in flight. To cancel, the host makes its fetch throw: the sync ends with
+// that failure and returns nothing.
+#pragma once
+
+#include "Platform/HTTPRequest.h"
+#include "Platform/HTTPTransport.h"
+#include "Support/Date.h"
+#include "TavroCore/account/AccountProfile.h"
+#include "TavroCore/account/TavroBackup.h"
+
+#include <boost/url/url.hpp>
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavro {
+
+class TavroCloudSync {
+ public:
+  // Sends one request and returns the body of a successful reply; throws for
+  // any other outcome. Must be safe to call from any thread.
+  using Fetch = std::function<std::string(const platform::HTTPRequest&)>;
+
+  struct Result {
+    TavroBackup backup;  // every local attempt and every attempt only the service had, oldest first
+    AccountProfile profile;  // derived from the last page
+    Date syncedAt;           // the service's sync time from the last page
+  };
+
+  static constexpr std::string_view path = "/api/downloader/tavro/sync";
+  static constexpr std::size_t maximumPageAttempts = 500;
+  static constexpr std::size_t maximumRemoteAttempts = 100'000;
+  static constexpr std::size_t maximumUploadAttempts = 100;
+  static constexpr std::string_view unconfirmedMessage =
+      "The account service did not confirm every completed exercise. Try Sync Now again.";
+
+  explicit TavroCloudSync(Fetch fetch) : fetch_(std::move(fetch)) {}
+
+  // A fetch over the platform's HTTP transport: the body of a 2xx reply;
+  // any other status throws AccountService::httpFailure(status, the
+  // request's path, body), which marks a 401 as an unauthorized session.
+  // Transport failures pass on as platform::HTTPTransportFailure.
+  static Fetch fetchOver(platform::HTTPTransport transport);
+
+  // The account service origin followed by "/api/downloader/tavro/sync".
+  static boost::urls::url endpoint();
+
+  // GET endpoint, with the single query item "cursor" when `cursor` is given;
+  // "Authorization: Bearer <token>", "Accept" and "Content-Type"
+  // application/json, cookies off, time-out 60 seconds. Throws
+  // std::invalid_argument when the token holds a control character.
+  static platform::HTTPRequest pageRequest(std::string_view token,
+                                           const std::optional<std::string>& cursor);
+
+  // POST endpoint with the same headers and the body {"schemaVersion":1,
+  // "attempts":[...]}.
+  static platform::HTTPRequest uploadRequest(std::string_view token,
+                                             const std::vector<Attempt>& attempts);
+
+  // One whole sync for the signed-in `profile` with its session `token`;
+  // `local` holds the local attempts and must be made for `profile.id`. The
+  // arguments are never changed; the first failure ends the sync and no
+  // partial result is returned. Failures:
+  // - BackupFailure::invalid(): a token not of 64 characters 0-9 a-f, an
+  //   invalid profile, `local` or a remote attempt or the merged list outside
+  //   the backup limits, a page of another account or with a conflicting
+  //   address, a page "schemaVersion" other than 1 or more than 500 attempts,
+  //   an attempt identifier repeated across the download, more than 100,000
+  //   remote attempts, a "syncedAt" that is not an internet date-time, a
+  //   "nextCursor" that is not a UUID, is repeated or comes with no attempts;
+  // - AccountServiceFailure: a page that is not a reply document (over
+  //   128,000 bytes, not a JSON object, or with a member "error"), a page
+  //   without a usable identity, or an acknowledgement that does not list
+  //   exactly its chunk's identifiers (unconfirmedMessage);
+  // - json::DecodingError: a page or acknowledgement whose members do not
+  //   have their types;
+  // - whatever `fetch` throws, unchanged.
+  // A page is first checked as a reply document and only then read as a
+  // page, so an error reply that reached the sync gets the account message.
+  Result sync(std::string_view token, const TavroBackup& local, const AccountProfile& profile,
+              Date now = Date::now()) const;
+
+ private:
+  Fetch fetch_;
+};
+
+}  // namespace tavro

@@ -1,0 +1,293 @@
+#include "TavroCore/account/TavroBackup.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tavro {
+namespace {
+
+constexpr std::string_view owner = "user-42";
+
+Uuid idFrom(std::uint64_t n) {
+  Uuid id;
+  for (int i = 0; i < 8; ++i) id.bytes[15 - i] = static_cast<std::uint8_t>(n >> (8 * i));
+  id.bytes[6] = 0x40;
+  return id;
+}
+
+Attempt attempt(std::uint64_t n, double date, std::string mode = "romaji", std::int64_t round = 1,
+                std::int64_t correct = 100, std::int64_t misses = 3, double seconds = 42.5) {
+  return Attempt(idFrom(n), Date{date}, std::move(mode), round, correct, misses, seconds);
+}
+
+TavroBackup backupOf(std::vector<Attempt> attempts, std::string ownerID = std::string(owner)) {
+  return TavroBackup(std::move(ownerID), std::move(attempts), JLPTLevel::n3, true, Date{1000});
+}
+
+bool same(const Attempt& a, const Attempt& b) {
+  return a.encode() == b.encode();
+}
+
+std::vector<std::uint64_t> idsOf(const std::vector<Attempt>& attempts) {
+  std::vector<std::uint64_t> ids;
+  for (const Attempt& a : attempts) ids.push_back(a.id().bytes[15] | (a.id().bytes[14] << 8));
+  return ids;
+}
+
+TEST(TavroBackupValidated, AttemptLimitsAtTheirEdges) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    const char* name;
+    Attempt attempt;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"mode of 80 characters", attempt(1, 5, std::string(80, 'a')), true},
+      {"mode of 80 combined characters",
+       attempt(1, 5,
+               [] {
+                 std::string mode;
+                 for (int i = 0; i < 80; ++i) mode += "e\u0301";
+                 return mode;
+               }()),
+       true},
+      {"mode of 81 characters", attempt(1, 5, std::string(81, 'a')), false},
+      {"empty mode", attempt(1, 5, ""), false},
+      {"round 1", attempt(1, 5, "romaji", 1), true},
+      {"round 9", attempt(1, 5, "romaji", 9), true},
+      {"round 0", attempt(1, 5, "romaji", 0), false},
+      {"round 10", attempt(1, 5, "romaji", 10), false},
+      {"counts 0", attempt(1, 5, "romaji", 1, 0, 0), true},
+      {"counts 10,000,000", attempt(1, 5, "romaji", 1, 10'000'000, 10'000'000), true},
+      {"correct -1", attempt(1, 5, "romaji", 1, -1, 0), false},
+      {"correct 10,000,001", attempt(1, 5, "romaji", 1, 10'000'001, 0), false},
+      {"misses -1", attempt(1, 5, "romaji", 1, 0, -1), false},
+      {"misses 10,000,001", attempt(1, 5, "romaji", 1, 0, 10'000'001), false},
+      {"seconds 365 days", attempt(1, 5, "romaji", 1, 1, 1, 31'536'000), true},
+      {"seconds just over 365 days",
+       attempt(1, 5, "romaji", 1, 1, 1, std::nextafter(31'536'000.0, inf)), false},
+      {"seconds negative", attempt(1, 5, "romaji", 1, 1, 1, -0.001), false},
+      {"seconds negative zero", attempt(1, 5, "romaji", 1, 1, 1, -0.0), true},
+      {"seconds infinite", attempt(1, 5, "romaji", 1, 1, 1, inf), false},
+      {"seconds NaN", attempt(1, 5, "romaji", 1, 1, 1, nan), false},
+      {"date before 1970", attempt(1, -2e9), true},
+      {"date infinite", attempt(1, -inf), false},
+      {"date NaN", attempt(1, nan), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TavroBackup backup = backupOf({attempt(7, 1), c.attempt});
+    if (c.valid) {
+      EXPECT_EQ(&backup.validated(owner), &backup);
+    } else {
+      EXPECT_THROW(backup.validated(owner), BackupFailure);
+    }
+  }
+}
+
+TEST(TavroBackupValidated, BackupLevelChecks) {
+  EXPECT_NO_THROW(backupOf({}).validated(owner));
+  EXPECT_THROW(backupOf({}).validated("User-42"), BackupFailure);
+  EXPECT_THROW(backupOf({}).validated("user-42 "), BackupFailure);
+
+  TavroBackup future = TavroBackup::decode(
+      R"({"schemaVersion":2,"ownerID":"user-42","createdAt":0,"attempts":[],"jlptLevel":"N5","kanaInput":false})");
+  EXPECT_THROW(future.validated(owner), BackupFailure);
+
+  // Two records of one attempt, identical otherwise, are still a duplicate.
+  EXPECT_THROW(backupOf({attempt(1, 1), attempt(2, 2), attempt(1, 1)}).validated(owner),
+               BackupFailure);
+}
+
+TEST(TavroBackupValidated, AttemptCountLimit) {
+  std::vector<Attempt> attempts;
+  attempts.reserve(100'001);
+  for (std::uint64_t i = 0; i < 100'000; ++i)
+    attempts.push_back(attempt(i, static_cast<double>(i)));
+  TavroBackup full = backupOf(attempts);
+  EXPECT_NO_THROW(full.validated(owner));
+  attempts.push_back(attempt(100'000, 1));
+  EXPECT_THROW(backupOf(std::move(attempts)).validated(owner), BackupFailure);
+}
+
+TEST(TavroBackupMerging, LocalCopyWinsAndOrderIsByDate) {
+  // local = [A dated 3, B dated 1], backup = [B' (B's id) dated 5, C dated 2].
+  Attempt a = attempt(1, 3);
+  Attempt b = attempt(2, 1);
+  Attempt bPrime = attempt(2, 5, "kana", 4, 7, 7, 9);
+  Attempt c = attempt(3, 2);
+  std::vector<Attempt> merged = backupOf({bPrime, c}).merging({a, b});
+  ASSERT_EQ(merged.size(), 3u);
+  EXPECT_TRUE(same(merged[0], b));
+  EXPECT_TRUE(same(merged[1], c));
+  EXPECT_TRUE(same(merged[2], a));
+
+  std::vector<Attempt> fromEmpty = backupOf({}).merging({a, b});
+  ASSERT_EQ(fromEmpty.size(), 2u);
+  EXPECT_TRUE(same(fromEmpty[0], b));
+  EXPECT_TRUE(same(fromEmpty[1], a));
+
+  // Equal dates: the local attempt first, whichever side lists it first.
+  std::vector<Attempt> tie = backupOf({attempt(10, 4)}).merging({attempt(11, 4)});
+  EXPECT_EQ(idsOf(tie), (std::vector<std::uint64_t>{11, 10}));
+}
+
+// Random lists with duplicates on both sides, equal dates and local copies
+// that differ from the backup's, checked against what a merge must keep.
+TEST(TavroBackupMerging, PropertiesHoldOverGeneratedLists) {
+  std::mt19937_64 random(20261210);
+  for (int round = 0; round < 300; ++round) {
+    SCOPED_TRACE(round);
+    const std::uint64_t idRange = 1 + random() % 40;
+    auto generate = [&](std::size_t count, const char* mode) {
+      std::vector<Attempt> list;
+      for (std::size_t i = 0; i < count; ++i)
+        list.push_back(attempt(random() % idRange, static_cast<double>(random() % 6), mode,
+                               1 + static_cast<std::int64_t>(random() % 9)));
+      return list;
+    };
+    std::vector<Attempt> local = generate(random() % 30, "local");
+    std::vector<Attempt> remote = generate(random() % 30, "remote");
+    std::vector<Attempt> merged = backupOf(remote).merging(local);
+
+    std::set<Uuid> localIDs;
+    for (const Attempt& a : local) localIDs.insert(a.id());
+    // Expected multiset: every local attempt, and each backup attempt whose
+    // id local lacks (backup duplicates are kept as they are; validated()
+    // refuses them first).
+    std::vector<const Attempt*> expected;
+    for (const Attempt& a : local) expected.push_back(&a);
+    for (const Attempt& a : remote)
+      if (!localIDs.count(a.id())) expected.push_back(&a);
+    ASSERT_EQ(merged.size(), expected.size());
+
+    // Sorted by date, and within one date the order of local-then-incoming
+    // is kept: exactly a stable sort of the expected sequence.
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const Attempt* x, const Attempt* y) { return x->date() < y->date(); });
+    for (std::size_t i = 0; i < merged.size(); ++i) {
+      EXPECT_TRUE(same(merged[i], *expected[i])) << "position " << i;
+    }
+    // No local attempt changed: each id present locally appears only in
+    // local forms ("local" mode) in the result.
+    for (const Attempt& a : merged) {
+      if (localIDs.count(a.id()))
+        EXPECT_EQ(a.mode(), "local");
+      else
+        EXPECT_EQ(a.mode(), "remote");
+    }
+  }
+}
+
+TEST(TavroBackupJSON, WritesKeysInOrderAndReadsBack) {
+  TavroBackup backup = backupOf({attempt(1, 12.25), attempt(2, -3.5, "kana", 9, 0, 10'000'000, 0)});
+  std::string text = backup.encode();
+  EXPECT_EQ(
+      text.rfind(R"({"schemaVersion":1,"ownerID":"user-42","createdAt":1000.0,"attempts":[{"id":")",
+                 0),
+      0u);
+  EXPECT_NE(text.find(R"(],"jlptLevel":"N3","kanaInput":true})"), std::string::npos);
+  TavroBackup read = TavroBackup::decode(text);
+  EXPECT_EQ(read, backup);
+  EXPECT_EQ(read.encode(), text);
+}
+
+TEST(TavroBackupJSON, RefusesMissingNullAndMistypedKeys) {
+  const std::string attemptText = attempt(1, 1).encode();
+  auto document = [&](std::string schema, std::string ownerID, std::string createdAt,
+                      std::string attempts, std::string level, std::string kana) {
+    std::string text = "{";
+    auto add = [&](const char* key, const std::string& value) {
+      if (value.empty()) return;
+      if (text.size() > 1) text += ',';
+      text += std::string("\"") + key + "\":" + value;
+    };
+    add("schemaVersion", schema);
+    add("ownerID", ownerID);
+    add("createdAt", createdAt);
+    add("attempts", attempts);
+    add("jlptLevel", level);
+    add("kanaInput", kana);
+    return text + "}";
+  };
+  const std::string good[] = {"1",      "\"user-42\"", "3.5", "[" + attemptText + "]",
+                              "\"N1\"", "false"};
+  const std::vector<std::vector<std::string>> wrongValues = {
+      {"", "null", "1.0", "\"1\""},
+      {"", "null", "42"},
+      {"", "null", "\"3.5\""},
+      {"", "null", "{}", "[1]", "[{\"id\":\"x\"}]"},
+      {"", "null", "\"n1\"", "\"N6\"", "5"},
+      {"", "null", "0", "\"false\""},
+  };
+  std::string fields[6];
+  std::copy(std::begin(good), std::end(good), fields);
+  EXPECT_NO_THROW(TavroBackup::decode(
+      document(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5])));
+  for (std::size_t key = 0; key < 6; ++key) {
+    for (const std::string& wrong : wrongValues[key]) {
+      std::copy(std::begin(good), std::end(good), fields);
+      fields[key] = wrong;
+      std::string text = document(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
+      SCOPED_TRACE(text);
+      EXPECT_THROW(TavroBackup::decode(text), json::DecodingError);
+    }
+  }
+  // Unknown keys are ignored and limits are not applied when decoding.
+  TavroBackup lax = TavroBackup::decode(
+      R"({"extra":[1],"schemaVersion":7,"ownerID":"","createdAt":-1,"attempts":[],"jlptLevel":"N2","kanaInput":true})");
+  EXPECT_EQ(lax.schemaVersion(), 7);
+  EXPECT_EQ(lax.ownerID(), "");
+}
+
+// The host's import: decode the file, check it for the signed-in account,
+// merge. Any failure must leave the local list as it was.
+std::vector<Attempt> importBackup(std::string_view file, std::string_view accountID,
+                                  const std::vector<Attempt>& local) {
+  return TavroBackup::decode(file).validated(accountID).merging(local);
+}
+
+TEST(TavroBackupImport, HostileFilesFailAndChangeNothing) {
+  const std::vector<Attempt> local = {attempt(500, 1), attempt(501, 2)};
+  const std::string localBefore = backupOf(local).encode();
+
+  std::vector<Attempt> many;
+  for (std::uint64_t i = 0; i < 100'001; ++i) many.push_back(attempt(i, 1));
+  struct Case {
+    const char* name;
+    std::string file;
+  };
+  const Case cases[] = {
+      {"another account", backupOf({attempt(1, 1)}, "user-43").encode()},
+      {"duplicated identifier", backupOf({attempt(1, 1), attempt(1, 2)}).encode()},
+      {"100,001 attempts", backupOf(std::move(many)).encode()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<Attempt> imported = local;
+    EXPECT_THROW(imported = importBackup(c.file, owner, local), BackupFailure);
+    EXPECT_EQ(backupOf(imported).encode(), localBefore);
+  }
+
+  const std::string whole = backupOf({attempt(1, 1), attempt(2, 2, "kana", 3)}).encode();
+  ASSERT_EQ(importBackup(whole, owner, local).size(), 4u);
+  for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+    std::vector<Attempt> imported = local;
+    try {
+      imported = importBackup(std::string_view(whole).substr(0, cut), owner, local);
+      ADD_FAILURE() << "a file cut at byte " << cut << " was accepted";
+    } catch (const json::DecodingError&) {
+    } catch (const BackupFailure&) {
+    }
+    ASSERT_EQ(backupOf(imported).encode(), localBefore);
+  }
+}
+
+}  // namespace
+}  // namespace tavro
