@@ -61,12 +61,24 @@ void release(void* pointer) noexcept {
 
 }  // namespace
 
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void operator delete(void* pointer) noexcept { release(pointer); }
-void operator delete[](void* pointer) noexcept { release(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { release(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { release(pointer); }
+void* operator new(std::size_t size) {
+  return allocate(size);
+}
+void* operator new[](std::size_t size) {
+  return allocate(size);
+}
+void operator delete(void* pointer) noexcept {
+  release(pointer);
+}
+void operator delete[](void* pointer) noexcept {
+  release(pointer);
+}
+void operator delete(void* pointer, std::size_t) noexcept {
+  release(pointer);
+}
+void operator delete[](void* pointer, std::size_t) noexcept {
+  release(pointer);
+}
 
 namespace {
 
@@ -109,7 +121,8 @@ struct Screen {
 // of one made beforehand, or (`fresh`) a new one.
 class Typist {
  public:
-  Typist(const Round& round, bool fresh) : round_(round), fresh_(fresh), matcher_(Matcher::romaji("")) {
+  Typist(const Round& round, bool fresh)
+      : round_(round), fresh_(fresh), matcher_(Matcher::romaji("")) {
     for (const std::string& prompt : round.prompts) prebuilt_.push_back(Matcher::romaji(prompt));
   }
 
@@ -169,13 +182,20 @@ void typeKeystrokes(benchmark::State& state, bool fresh, bool cold) {
   state.counters["allocs/keystroke"] = static_cast<double>(allocations.count - before) / keystrokes;
   // A sentence's first keystroke may allocate: a new matcher, and hints
   // growing back to three entries after the end of the previous sentence.
-  state.counters["allocs/keystroke within"] = static_cast<double>(typist.allocationsWithinSentences) / keystrokes;
+  state.counters["allocs/keystroke within"] =
+      static_cast<double>(typist.allocationsWithinSentences) / keystrokes;
   state.counters["keystrokes/round"] = static_cast<double>(round.keystrokes.size());
 }
 
-void BM_KeystrokeSteady(benchmark::State& state) { typeKeystrokes(state, false, false); }
-void BM_KeystrokeWithMatcher(benchmark::State& state) { typeKeystrokes(state, true, false); }
-void BM_KeystrokeCold(benchmark::State& state) { typeKeystrokes(state, true, true); }
+void BM_KeystrokeSteady(benchmark::State& state) {
+  typeKeystrokes(state, false, false);
+}
+void BM_KeystrokeWithMatcher(benchmark::State& state) {
+  typeKeystrokes(state, true, false);
+}
+void BM_KeystrokeCold(benchmark::State& state) {
+  typeKeystrokes(state, true, true);
+}
 
 // Makes a matcher for each round-5 sentence in turn and reports the heap
 // bytes one holds (the sentence's heads and counts, the typed text, its
@@ -219,8 +239,12 @@ void BM_SpellingsLongShi(benchmark::State& state) {
   }
 }
 
-double minimum(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
-double maximum(const std::vector<double>& values) { return *std::max_element(values.begin(), values.end()); }
+double minimum(const std::vector<double>& values) {
+  return *std::min_element(values.begin(), values.end());
+}
+double maximum(const std::vector<double>& values) {
+  return *std::max_element(values.begin(), values.end());
+}
 
 }  // namespace
 

@@ -53,7 +53,9 @@ bool plainKeys(std::string_view keys) {
   return true;
 }
 
-char lowered(char key) { return key >= 'A' && key <= 'Z' ? static_cast<char>(key - 'A' + 'a') : key; }
+char lowered(char key) {
+  return key >= 'A' && key <= 'Z' ? static_cast<char>(key - 'A' + 'a') : key;
+}
 
 // Keys of the longest table head ("shixya"), so that a reused hint list
 // does not grow per head.
@@ -63,7 +65,9 @@ std::uint32_t saturated(std::uint32_t sum) { return std::min<std::uint32_t>(sum,
 
 // The first character of a head: one key for a table spelling, the whole
 // character for a character spelled as itself.
-std::string_view firstCharacter(const Head& head) { return head.ascii ? head.spelling.substr(0, 1) : head.spelling; }
+std::string_view firstCharacter(const Head& head) {
+  return head.ascii ? head.spelling.substr(0, 1) : head.spelling;
+}
 
 }  // namespace
 
@@ -296,7 +300,9 @@ std::optional<std::string> Matcher::expectedInput(bool native) const {
     if (live_.empty()) return std::nullopt;
     const TypingState& state = live_.front();
     const Romaji::detail::PromptHeads& prompt = plan_->heads;
-    if (state.head != kNoHead) return std::string(1, prompt.heads[state.head].spelling[state.offset]);
+    if (state.head != kNoHead) {
+      return std::string(1, prompt.heads[state.head].spelling[state.offset]);
+    }
     if (state.position == prompt.characters.size()) return std::nullopt;
     return std::string(firstCharacter(prompt.heads[prompt.range[state.position].first]));
   }
@@ -358,7 +364,8 @@ void Matcher::hints(std::int64_t limit, std::vector<RomajiHint>& out) const {
   const Romaji::detail::PromptHeads& prompt = plan_->heads;
   std::size_t count = prompt.characters.size();
   std::size_t used = 0;
-  auto add = [&](std::uint32_t position, std::uint32_t index, std::int64_t typedCount, bool active) {
+  auto add = [&](std::uint32_t position, std::uint32_t index, std::int64_t typedCount,
+                 bool active) {
     if (used == out.size()) {
       out.emplace_back();
       out.back().keys.reserve(kLongestHead);
@@ -368,7 +375,8 @@ void Matcher::hints(std::int64_t limit, std::vector<RomajiHint>& out) const {
     std::string_view first = prompt.characters[position];
     std::string_view last = prompt.characters[position + head.covered - 1];
     hint.id = position;
-    hint.kana.assign(first.data(), static_cast<std::size_t>(last.data() + last.size() - first.data()));
+    hint.kana.assign(first.data(),
+                     static_cast<std::size_t>(last.data() + last.size() - first.data()));
     if (head.ascii) {
       hint.keys.resize(head.spelling.size());
       for (std::size_t k = 0; k < head.spelling.size(); ++k) {

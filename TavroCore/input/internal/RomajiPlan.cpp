@@ -18,7 +18,8 @@ std::shared_ptr<const PromptPlan> promptPlan(std::string_view prompt) {
     for (std::uint32_t head = first; head < last && ways < kMaxPaths; ++head) {
       ways += plan->completions[position + heads.heads[head].covered];
     }
-    plan->completions[position] = static_cast<std::uint32_t>(std::min<std::uint64_t>(ways, kMaxPaths));
+    plan->completions[position] =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(ways, kMaxPaths));
   }
   for (std::size_t position = 0; position < count; ++position) {
     auto [first, last] = heads.range[position];

@@ -87,7 +87,8 @@ bool offer(Matcher& matcher, const std::string& prompt, const std::string& piece
   bool accepted = matcher.input(piece);
   EXPECT_EQ(accepted, acceptable) << "piece \"" << piece << "\" after \"" << before << "\"";
   EXPECT_EQ(matcher.typed(), accepted ? candidate : before);
-  EXPECT_EQ(answered(matcher), searched(prompt, matcher.typed())) << "typed \"" << matcher.typed() << "\"";
+  EXPECT_EQ(answered(matcher), searched(prompt, matcher.typed()))
+      << "typed \"" << matcher.typed() << "\"";
   return accepted;
 }
 
@@ -98,9 +99,11 @@ std::vector<std::string> curriculumPrompts() {
   auto addReadings = [&](const std::vector<JapanesePrompt>& list) {
     for (const JapanesePrompt& prompt : list) prompts.insert(prompt.reading());
   };
-  for (std::int64_t round = 1; round <= 6; ++round) addReadings(MainRomajiCurriculum::prompts(round));
+  for (std::int64_t round = 1; round <= 6; ++round)
+    addReadings(MainRomajiCurriculum::prompts(round));
   for (JLPTLevel level : JLPTLevels::allCases) {
-    for (std::int64_t round = 1; round <= 7; ++round) addReadings(JLPTCurriculum::prompts(level, round, ""));
+    for (std::int64_t round = 1; round <= 7; ++round)
+      addReadings(JLPTCurriculum::prompts(level, round, ""));
   }
   addReadings(Vocabulary::basic());
   addReadings(Vocabulary::tango());
@@ -140,22 +143,46 @@ TEST(RomajiMatcherAgainstSearch, EveryPrefixOfTheFirstSpellingsOfEveryCurriculum
 // than 128 spellings, characters spelled as themselves (some of several
 // bytes, some upper-case, CR LF), combining marks and an empty prompt.
 const char* const kAwkwardPrompts[] = {
-    "ぢゃぢゅぢょ", "んnん", "んnんnんnん", "しししししししし", "しちつふじしちつふじ", "っっった", "っち",
-    "ほん", "きんえん", "かった", "カタカナ漢字abc", "e\u0301か", "\r\nか", "か\u0301",
-    "ー、。！？「」（）", "ゔぁゔぃゔ", "んんんん", "っ", "", "ABCか", "ゎゕゖ", "ふぁ", "しゃしゅしょ",
-    "ちゃんと、じゃあね。", "a\u0600か", "🇯🇵か",
+    "ぢゃぢゅぢょ",
+    "んnん",
+    "んnんnんnん",
+    "しししししししし",
+    "しちつふじしちつふじ",
+    "っっった",
+    "っち",
+    "ほん",
+    "きんえん",
+    "かった",
+    "カタカナ漢字abc",
+    "e\u0301か",
+    "\r\nか",
+    "か\u0301",
+    "ー、。！？「」（）",
+    "ゔぁゔぃゔ",
+    "んんんん",
+    "っ",
+    "",
+    "ABCか",
+    "ゎゕゖ",
+    "ふぁ",
+    "しゃしゅしょ",
+    "ちゃんと、じゃあね。",
+    "a\u0600か",
+    "🇯🇵か",
 };
 
 TEST(RomajiMatcherAgainstSearch, RandomKeysIntoCurriculumAndAwkwardPrompts) {
   std::vector<std::string> prompts(std::begin(kAwkwardPrompts), std::end(kAwkwardPrompts));
   std::vector<std::string> curriculum = curriculumPrompts();
   std::mt19937 random(20261210);
-  for (int index = 0; index < 60; ++index) prompts.push_back(curriculum[random() % curriculum.size()]);
+  for (int index = 0; index < 60; ++index)
+    prompts.push_back(curriculum[random() % curriculum.size()]);
 
   // Plain keys (some upper-case), and pieces the matcher must hand to the
   // search's rules: accents, a Kelvin sign that lower-cases to "k", CR, kana.
   const std::string plain = "abcdefghijklmnopqrstuvwxyzKSN'-,.!?[]() ";
-  const std::vector<std::string> odd = {"\u00E9", "e", "\u0301", "\u212A", "\r", "\n", "カ", "漢", "A", "\xFF"};
+  const std::vector<std::string> odd = {"\u00E9", "e",  "\u0301", "\u212A", "\r",
+                                        "\n",     "カ", "漢",     "A",      "\xFF"};
   for (const std::string& prompt : prompts) {
     SCOPED_TRACE(prompt);
     for (int run = 0; run < 4; ++run) {
@@ -216,7 +243,8 @@ TEST(RomajiMatcherAgainstSearch, OneTextSpelledInThousandsOfWays) {
 TEST(RomajiMatcher, HintsAndCompletedCharactersOfTheTypedText) {
   Matcher matcher = Matcher::romaji("かな");
   ASSERT_TRUE(matcher.input("K"));
-  std::vector<RomajiHint> expected = {{0, "か", {"K", "A"}, 1, 1}, {1, "な", {"N", "A"}, 0, std::nullopt}};
+  std::vector<RomajiHint> expected = {{0, "か", {"K", "A"}, 1, 1},
+                                      {1, "な", {"N", "A"}, 0, std::nullopt}};
   EXPECT_EQ(matcher.hints(2), expected);
   EXPECT_EQ(matcher.hints(0), std::vector<RomajiHint>{});
   EXPECT_EQ(matcher.completedCharacters(), 0);
