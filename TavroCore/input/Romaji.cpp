@@ -123,23 +123,7 @@ int letterIndex(char c) {
   return -1;
 }
 
-struct Head {
-  std::string_view spelling;
-  std::uint32_t covered = 1;  // prompt characters, 1 or 2
-  // True for table spellings and doubled letters, which are ASCII: each byte
-  // is a character, so typing may stop inside the head and its length in
-  // characters is its size. False for a character spelled as itself, which
-  // counts as one character and is typed whole or not at all.
-  bool ascii = true;
-};
-
-// The prompt cut into characters with the heads at every position, stored
-// flat: heads of position i are heads[range[i].first, range[i].second).
-struct PromptHeads {
-  std::vector<std::string_view> characters;
-  std::vector<Head> heads;
-  std::vector<std::pair<std::uint32_t, std::uint32_t>> range;
-};
+}  // namespace
 
 PromptHeads headsOf(std::string_view prompt) {
   const HeadTable& table = headTable();
@@ -199,6 +183,8 @@ PromptHeads headsOf(std::string_view prompt) {
   }
   return out;
 }
+
+namespace {
 
 // The depth-first search over heads. The text under construction is one
 // buffer, extended by a head and cut back when the search returns from it.
@@ -302,13 +288,6 @@ PathCache& pathCache() {
   return cache;
 }
 
-// The form in which prompts and typed texts are searched: well-formed UTF-8
-// in normalization form C, so that canonically equivalent texts agree.
-std::string searchedForm(std::string_view text) {
-  std::string storage;
-  return text::nfc(text::wellFormed(text, storage));
-}
-
 // The memory an entry holds: key, searched prompt, texts, text ends and
 // boundaries.
 std::size_t cachedBytes(std::string_view key, const PathList& paths) {
@@ -316,10 +295,20 @@ std::size_t cachedBytes(std::string_view key, const PathList& paths) {
          (paths.textEnds.size() + paths.boundaries.size()) * sizeof(std::uint32_t);
 }
 
-// Offsets are 32-bit; texts this long are no prompt and get no spelling.
-constexpr std::size_t kMaxSearchBytes = std::numeric_limits<std::uint32_t>::max() / 16;
-
 }  // namespace
+
+std::string hintKey(std::string_view character) {
+  if (character.size() == 1) {
+    char c = character[0];
+    return std::string(1, c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
+  }
+  return text::uppercased(character);
+}
+
+std::string searchedForm(std::string_view text) {
+  std::string storage;
+  return text::nfc(text::wellFormed(text, storage));
+}
 
 std::shared_ptr<const PathList> paths(std::string_view prompt, std::string_view prefix) {
   if (prompt.size() > kMaxSearchBytes || prefix.size() > kMaxSearchBytes) {
@@ -394,14 +383,6 @@ std::vector<std::string> texts(const detail::PathList& paths) {
   return out;
 }
 
-std::string uppercasedCharacter(std::string_view character) {
-  if (character.size() == 1) {
-    char c = character[0];
-    return std::string(1, c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c);
-  }
-  return text::uppercased(character);
-}
-
 }  // namespace
 
 std::vector<std::string> spellings(std::string_view prompt) { return texts(*detail::paths(prompt, {})); }
@@ -458,7 +439,7 @@ std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, s
       std::size_t kanaBegin = index == 0 ? 0 : characterEnds[index - 1];
       hint.kana = std::string(searchedPrompt.substr(kanaBegin, characterEnds[last] - kanaBegin));
       for (std::size_t k = headStart; k < boundary && k < keys.size(); ++k) {
-        hint.keys.push_back(uppercasedCharacter(keys[k]));
+        hint.keys.push_back(detail::hintKey(keys[k]));
       }
       std::size_t typedInHead = typedCount > headStart ? typedCount - headStart : 0;
       hint.typedCount = static_cast<std::int64_t>(std::min(hint.keys.size(), typedInHead));

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,41 @@ struct PathList {
     return boundaries.data() + index * promptCharacters;
   }
 };
+
+// Offsets are 32-bit; texts this long are no prompt and get no spelling.
+inline constexpr std::size_t kMaxSearchBytes = std::numeric_limits<std::uint32_t>::max() / 16;
+
+// One head: a spelling of the prompt characters at one position.
+struct Head {
+  std::string_view spelling;
+  std::uint32_t covered = 1;  // prompt characters, 1 or 2
+  // True for table spellings and doubled letters, which are ASCII: each byte
+  // is a character, so typing may stop inside the head and its length in
+  // characters is its size. False for a character spelled as itself, which
+  // counts as one character and is typed whole or not at all.
+  bool ascii = true;
+};
+
+// The prompt cut into characters with the heads at every position, stored
+// flat: heads of position i are heads[range[i].first, range[i].second). The
+// views point into the prompt given to `headsOf` and into the table. Every
+// head of one position covers the same number of characters, so the
+// positions a spelling passes through are the same for every spelling.
+struct PromptHeads {
+  std::vector<std::string_view> characters;
+  std::vector<Head> heads;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> range;
+};
+
+// The heads of a prompt already in its searched form (`searchedForm`).
+PromptHeads headsOf(std::string_view prompt);
+
+// The form in which prompts and typed texts are searched: well-formed UTF-8
+// (U+FFFD per bad sequence) in normalization form C.
+std::string searchedForm(std::string_view text);
+
+// A character of a spelling as a hint shows it: upper-cased.
+std::string hintKey(std::string_view character);
 
 // The kana before which ん is typed "nn" or "n'" only, never a lone "n".
 const std::vector<std::string_view>& kanaBeforeDoubledN();
