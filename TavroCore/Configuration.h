@@ -15,4 +15,8 @@ std::string_view accountServiceOrigin();
 // The support page offered to users.
 std::string_view supportLink();
 
+// The maker's web domain, named where the interface sends the user to the
+// maker's site (a lower-case domain name such as "brelva.example").
+std::string_view webDomain();
+
 }  // namespace tavro::configuration
