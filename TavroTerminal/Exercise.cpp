@@ -6,6 +6,7 @@
 #include "TavroCore/content/MainRomajiCurriculum.h"
 #include "TavroCore/content/PracticeCurriculum.h"
 #include "TavroCore/content/Vocabulary.h"
+#include "TavroCore/settings/UIStrings.h"
 
 namespace tavro::terminal {
 
@@ -70,7 +71,12 @@ std::vector<Exercise> exercises(TavroLanguage language) {
 }
 
 std::string roundTitle(Exercise exercise, std::int64_t round) {
-  if (round == weakKeyRound) return "Weak Keys";
+  if (round == weakKeyRound) return "Weak Fingers";
+  if (exercise == Exercise::guidedRomaji) {
+    if (round < 1 || round > static_cast<std::int64_t>(UIStrings::guidedRomajiRoundLabels.size()))
+      return "";
+    return std::string(UIStrings::guidedRomajiRoundLabels[static_cast<std::size_t>(round - 1)]);
+  }
   const std::vector<std::string>* titles = nullptr;
   switch (exercise) {
     case Exercise::japaneseRomaji:
@@ -78,8 +84,6 @@ std::string roundTitle(Exercise exercise, std::int64_t round) {
       titles = &JLPTCurriculum::titles();
       break;
     case Exercise::guidedRomaji:
-      titles = &MainRomajiCurriculum::titles();
-      break;
     case Exercise::english:
       titles = &LanguageCurriculum::englishTitles();
       break;

@@ -50,7 +50,8 @@ bool usesLevel(Exercise exercise);
 // The exercises of a language, in the order the home screen offers them.
 std::vector<Exercise> exercises(TavroLanguage language);
 
-// The title of a round, 1 to 7.
+// The title of a round, 1 to 7: the curriculum's titles, the interface
+// strings' labels of the guided rounds, "Weak Fingers" for round 7.
 std::string roundTitle(Exercise exercise, std::int64_t round);
 
 // One prompt of a round in the shape the practice screen needs.

@@ -7,20 +7,18 @@
 #include "TavroCore/input/DirectKeyboardMode.h"
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
+#include "TavroCore/settings/LanguagePreference.h"
 #include "TavroTerminal/ScoreText.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <sstream>
 
 namespace tavro::terminal {
 namespace {
 
-constexpr std::string_view languageKey = "practiceTavroLanguage";
 constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
-
-std::string romajiSwitchKey(TavroLanguage language) {
-  return "practiceShowRomaji." + std::string(rawValue(language));
-}
 
 std::string_view languageName(TavroLanguage language) {
   switch (language) {
@@ -93,6 +91,51 @@ int putWrapped(Frame& frame, int row, int left, int right, const std::vector<Spa
   return used;
 }
 
+// `text` cut into lines of at most `width` columns at spaces (inside a word
+// only when the word alone is wider).
+std::vector<std::string> wrapWords(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  std::string line;
+  int used = 0;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(start, end - start);
+    int wordWidth = Frame::displayWidth(word);
+    if (used > 0 && used + 1 + wordWidth > width) {
+      lines.push_back(line);
+      line.clear();
+      used = 0;
+    }
+    while (wordWidth > width) {  // a word wider than a line
+      std::string head;
+      int headWidth = 0;
+      std::size_t cut = 0;
+      for (const std::string& character : text::graphemes(word)) {
+        int one = Frame::displayWidth(character);
+        if (headWidth + one > width) break;
+        head += character;
+        headWidth += one;
+        cut += character.size();
+      }
+      if (cut == 0) break;
+      lines.push_back(head);
+      word.erase(0, cut);
+      wordWidth = Frame::displayWidth(word);
+    }
+    if (used > 0) {
+      line += ' ';
+      ++used;
+    }
+    line += word;
+    used += wordWidth;
+    start = end + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
 std::string shortScore(const Attempt& attempt) {
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%4.0f/min %3.0f%%", std::min(attempt.cpm(), 9999.0),
@@ -108,10 +151,7 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
       canSave_(loaded.canSave),
       notice_(std::move(loaded.notice)),
       preferences_(preferences) {
-  TavroLanguage language = TavroLanguage::japanese;
-  if (auto stored = preferences_.string(languageKey)) {
-    language = fromRawValue<TavroLanguage>(*stored).value_or(TavroLanguage::japanese);
-  }
+  TavroLanguage language = TavroLanguages::saved(preferences_);
   switch (language) {
     case TavroLanguage::japanese:
       exercise_ =
@@ -126,7 +166,8 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
       break;
   }
   level_ = JLPTLevels::saved(preferences_);
-  showGuides_ = preferences_.boolean(romajiSwitchKey(language)).value_or(true);
+  showGuides_ =
+      language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences_);
   showKeyboard_ = preferences_.boolean(keyboardKey).value_or(true);
   focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);  // round 1
 }
@@ -210,13 +251,14 @@ void Tutor::change(Item item, int step) {
     case Item::language: {
       std::size_t index = static_cast<std::size_t>(language(exercise_));
       TavroLanguage next = TavroLanguages::allCases[cycle(index, TavroLanguages::allCases.size())];
-      preferences_.set(languageKey, std::string(rawValue(next)));
+      remember([&] { TavroLanguages::save(next, preferences_); });
       exercise_ = exercises(next).front();
       if (next == TavroLanguage::japanese && JapaneseKanaMode::saved(preferences_))
         exercise_ = Exercise::japaneseKana;
       if (next == TavroLanguage::nepali && DirectKeyboardMode::saved(preferences_))
         exercise_ = Exercise::nepaliDirect;
-      showGuides_ = preferences_.boolean(romajiSwitchKey(next)).value_or(true);
+      showGuides_ =
+          next == TavroLanguage::english || TavroLanguages::savedShowRomaji(next, preferences_);
       break;
     }
     case Item::input: {
@@ -225,16 +267,18 @@ void Tutor::change(Item item, int step) {
           std::find(choices.begin(), choices.end(), exercise_) - choices.begin());
       exercise_ = choices[cycle(index, choices.size())];
       if (language(exercise_) == TavroLanguage::japanese) {
-        JapaneseKanaMode::save(exercise_ == Exercise::japaneseKana, preferences_);
+        remember(
+            [&] { JapaneseKanaMode::save(exercise_ == Exercise::japaneseKana, preferences_); });
       } else if (language(exercise_) == TavroLanguage::nepali) {
-        DirectKeyboardMode::save(exercise_ == Exercise::nepaliDirect, preferences_);
+        remember(
+            [&] { DirectKeyboardMode::save(exercise_ == Exercise::nepaliDirect, preferences_); });
       }
       break;
     }
     case Item::level: {
       std::size_t index = static_cast<std::size_t>(level_);
       level_ = JLPTLevels::allCases[cycle(index, JLPTLevels::allCases.size())];
-      JLPTLevels::save(level_, preferences_);
+      remember([&] { JLPTLevels::save(level_, preferences_); });
       break;
     }
     case Item::layout:
@@ -243,11 +287,12 @@ void Tutor::change(Item item, int step) {
       break;
     case Item::guides:
       showGuides_ = !showGuides_;
-      preferences_.set(romajiSwitchKey(language(exercise_)), showGuides_);
+      remember(
+          [&] { TavroLanguages::saveShowRomaji(language(exercise_), showGuides_, preferences_); });
       break;
     case Item::keyboard:
       showKeyboard_ = !showKeyboard_;
-      preferences_.set(keyboardKey, showKeyboard_);
+      remember([&] { preferences_.set(keyboardKey, showKeyboard_); });
       break;
     case Item::round:
       break;
@@ -257,6 +302,15 @@ void Tutor::change(Item item, int step) {
   if (after.size() != before.size()) {
     auto at = std::find(after.begin(), after.end(), item);
     focus_ = at == after.end() ? 0 : static_cast<std::size_t>(at - after.begin());
+  }
+}
+
+void Tutor::remember(const std::function<void()>& change) {
+  try {
+    change();
+  } catch (const std::exception& error) {
+    // The choice still holds for this session.
+    status_ = "Could not save the preference: " + std::string(error.what());
   }
 }
 
@@ -474,9 +528,19 @@ void Tutor::renderHome(Frame& frame) const {
   }
 
   ++row;
-  if (notice_) row += putWrapped(frame, row, 1, frame.width() - 1, {{*notice_, Style::warning}}, 3);
-  if (saveFailure_)
-    putWrapped(frame, row, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 2);
+  // Problems with the files take whatever rows are left above the status
+  // line, each starting on a row of its own.
+  for (const std::optional<std::string>* message : {&notice_, &saveFailure_}) {
+    if (!*message) continue;
+    std::stringstream paragraphs(**message);
+    std::string paragraph;
+    while (std::getline(paragraphs, paragraph)) {
+      for (const std::string& line : wrapWords(paragraph, frame.width() - 2)) {
+        if (row >= frame.height() - 2) break;
+        frame.put(row++, 1, line, Style::warning);
+      }
+    }
+  }
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   frame.put(frame.height() - 1, 1,
             "Up/Down move · Left/Right change · 1-7 round · Enter start · q quit", Style::dim);

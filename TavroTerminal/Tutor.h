@@ -16,6 +16,7 @@
 #include "TavroTerminal/Storage.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,6 +62,9 @@ class Tutor {
   void handlePractice(const Key& key, double now);
   void handleResults(const Key& key, double now);
   void change(Item item, int step);
+  // Runs a change of the preferences store; a store that cannot be written
+  // is reported in the status line.
+  void remember(const std::function<void()>& change);
   void start(std::int64_t round);
   void finishRound();
   void save();

@@ -1,7 +1,7 @@
 // tavro: the terminal typing tutor. Checks what the full screen needs (a
 // terminal on both ends, one large enough, a UTF-8 locale) before it starts,
 // so that every refusal is one line on standard error with exit status 1.
-#include "Platform/UserDefaults.h"
+#include "Platform/FileUserDefaults.h"
 #include "TavroTerminal/CommandLine.h"
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/Storage.h"
@@ -10,6 +10,7 @@
 
 #include <langinfo.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -26,6 +27,22 @@ using namespace tavro::terminal;
 int refuse(const std::string& message) {
   std::cerr << "tavro: " << message << '\n';
   return 1;
+}
+
+// The store moves a damaged file aside on its first read; the learner is
+// told, since their choices are back to the defaults.
+std::optional<std::string> preferencesNotice(const tavro::platform::FileUserDefaults& preferences) {
+  auto identity = [&]() -> std::optional<std::pair<dev_t, ino_t>> {
+    struct stat status {};
+    if (::lstat(preferences.damagedFile().c_str(), &status) != 0) return std::nullopt;
+    return std::pair{status.st_dev, status.st_ino};
+  };
+  auto before = identity();
+  (void)preferences.keys();
+  auto after = identity();
+  if (!after || after == before) return std::nullopt;
+  return "The preferences file was damaged; it was kept as " + preferences.damagedFile().string() +
+         " and the defaults are used.";
 }
 
 bool utf8Locale() {
@@ -81,8 +98,10 @@ int run(const std::vector<std::string>& arguments) {
   }
 
   LoadedArchive loaded = loadArchive(paths->archive());
-  // Preferences live for the session until the file-backed store is in.
-  tavro::platform::InMemoryUserDefaults preferences;
+  tavro::platform::FileUserDefaults preferences(paths->preferences());
+  if (std::optional<std::string> notice = preferencesNotice(preferences)) {
+    loaded.notice = loaded.notice ? *loaded.notice + "\n" + *notice : *notice;
+  }
   Tutor tutor(*paths, std::move(loaded), preferences);
   runTerminal(tutor);
   return 0;

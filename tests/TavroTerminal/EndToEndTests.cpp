@@ -76,7 +76,7 @@ TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
   EXPECT_NE(home.find("Japanese"), std::string::npos);
   EXPECT_NE(home.find("Romaji"), std::string::npos);
   EXPECT_NE(home.find("N5"), std::string::npos);
-  EXPECT_NE(home.find("Weak Keys"), std::string::npos);
+  EXPECT_NE(home.find("Weak Fingers"), std::string::npos);
   EXPECT_EQ(home.find("damaged"), std::string::npos);
 
   session.type("1");
@@ -120,13 +120,14 @@ TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
   session.type("h");
   home = session.waitFor("Rounds");
   EXPECT_TRUE(std::regex_search(home, std::regex(R"(1  Single Hiragana.*/min)"))) << home;
-  EXPECT_NE(home.find("Weak Keys: " + std::string(1, static_cast<char>(std::toupper(weak[0][0])))),
-            std::string::npos)
+  EXPECT_NE(
+      home.find("Weak Fingers: " + std::string(1, static_cast<char>(std::toupper(weak[0][0])))),
+      std::string::npos)
       << home;
   session.type("7");
   session.press("Enter");
   std::string weakRound = atWord(session, 1);
-  EXPECT_NE(weakRound.find("Round 7: Weak Keys"), std::string::npos);
+  EXPECT_NE(weakRound.find("Round 7: Weak Fingers"), std::string::npos);
   // The JLPT weak round admits a prompt whose preferred spelling (the romaji
   // line at the start of a word) holds any of the weak keys passed on.
   std::string spelling = field(weakRound, "romaji");
@@ -212,6 +213,18 @@ TEST(EndToEndTest, EnglishRoundIsTypedAsShownAndScoredUnderItsOwnMode) {
   ASSERT_EQ(archive.attempts.size(), 1u);
   EXPECT_EQ(archive.attempts[0].mode(), "english");
   EXPECT_EQ(archive.attempts[0].misses(), 0);
+
+  // The choice of language is kept in the preferences file for next time.
+  session.type("h");
+  session.waitFor("Rounds");
+  session.type("q");
+  session.waitFor("[exited 0]");
+  EXPECT_NE(readFile(data / "preferences.json").find("english"), std::string::npos);
+  TmuxSession again(100, 30, tavroCommand(data.path()));
+  home = again.waitFor("Rounds");
+  EXPECT_NE(home.find("Language       English"), std::string::npos) << home;
+  EXPECT_TRUE(std::regex_search(home, std::regex(R"(1  Home Row & Basic Keys +\d+/min 100%)")))
+      << home;
 }
 
 TEST(EndToEndTest, ResizingRedrawsAndTooSmallASizeIsNamed) {
@@ -240,17 +253,22 @@ TEST(EndToEndTest, ResizingRedrawsAndTooSmallASizeIsNamed) {
       << shown;
 }
 
-TEST(EndToEndTest, DamagedArchiveIsKeptAsideAndReportedOnScreen) {
+TEST(EndToEndTest, DamagedArchiveAndPreferencesAreKeptAsideAndReportedOnScreen) {
   TemporaryDirectory data;
   writeFile(data / "archive.json", "{\"attempts\": [oops");
+  writeFile(data / "preferences.json", "{\"values\": 7}");
   TmuxSession session(100, 30, tavroCommand(data.path()));
   std::string home = session.waitFor("Rounds");
   EXPECT_NE(home.find("The score archive was damaged"), std::string::npos) << home;
+  EXPECT_NE(home.find("The preferences file was damaged"), std::string::npos) << home;
   std::vector<std::filesystem::path> kept;
-  for (const auto& entry : std::filesystem::directory_iterator(data.path()))
-    kept.push_back(entry.path());
+  for (const auto& entry : std::filesystem::directory_iterator(data.path())) {
+    if (entry.path().filename().string().rfind("archive.json.damaged-", 0) == 0)
+      kept.push_back(entry.path());
+  }
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(readFile(kept[0]), "{\"attempts\": [oops");
+  EXPECT_EQ(readFile(data / "preferences.json.damaged"), "{\"values\": 7}");
   session.type("q");
   session.waitFor("[exited 0]");
 }

@@ -80,11 +80,15 @@ std::string TmuxSession::waitUntil(const std::function<bool(const std::string&)>
                                    std::chrono::seconds deadline) const {
   auto end = std::chrono::steady_clock::now() + deadline;
   std::string shown;
+  std::string previous;
   while (true) {
     shown = screen();
-    if (done(shown)) return shown;
+    // A capture may fall in the middle of a redraw: only a screen seen twice
+    // in a row counts.
+    if (shown == previous && done(shown)) return shown;
+    previous = shown;
     if (std::chrono::steady_clock::now() > end) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    if (!done(shown)) std::this_thread::sleep_for(std::chrono::milliseconds(30));
   }
   ADD_FAILURE() << "the screen did not change as expected; it shows:\n" << shown;
   return shown;

@@ -25,7 +25,8 @@ class TmuxSession {
   std::string screen() const;
   std::vector<std::string> lines() const;
 
-  // Polls the screen until `done` holds; records a test failure with the
+  // Polls the screen until `done` holds on two captures in a row that are
+  // the same (so never on a half-drawn screen); records a test failure with the
   // last screen and returns it anyway when the deadline passes.
   std::string waitUntil(const std::function<bool(const std::string&)>& done,
                         std::chrono::seconds deadline = std::chrono::seconds(60)) const;
