@@ -43,9 +43,9 @@ std::string_view mode(Exercise exercise) {
 std::string_view inputName(Exercise exercise) {
   switch (exercise) {
     case Exercise::japaneseRomaji:
-      return "Romaji";
+      return "Romaji input";
     case Exercise::japaneseKana:
-      return "Kana keys";
+      return "Kana input";
     case Exercise::guidedRomaji:
       return "Guided romaji";
     case Exercise::english:

@@ -16,17 +16,64 @@ extern "C" void requestStop(int) {
   stopRequested = 1;
 }
 
-enum Pair : short { good = 1, warn, accent, next };
+enum Pair : short { base = 1, good, warn, accent, next };
 
-attr_t attributes(Style style, bool colours) {
+// The colours of one theme: foreground and background of plain text (-1 is
+// the terminal's own), and the foregrounds of the typed part, warnings,
+// menu focus and the next key.
+struct Palette {
+  short foreground, background, done, warning, focus, nextKey;
+};
+
+// Bright colours where the terminal has sixteen, their plain versions else.
+short bright(short colour) {
+  return COLORS >= 16 ? static_cast<short>(colour + 8) : colour;
+}
+
+Palette palette(AppearanceTheme theme) {
+  switch (theme) {
+    case AppearanceTheme::system:
+      return {-1, -1, COLOR_GREEN, COLOR_RED, COLOR_CYAN, COLOR_YELLOW};
+    case AppearanceTheme::light:
+      return {COLOR_BLACK, COLOR_WHITE, COLOR_GREEN, COLOR_RED, COLOR_BLUE, COLOR_MAGENTA};
+    case AppearanceTheme::dark:
+      return {COLOR_WHITE, COLOR_BLACK, COLOR_GREEN, COLOR_RED, COLOR_CYAN, COLOR_YELLOW};
+    case AppearanceTheme::midnight:
+      return {COLOR_WHITE, COLOR_BLUE, COLOR_CYAN, COLOR_YELLOW, COLOR_WHITE, COLOR_YELLOW};
+    case AppearanceTheme::sakura:
+      return {COLOR_BLACK, COLOR_WHITE, COLOR_MAGENTA, COLOR_RED, COLOR_MAGENTA, COLOR_RED};
+    case AppearanceTheme::ocean:
+      return {COLOR_BLACK, COLOR_CYAN, COLOR_BLUE, COLOR_RED, COLOR_BLUE, COLOR_MAGENTA};
+    case AppearanceTheme::highContrast:
+      // Its own black background: bright white (about 19:1) and bright
+      // yellow (about 17:1) hold the contrast on dark and light terminals
+      // alike, far above the 7:1 of the strictest level.
+      return {bright(COLOR_WHITE),  COLOR_BLACK,          bright(COLOR_WHITE),
+              bright(COLOR_YELLOW), bright(COLOR_YELLOW), bright(COLOR_YELLOW)};
+  }
+  return {-1, -1, COLOR_GREEN, COLOR_RED, COLOR_CYAN, COLOR_YELLOW};
+}
+
+void applyTheme(AppearanceTheme theme) {
+  Palette colours = palette(theme);
+  init_pair(base, colours.foreground, colours.background);
+  init_pair(good, colours.done, colours.background);
+  init_pair(warn, colours.warning, colours.background);
+  init_pair(accent, colours.focus, colours.background);
+  init_pair(next, colours.nextKey, colours.background);
+  bkgdset(static_cast<chtype>(' ') | COLOR_PAIR(base));
+}
+
+attr_t attributes(Style style, bool colours, bool highContrast) {
   auto pair = [colours](Pair p) -> attr_t { return colours ? COLOR_PAIR(p) : A_NORMAL; };
   switch (style) {
     case Style::normal:
-      return A_NORMAL;
+      return pair(base);
     case Style::dim:
-      return A_DIM;
+      // Faint text would fall below the contrast the theme promises.
+      return highContrast ? pair(base) : pair(base) | A_DIM;
     case Style::title:
-      return A_BOLD;
+      return pair(base) | A_BOLD;
     case Style::done:
       return pair(good) | (colours ? A_NORMAL : A_BOLD);
     case Style::active:
@@ -35,13 +82,13 @@ attr_t attributes(Style style, bool colours) {
     case Style::warning:
       return pair(warn) | A_BOLD;
     case Style::target:
-      return A_REVERSE | A_BOLD;
+      return pair(base) | A_REVERSE | A_BOLD;
     case Style::ghost:
-      return A_UNDERLINE;
+      return pair(base) | A_UNDERLINE;
     case Style::selected:
       return pair(accent) | A_BOLD;
     case Style::marked:
-      return A_BOLD | A_UNDERLINE;
+      return pair(base) | A_BOLD | A_UNDERLINE;
   }
   return A_NORMAL;
 }
@@ -61,7 +108,7 @@ std::wstring wide(const std::string& text) {
 
 // Copies the frame: every cell is written each time and ncurses sends the
 // terminal only the cells that differ from what it shows.
-void draw(const Frame& frame, bool colours) {
+void draw(const Frame& frame, bool colours, bool highContrast) {
   for (int row = 0; row < frame.height(); ++row) {
     int column = 0;
     while (column < frame.width()) {
@@ -72,7 +119,7 @@ void draw(const Frame& frame, bool colours) {
         run += frame.cell(row, column).text;
         ++column;
       }
-      attrset(attributes(style, colours));
+      attrset(attributes(style, colours, highContrast));
       std::wstring text = wide(run);
       // The bottom-right cell makes ncurses report an error after drawing it.
       mvaddnwstr(row, start, text.c_str(), static_cast<int>(text.size()));
@@ -151,10 +198,6 @@ struct Session {
     if (has_colors()) {
       start_color();
       use_default_colors();
-      init_pair(good, COLOR_GREEN, -1);
-      init_pair(warn, COLOR_RED, -1);
-      init_pair(accent, COLOR_CYAN, -1);
-      init_pair(next, COLOR_YELLOW, -1);
     }
     // The live speed is redrawn five times a second while nothing is typed.
     timeout(200);
@@ -176,11 +219,16 @@ void runTerminal(Tutor& tutor) {
 
   Session session;
   bool colours = has_colors();
+  std::optional<AppearanceTheme> theme;
   Frame frame(COLS, LINES);
   while (!tutor.finished() && stopRequested == 0) {
     if (frame.width() != COLS || frame.height() != LINES) frame = Frame(COLS, LINES);
+    if (colours && theme != tutor.theme()) {
+      theme = tutor.theme();
+      applyTheme(*theme);
+    }
     tutor.render(frame, seconds());
-    draw(frame, colours);
+    draw(frame, colours, tutor.theme() == AppearanceTheme::highContrast);
     refresh();
 
     wint_t input = 0;

@@ -8,6 +8,7 @@
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/settings/LanguagePreference.h"
+#include "TavroCore/settings/UIStrings.h"
 #include "TavroTerminal/ScoreText.h"
 
 #include <algorithm>
@@ -19,6 +20,8 @@ namespace tavro::terminal {
 namespace {
 
 constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
+// The interface language of this host: true for English, false for Japanese.
+constexpr std::string_view interfaceKey = "interfaceEnglish";
 
 std::string_view languageName(TavroLanguage language) {
   switch (language) {
@@ -89,6 +92,20 @@ int putWrapped(Frame& frame, int row, int left, int right, const std::vector<Spa
     }
   }
   return used;
+}
+
+// `text` cut to at most `width` columns, ending in "…" when cut.
+std::string clipped(const std::string& text, int width) {
+  if (Frame::displayWidth(text) <= width) return text;
+  std::string shown;
+  int used = 0;
+  for (const std::string& character : text::graphemes(text)) {
+    int one = Frame::displayWidth(character);
+    if (used + one > width - 1) break;
+    shown += character;
+    used += one;
+  }
+  return shown + "…";
 }
 
 // `text` cut into lines of at most `width` columns at spaces (inside a word
@@ -169,6 +186,7 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
   showGuides_ =
       language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences_);
   showKeyboard_ = preferences_.boolean(keyboardKey).value_or(true);
+  english_ = preferences_.boolean(interfaceKey).value_or(true);
   focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);  // round 1
 }
 
@@ -196,6 +214,9 @@ void Tutor::handle(const Key& key, double now) {
       break;
     case Screen::results:
       handleResults(key, now);
+      break;
+    case Screen::settings:
+      handleSettings(key);
       break;
   }
 }
@@ -227,6 +248,9 @@ void Tutor::handleHome(const Key& key, double) {
       if (key.text.size() == 1 && key.text[0] >= '1' && key.text[0] < '1' + roundCount) {
         round_ = key.text[0] - '0';
         focus_ = firstRound + static_cast<std::size_t>(round_ - 1);
+      } else if (key.text == "s" || key.text == "S") {
+        screen_ = Screen::settings;
+        settingsFocus_ = 0;
       } else if (key.text == "q" || key.text == "Q") {
         finished_ = true;
       } else if (key.text == " ") {
@@ -389,6 +413,88 @@ void Tutor::save() {
         "Could not save the scores: " + *saveFailure_ + ". They are kept until the next save.";
 }
 
+AppearanceTheme Tutor::theme() const {
+  return AppearanceThemes::fromSavedValue(archive_.appearance);
+}
+
+std::string Tutor::t(std::string_view english) const {
+  return UIStrings::text(english, english_);
+}
+
+void Tutor::handleSettings(const Key& key) {
+  constexpr std::size_t itemCount = 2;
+  status_.clear();
+  switch (key.kind) {
+    case Key::Kind::up:
+      settingsFocus_ = (settingsFocus_ + itemCount - 1) % itemCount;
+      break;
+    case Key::Kind::down:
+    case Key::Kind::tab:
+      settingsFocus_ = (settingsFocus_ + 1) % itemCount;
+      break;
+    case Key::Kind::left:
+    case Key::Kind::right: {
+      int step = key.kind == Key::Kind::left ? -1 : 1;
+      if (settingsFocus_ == 0) {
+        english_ = !english_;
+        remember([&] { preferences_.set(interfaceKey, english_); });
+      } else {
+        const auto& themes = AppearanceThemes::allCases;
+        std::size_t index = static_cast<std::size_t>(theme());
+        std::size_t next = (index + themes.size() +
+                            static_cast<std::size_t>(step + static_cast<int>(themes.size()))) %
+                           themes.size();
+        archive_.appearance = std::string(rawValue(themes[next]));
+        save();
+      }
+      break;
+    }
+    case Key::Kind::escape:
+    case Key::Kind::enter:
+      screen_ = Screen::home;
+      break;
+    case Key::Kind::text:
+      if (key.text == "s" || key.text == "S" || key.text == "q" || key.text == "Q")
+        screen_ = Screen::home;
+      break;
+    default:
+      break;
+  }
+}
+
+void Tutor::renderSettings(Frame& frame) const {
+  frame.put(0, 1, t("Settings"), Style::title);
+  std::string interfaceName = english_ ? "English" : "日本語";
+  std::string themeName = t(rawValue(theme()));
+  struct Line {
+    std::string name;
+    std::string value;
+  };
+  const Line lines[] = {{t("Language") + " (interface)", interfaceName}, {t("Theme"), themeName}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    bool focused = i == settingsFocus_;
+    Style style = focused ? Style::selected : Style::normal;
+    frame.put(2 + static_cast<int>(i), 1, focused ? ">" : " ", Style::selected);
+    frame.put(2 + static_cast<int>(i), 3, lines[i].name, style);
+    frame.put(2 + static_cast<int>(i), 26,
+              focused ? "< " + lines[i].value + " >" : "  " + lines[i].value, style);
+  }
+  frame.put(
+      5, 3,
+      "System uses the terminal's own colours; High Contrast draws white and yellow on black.",
+      Style::dim);
+  // A sample of how practice looks in this theme.
+  int column = frame.put(7, 3, "ka", Style::done);
+  column = frame.put(7, column, "s", Style::active);
+  column = frame.put(7, column, "a", Style::dim);
+  column = frame.put(7, column + 3, " K ", Style::target);
+  frame.put(7, column + 3, "x  Q is not next", Style::rejected);
+  if (saveFailure_) frame.put(9, 1, *saveFailure_, Style::warning);
+  if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
+  frame.put(frame.height() - 1, 1, "Up/Down move · Left/Right change · Enter or Esc " + t("Back"),
+            Style::dim);
+}
+
 void Tutor::handleResults(const Key& key, double) {
   if (key.kind == Key::Kind::escape) {
     screen_ = Screen::home;
@@ -407,8 +513,7 @@ void Tutor::handleResults(const Key& key, double) {
 }
 
 std::string Tutor::exerciseLine() const {
-  std::string line =
-      std::string(languageName(language(exercise_))) + " · " + std::string(inputName(exercise_));
+  std::string line = t(languageName(language(exercise_))) + " · " + t(inputName(exercise_));
   if (usesLevel(exercise_)) line += " · " + std::string(rawValue(level_));
   if (exercise_ == Exercise::japaneseKana) line += archive_.jis ? " · JIS" : " · US";
   return line;
@@ -436,6 +541,9 @@ void Tutor::render(Frame& frame, double now) const {
     case Screen::results:
       renderResults(frame);
       break;
+    case Screen::settings:
+      renderSettings(frame);
+      break;
   }
 }
 
@@ -452,27 +560,27 @@ void Tutor::renderHome(Frame& frame) const {
     std::string value;
     switch (items[index]) {
       case Item::language:
-        name = "Language";
-        value = languageName(language(exercise_));
+        name = t("Language");
+        value = t(languageName(language(exercise_)));
         break;
       case Item::input:
-        name = "Input";
-        value = inputName(exercise_);
+        name = t("Input");
+        value = t(inputName(exercise_));
         break;
       case Item::level:
-        name = "JLPT level";
+        name = t("JLPT Level");
         value = rawValue(level_);
         break;
       case Item::layout:
-        name = "Layout";
+        name = t("Layout");
         value = archive_.jis ? "JIS (Japanese)" : "US";
         break;
       case Item::guides:
-        name = "Guide lines";
+        name = t("Guide lines");
         value = showGuides_ ? "on" : "off";
         break;
       case Item::keyboard:
-        name = "Keyboard";
+        name = t("Keyboard");
         value = showKeyboard_ ? "on" : "off";
         break;
       case Item::round:
@@ -486,15 +594,15 @@ void Tutor::renderHome(Frame& frame) const {
   }
 
   ++row;
-  frame.put(row, 3, "Rounds", Style::title);
+  frame.put(row, 3, english_ ? "Rounds" : t("Round"), Style::title);
   frame.put(row, 54, "best", Style::dim);
-  frame.put(row, 68, "latest", Style::dim);
+  frame.put(row, 68, english_ ? "latest" : t("Latest"), Style::dim);
   ++row;
   std::string modeName(mode(exercise_));
   for (std::int64_t round = 1; round <= roundCount; ++round, ++index, ++row) {
     bool focused = index == focus_;
     bool chosen = round == round_;
-    std::string title = roundTitle(exercise_, round);
+    std::string title = t(roundTitle(exercise_, round));
     if (round == weakKeyRound && archive_.weakKeys) {
       std::vector<std::string> weak = archive_.weakKeys->rankedKeys(modeName);
       if (weak.empty()) {
@@ -543,21 +651,24 @@ void Tutor::renderHome(Frame& frame) const {
   }
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   frame.put(frame.height() - 1, 1,
-            "Up/Down move · Left/Right change · 1-7 round · Enter start · q quit", Style::dim);
+            "Up/Down move · Left/Right change · 1-7 round · Enter start · s " + t("Settings") +
+                " · q " + t("Quit"),
+            Style::dim);
 }
 
 void Tutor::renderPractice(Frame& frame, double now) const {
   const PracticeRound& round = *practice_;
-  std::string heading = exerciseLine() + " — Round " + std::to_string(round.round()) + ": " +
-                        roundTitle(round.exercise(), round.round());
-  frame.put(0, 1, heading, Style::title);
+  std::string heading = exerciseLine() + " — " + t("Round") + " " + std::to_string(round.round()) +
+                        ": " + t(roundTitle(round.exercise(), round.round()));
   std::string word = "Word " + std::to_string(round.session().currentWord()) + "/25";
+  frame.put(0, 1, clipped(heading, frame.width() - 4 - static_cast<int>(word.size())),
+            Style::title);
   frame.put(0, frame.width() - 1 - static_cast<int>(word.size()), word, Style::title);
 
   LiveMetrics metrics(round.session(), now);
-  frame.put(
-      1, 1,
-      "Speed " + speedText(metrics.kpm()) + "   Accuracy " + accuracyText(metrics.accuracy()));
+  frame.put(1, 1,
+            "Speed " + speedText(metrics.kpm()) + "   " + t("Accuracy") + " " +
+                accuracyText(metrics.accuracy()));
 
   // The prompt: done characters, then the rest.
   int row = 3;
@@ -664,8 +775,9 @@ void Tutor::renderKeyboard(Frame& frame, int top) const {
 void Tutor::renderResults(Frame& frame) const {
   const PracticeRound& round = *practice_;
   frame.put(0, 1,
-            "Round complete — " + exerciseLine() + " — Round " + std::to_string(round.round()) +
-                ": " + roundTitle(round.exercise(), round.round()),
+            (english_ ? "Round complete" : t("Results")) + " — " + exerciseLine() + " — " +
+                t("Round") + " " + std::to_string(round.round()) + ": " +
+                t(roundTitle(round.exercise(), round.round())),
             Style::title);
   const Attempt* attempt = nullptr;
   for (const Attempt& candidate : archive_.attempts) {
@@ -674,14 +786,14 @@ void Tutor::renderResults(Frame& frame) const {
   int row = 2;
   if (attempt != nullptr) {
     frame.put(row++, 3,
-              "Speed " + speedText(attempt->cpm()) + "   Accuracy " +
+              "Speed " + speedText(attempt->cpm()) + "   " + t("Accuracy") + " " +
                   accuracyText(attempt->accuracy()) + "   Time " + attempt->completionTime());
     frame.put(row++, 3,
               "Keys " + std::to_string(attempt->correct()) + " right, " +
                   std::to_string(attempt->misses()) + " missed");
   }
   ++row;
-  frame.put(row++, 1, "Top five", Style::title);
+  frame.put(row++, 1, t("Top 5 Hi-Score"), Style::title);
   frame.put(row++, 1, scoreHeading(), Style::dim);
   for (const ScoreRow& line : archive_.scoreRows(round.mode(), round.round(), latest_)) {
     frame.put(row++, 1, scoreLine(line), line.isLatest ? Style::marked : Style::normal);

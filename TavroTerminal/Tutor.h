@@ -9,6 +9,7 @@
 #include "Platform/UserDefaults.h"
 #include "TavroCore/content/JLPTLevel.h"
 #include "TavroCore/history/Archive.h"
+#include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroTerminal/Exercise.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Key.h"
@@ -29,7 +30,7 @@ class Tutor {
   static constexpr int minimumWidth = 80;
   static constexpr int minimumHeight = 24;
 
-  enum class Screen { home, practice, results };
+  enum class Screen { home, practice, results, settings };
 
   // `preferences` outlives the tutor. The archive comes from `loadArchive`;
   // its notice, if any, is shown on the home screen.
@@ -49,6 +50,10 @@ class Tutor {
   bool finished() const { return finished_; }
 
   Screen screen() const { return screen_; }
+  // The colour theme, kept in the archive's appearance field.
+  AppearanceTheme theme() const;
+  // True for the English interface, false for Japanese.
+  bool englishInterface() const { return english_; }
   const Archive& archive() const { return archive_; }
   Exercise exercise() const { return exercise_; }
   std::int64_t selectedRound() const { return round_; }
@@ -61,6 +66,10 @@ class Tutor {
   void handleHome(const Key& key, double now);
   void handlePractice(const Key& key, double now);
   void handleResults(const Key& key, double now);
+  void handleSettings(const Key& key);
+  // An interface text in the chosen language (English when the table has
+  // no translation).
+  std::string t(std::string_view english) const;
   void change(Item item, int step);
   // Runs a change of the preferences store; a store that cannot be written
   // is reported in the status line.
@@ -73,6 +82,7 @@ class Tutor {
   void renderHome(Frame& frame) const;
   void renderPractice(Frame& frame, double now) const;
   void renderResults(Frame& frame) const;
+  void renderSettings(Frame& frame) const;
   void renderKeyboard(Frame& frame, int top) const;
   std::string exerciseLine() const;
 
@@ -86,6 +96,8 @@ class Tutor {
   JLPTLevel level_ = JLPTLevel::n5;
   bool showGuides_ = true;
   bool showKeyboard_ = true;
+  bool english_ = true;
+  std::size_t settingsFocus_ = 0;
 
   Screen screen_ = Screen::home;
   std::size_t focus_ = 0;  // index into homeItems()

@@ -102,7 +102,7 @@ TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
     }
   }
   std::string results = session.waitFor("Round complete");
-  EXPECT_NE(results.find("Top five"), std::string::npos);
+  EXPECT_NE(results.find("Top 5 Hi-Score"), std::string::npos);
   EXPECT_TRUE(std::regex_search(results, std::regex(R"(> 1 .*keys/min.*new)"))) << results;
   EXPECT_TRUE(std::regex_search(results, std::regex(R"(Weakest keys +\S+ \d+% \(1 of)")))
       << results;
@@ -152,7 +152,7 @@ TEST(EndToEndTest, KanaRoundOnJisShowsKanaLegendsEvenWithoutAUtf8Locale) {
   session.waitFor("Rounds");
   focusHomeItem(session, "Input");
   session.press("Right");
-  session.waitFor("< Kana keys >");
+  session.waitFor("< Kana input >");
   session.press("Down");
   session.press("Down");
   session.waitFor("> Layout");
@@ -162,7 +162,7 @@ TEST(EndToEndTest, KanaRoundOnJisShowsKanaLegendsEvenWithoutAUtf8Locale) {
   session.press("Enter");
 
   std::string shown = atWord(session, 1);
-  EXPECT_NE(shown.find("Kana keys · N5 · JIS"), std::string::npos) << shown;
+  EXPECT_NE(shown.find("Kana input · N5 · JIS"), std::string::npos) << shown;
   // The JIS kana legends on the on-screen keys: A is ち, Q is た.
   EXPECT_NE(shown.find(" Aち "), std::string::npos) << shown;
   EXPECT_NE(shown.find(" Qた "), std::string::npos) << shown;
@@ -225,6 +225,38 @@ TEST(EndToEndTest, EnglishRoundIsTypedAsShownAndScoredUnderItsOwnMode) {
   EXPECT_NE(home.find("Language       English"), std::string::npos) << home;
   EXPECT_TRUE(std::regex_search(home, std::regex(R"(1  Home Row & Basic Keys +\d+/min 100%)")))
       << home;
+}
+
+TEST(EndToEndTest, JapaneseInterfaceAndThemeAreChosenInSettingsAndKept) {
+  TemporaryDirectory data;
+  {
+    TmuxSession session(100, 30, tavroCommand(data.path()));
+    session.waitFor("Rounds");
+    session.type("s");
+    session.waitFor("> Language (interface)");
+    session.press("Right");
+    session.waitFor("< 日本語 >");
+    session.press("Down");
+    session.press("Right");
+    std::string settings = session.waitFor("< ライト >");
+    EXPECT_NE(settings.find("設定"), std::string::npos) << settings;
+    session.press("Escape");
+    std::string home = session.waitFor("ラウンド");
+    EXPECT_NE(home.find("言語"), std::string::npos) << home;
+    EXPECT_NE(home.find("日本語"), std::string::npos) << home;
+    EXPECT_NE(home.find("苦手な指"), std::string::npos) << home;  // round 7
+    session.press("Enter");
+    std::string practice = atWord(session, 1);
+    EXPECT_NE(practice.find("ラウンド 1"), std::string::npos) << practice;
+    EXPECT_NE(practice.find("正確率"), std::string::npos) << practice;
+    session.press("Escape");
+    session.waitFor("ラウンド");
+    session.type("q");
+    session.waitFor("[exited 0]");
+  }
+  EXPECT_EQ(Archive::read(data / "archive.json").appearance, "Light");
+  TmuxSession again(100, 30, tavroCommand(data.path()));
+  again.waitFor("言語");
 }
 
 TEST(EndToEndTest, ResizingRedrawsAndTooSmallASizeIsNamed) {
