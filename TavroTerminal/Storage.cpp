@@ -75,6 +75,7 @@ std::optional<std::filesystem::path> setAside(const std::filesystem::path& file,
 LoadedArchive unreadable(const std::filesystem::path& file, const std::string& reason) {
   LoadedArchive loaded;
   loaded.canSave = false;
+  loaded.found = true;
   loaded.notice = "Cannot read the score archive " + file.string() + " (" + reason +
                   "). It is left as it is; scores of this session are not saved.";
   return loaded;
@@ -85,6 +86,7 @@ LoadedArchive damaged(const std::filesystem::path& file, const std::string& reas
   if (!setAsideDamaged) {
     LoadedArchive loaded;
     loaded.canSave = false;
+    loaded.found = true;
     loaded.notice = "The score archive " + file.string() + " is damaged (" + reason + ").";
     return loaded;
   }
@@ -94,6 +96,7 @@ LoadedArchive damaged(const std::filesystem::path& file, const std::string& reas
     return unreadable(file, reason + "; it could not be set aside: " + failure);
   }
   LoadedArchive loaded;
+  loaded.found = true;
   loaded.notice = "The score archive was damaged (" + reason + "). It was kept as " +
                   kept->string() + " and a new archive was started.";
   return loaded;
@@ -163,6 +166,7 @@ LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamage
   try {
     LoadedArchive loaded;
     loaded.archive = Archive::decode(bytes);
+    loaded.found = true;
     return loaded;
   } catch (const json::DecodingError& error) {
     return damaged(file, error.what(), setAsideDamaged);

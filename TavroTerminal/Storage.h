@@ -46,6 +46,9 @@ struct LoadedArchive {
   Archive archive;
   // False when the file exists but could not be read: saving would replace it.
   bool canSave = true;
+  // True when something was found at the archive's place (readable or not):
+  // the learner has used the tutor before.
+  bool found = false;
   // What the learner must be told: a damaged archive set aside, or one that
   // could not be read.
   std::optional<std::string> notice;

@@ -8,6 +8,7 @@
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/settings/LanguagePreference.h"
+#include "TavroCore/settings/SetupKeyboardPreview.h"
 #include "TavroCore/settings/UIStrings.h"
 #include "TavroTerminal/ScoreText.h"
 
@@ -168,6 +169,16 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
       canSave_(loaded.canSave),
       notice_(std::move(loaded.notice)),
       preferences_(preferences) {
+  readPreferences();
+  if (FirstLaunchSetup::shouldPresent(loaded.found, preferences_)) {
+    remember([&] { FirstLaunchSetup::markStarted(preferences_); });
+    setup_ = FirstLaunchSetup::draft(preferences_);
+    screen_ = Screen::setup;
+  }
+  focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);  // round 1
+}
+
+void Tutor::readPreferences() {
   TavroLanguage language = TavroLanguages::saved(preferences_);
   switch (language) {
     case TavroLanguage::japanese:
@@ -187,7 +198,6 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
       language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences_);
   showKeyboard_ = preferences_.boolean(keyboardKey).value_or(true);
   english_ = preferences_.boolean(interfaceKey).value_or(true);
-  focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);  // round 1
 }
 
 std::vector<Tutor::Item> Tutor::homeItems() const {
@@ -217,6 +227,9 @@ void Tutor::handle(const Key& key, double now) {
       break;
     case Screen::settings:
       handleSettings(key);
+      break;
+    case Screen::setup:
+      handleSetup(key);
       break;
   }
 }
@@ -495,6 +508,183 @@ void Tutor::renderSettings(Frame& frame) const {
             Style::dim);
 }
 
+namespace {
+
+// The choices each setup step offers, in order.
+std::size_t setupChoices(SetupStep step) {
+  switch (step) {
+    case SetupStep::guidance:
+      return 2;
+    case SetupStep::welcome:
+    case SetupStep::keyboard:
+    case SetupStep::appearance:
+      return 1;
+    case SetupStep::account:
+      return 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void Tutor::handleSetup(const Key& key) {
+  FirstLaunchSetup& setup = *setup_;
+  std::size_t choices = setupChoices(setup.step);
+  switch (key.kind) {
+    case Key::Kind::up:
+      if (choices > 0) setupFocus_ = (setupFocus_ + choices - 1) % choices;
+      return;
+    case Key::Kind::down:
+    case Key::Kind::tab:
+      if (choices > 0) setupFocus_ = (setupFocus_ + 1) % choices;
+      return;
+    case Key::Kind::left:
+    case Key::Kind::right: {
+      int step = key.kind == Key::Kind::left ? -1 : 1;
+      switch (setup.step) {
+        case SetupStep::welcome: {
+          const auto& all = TavroLanguages::allCases;
+          std::size_t index = static_cast<std::size_t>(setup.language);
+          setup.language = all[(index + all.size() +
+                                static_cast<std::size_t>(step + static_cast<int>(all.size()))) %
+                               all.size()];
+          break;
+        }
+        case SetupStep::keyboard:
+          setup.usesJIS = !setup.usesJIS;
+          break;
+        case SetupStep::guidance:
+          if (setupFocus_ == 0) {
+            setup.showRomaji = !setup.showRomaji;
+          } else {
+            setup.showKeyboardGuide = !setup.showKeyboardGuide;
+          }
+          break;
+        case SetupStep::appearance: {
+          const auto& all = AppearanceThemes::allCases;
+          std::size_t index = static_cast<std::size_t>(setup.theme);
+          setup.theme = all[(index + all.size() +
+                             static_cast<std::size_t>(step + static_cast<int>(all.size()))) %
+                            all.size()];
+          break;
+        }
+        case SetupStep::account:
+          break;
+      }
+      break;
+    }
+    case Key::Kind::enter:
+      if (setup.step == SetupStep::account) {
+        finishSetup();
+        return;
+      }
+      setup.step = SetupSteps::moving(setup.step, 1);
+      setupFocus_ = 0;
+      break;
+    case Key::Kind::escape:
+    case Key::Kind::backspace:
+      setup.step = SetupSteps::moving(setup.step, -1);
+      setupFocus_ = 0;
+      break;
+    case Key::Kind::text:
+      if (key.text == "q" || key.text == "Q") finished_ = true;
+      return;
+    default:
+      return;
+  }
+  // Every change is kept, so a setup left half-way resumes where it stopped.
+  remember([&] { setup.saveDraft(preferences_); });
+}
+
+void Tutor::finishSetup() {
+  const FirstLaunchSetup& setup = *setup_;
+  remember([&] { setup.complete(preferences_); });
+  archive_ = setup.applying(archive_);
+  save();
+  readPreferences();
+  setup_.reset();
+  screen_ = Screen::home;
+  focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);
+}
+
+void Tutor::renderSetup(Frame& frame) const {
+  const FirstLaunchSetup& setup = *setup_;
+  std::int64_t number = rawValue(setup.step);
+  frame.put(0, 1, "Tavro · " + t("Welcome") + "   (" + std::to_string(number) + "/5)",
+            Style::title);
+  auto option = [&](int row, std::size_t index, const std::string& name, const std::string& value) {
+    bool focused = index == setupFocus_;
+    Style style = focused ? Style::selected : Style::normal;
+    frame.put(row, 1, focused ? ">" : " ", Style::selected);
+    frame.put(row, 3, name, style);
+    frame.put(row, 30, focused ? "< " + value + " >" : "  " + value, style);
+  };
+  int row = 2;
+  switch (setup.step) {
+    case SetupStep::welcome:
+      frame.put(row, 3,
+                "Welcome to Tavro, a touch-typing tutor. Which language do you want to practise?");
+      option(row + 2, 0, t("Language"), t(TavroLanguages::label(setup.language)));
+      break;
+    case SetupStep::keyboard: {
+      frame.put(row, 3, "Which keyboard do you type on?");
+      option(row + 2, 0, t("Keyboard"), setup.usesJIS ? "JIS (Japanese)" : "US (ANSI)");
+      row += 4;
+      // The keyboard picture: control keys by name, home keys marked, the
+      // anchor keys F and J underlined as their bumps are felt.
+      for (const auto& keys : SetupKeyboardPreview::rows(setup.usesJIS)) {
+        int column = 3;
+        for (const SetupKeyboardPreview::Key& key : keys) {
+          int width = std::max(3, static_cast<int>(key.width * 4 + 0.5) - 1);
+          std::string cap = key.label;
+          int capWidth = Frame::displayWidth(cap);
+          if (capWidth > width) cap = clipped(cap, width);
+          std::string padded =
+              cap +
+              std::string(static_cast<std::size_t>(std::max(0, width - Frame::displayWidth(cap))),
+                          ' ');
+          Style style = Style::dim;
+          if (key.source && SetupKeyboardPreview::homeKeys().count(*key.source) != 0)
+            style = Style::normal;
+          if (key.source && SetupKeyboardPreview::anchors().count(*key.source) != 0)
+            style = Style::ghost;
+          if (column + width > frame.width() - 1) break;
+          frame.put(row, column, padded, style);
+          column += width + 1;
+        }
+        ++row;
+      }
+      ++row;
+      for (const SetupKeyboardPreview::Example& example :
+           SetupKeyboardPreview::layoutExamples(setup.language, setup.usesJIS)) {
+        if (row >= frame.height() - 2) break;
+        frame.put(row, 3, example.text, Style::title);
+        frame.put(row++, 8, example.guide, Style::dim);
+      }
+      break;
+    }
+    case SetupStep::guidance:
+      frame.put(row, 3, "What should practice show you?");
+      option(row + 2, 0, "Romaji line under prompts", setup.showRomaji ? "on" : "off");
+      option(row + 3, 1, t("Keyboard"), setup.showKeyboardGuide ? "on" : "off");
+      break;
+    case SetupStep::appearance:
+      frame.put(row, 3, "Pick the colours. System keeps your terminal's own.");
+      option(row + 2, 0, t("Theme"), t(rawValue(setup.theme)));
+      break;
+    case SetupStep::account:
+      frame.put(row, 3, "Your scores stay on this computer, in " + paths_.archive().string() + ".");
+      frame.put(row + 1, 3,
+                "Signing in to an account is not part of this version of the terminal tutor.");
+      frame.put(row + 3, 3, "Press Enter to start practising.", Style::title);
+      break;
+  }
+  if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
+  frame.put(frame.height() - 1, 1,
+            "Left/Right change · Enter next · Esc back · q quit (the setup resumes next time)",
+            Style::dim);
+}
+
 void Tutor::handleResults(const Key& key, double) {
   if (key.kind == Key::Kind::escape) {
     screen_ = Screen::home;
@@ -543,6 +733,9 @@ void Tutor::render(Frame& frame, double now) const {
       break;
     case Screen::settings:
       renderSettings(frame);
+      break;
+    case Screen::setup:
+      renderSetup(frame);
       break;
   }
 }

@@ -10,6 +10,7 @@
 #include "TavroCore/content/JLPTLevel.h"
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/settings/AppearanceTheme.h"
+#include "TavroCore/settings/FirstLaunchSetup.h"
 #include "TavroTerminal/Exercise.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Key.h"
@@ -30,10 +31,12 @@ class Tutor {
   static constexpr int minimumWidth = 80;
   static constexpr int minimumHeight = 24;
 
-  enum class Screen { home, practice, results, settings };
+  enum class Screen { setup, home, practice, results, settings };
 
   // `preferences` outlives the tutor. The archive comes from `loadArchive`;
-  // its notice, if any, is shown on the home screen.
+  // its notice, if any, is shown on the home screen. A learner without an
+  // archive or earlier preferences meets the first-launch setup, resumed
+  // from its draft when an earlier start left it unfinished.
   Tutor(StoragePaths paths, LoadedArchive archive, platform::UserDefaults& preferences);
 
   // Handles one key at `now` (seconds on a steady clock).
@@ -67,6 +70,11 @@ class Tutor {
   void handlePractice(const Key& key, double now);
   void handleResults(const Key& key, double now);
   void handleSettings(const Key& key);
+  void handleSetup(const Key& key);
+  void finishSetup();
+  void renderSetup(Frame& frame) const;
+  // Reads the practice choices from the preferences store.
+  void readPreferences();
   // An interface text in the chosen language (English when the table has
   // no translation).
   std::string t(std::string_view english) const;
@@ -98,6 +106,8 @@ class Tutor {
   bool showKeyboard_ = true;
   bool english_ = true;
   std::size_t settingsFocus_ = 0;
+  std::optional<FirstLaunchSetup> setup_;
+  std::size_t setupFocus_ = 0;
 
   Screen screen_ = Screen::home;
   std::size_t focus_ = 0;  // index into homeItems()

@@ -57,6 +57,14 @@ std::string atWord(const TmuxSession& session, int word) {
   return session.waitFor(wordMark(word));
 }
 
+// Goes through the first-launch setup of a new data folder with its defaults.
+void passSetup(const TmuxSession& session) {
+  for (int step = 1; step <= 5; ++step) {
+    session.waitFor("(" + std::to_string(step) + "/5)");
+    session.press("Enter");
+  }
+}
+
 // Moves from the last item a key press left focused up to `item` on the home screen.
 void focusHomeItem(const TmuxSession& session, const std::string& label) {
   for (int i = 0; i < 12; ++i) {
@@ -72,6 +80,28 @@ void focusHomeItem(const TmuxSession& session, const std::string& label) {
 TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
   TemporaryDirectory data;
   TmuxSession session(100, 30, tavroCommand(data.path()));
+  // First launch: the setup, with the keyboard picture of the chosen layout.
+  std::string welcome = session.waitFor("(1/5)");
+  EXPECT_NE(welcome.find("< Japanese >"), std::string::npos) << welcome;
+  session.press("Enter");
+  session.waitFor("(2/5)");
+  session.press("Right");
+  std::string keyboard = session.waitFor("< JIS (Japanese) >");
+  EXPECT_NE(keyboard.find("Tab   Q   W"), std::string::npos) << keyboard;
+  EXPECT_NE(keyboard.find("^   ¥"), std::string::npos) << keyboard;  // JIS keys
+  session.press("Left");
+  session.waitFor("< US (ANSI) >");
+  session.press("Enter");
+  session.waitFor("(3/5)");
+  session.press("Enter");
+  session.waitFor("(4/5)");
+  session.press("Enter");
+  session.waitFor("(5/5)");
+  session.press("Escape");  // back a step, then on again
+  session.waitFor("(4/5)");
+  session.press("Enter");
+  session.waitFor("(5/5)");
+  session.press("Enter");
   std::string home = session.waitFor("Rounds");
   EXPECT_NE(home.find("Japanese"), std::string::npos);
   EXPECT_NE(home.find("Romaji"), std::string::npos);
@@ -149,6 +179,7 @@ TEST(EndToEndTest, KanaRoundOnJisShowsKanaLegendsEvenWithoutAUtf8Locale) {
   TemporaryDirectory data;
   // LC_ALL=C: the tutor falls back to C.UTF-8 by itself.
   TmuxSession session(100, 30, tavroCommand(data.path(), "C"));
+  passSetup(session);
   session.waitFor("Rounds");
   focusHomeItem(session, "Input");
   session.press("Right");
@@ -193,6 +224,7 @@ TEST(EndToEndTest, KanaRoundOnJisShowsKanaLegendsEvenWithoutAUtf8Locale) {
 TEST(EndToEndTest, EnglishRoundIsTypedAsShownAndScoredUnderItsOwnMode) {
   TemporaryDirectory data;
   TmuxSession session(100, 30, tavroCommand(data.path()));
+  passSetup(session);
   session.waitFor("Rounds");
   focusHomeItem(session, "Language");
   session.press("Right");
@@ -231,6 +263,7 @@ TEST(EndToEndTest, JapaneseInterfaceAndThemeAreChosenInSettingsAndKept) {
   TemporaryDirectory data;
   {
     TmuxSession session(100, 30, tavroCommand(data.path()));
+    passSetup(session);
     session.waitFor("Rounds");
     session.type("s");
     session.waitFor("> Language (interface)");
@@ -262,6 +295,7 @@ TEST(EndToEndTest, JapaneseInterfaceAndThemeAreChosenInSettingsAndKept) {
 TEST(EndToEndTest, ResizingRedrawsAndTooSmallASizeIsNamed) {
   TemporaryDirectory data;
   TmuxSession session(100, 30, tavroCommand(data.path()));
+  passSetup(session);
   session.waitFor("Rounds");
   session.press("Enter");
   std::string shown = atWord(session, 1);

@@ -253,6 +253,7 @@ TEST(TutorTest, FinishedRoundIsSavedWithItsMissesAndFeedsTheWeakRound) {
   TemporaryDirectory folder;
   StoragePaths paths{folder.path(), folder.path()};
   platform::InMemoryUserDefaults preferences;
+  preferences.set(FirstLaunchSetup::completedKey, true);
   Tutor tutor(paths, loadArchive(paths.archive()), preferences);
   double now = 100;
   tutor.handle(Key::character("2"), now);
@@ -339,9 +340,44 @@ TEST(TutorTest, KanaFromAnInputMethodStandsForItsKeys) {
   EXPECT_EQ(round.type("x", 2), PracticeRound::Outcome::rejected);
 }
 
+TEST(TutorTest, FirstLaunchSetupResumesFromItsDraftAndAppliesItsChoices) {
+  TemporaryDirectory folder;
+  StoragePaths paths{folder.path(), folder.path()};
+  platform::InMemoryUserDefaults preferences;
+  {
+    Tutor tutor(paths, loadArchive(paths.archive()), preferences);
+    ASSERT_EQ(tutor.screen(), Tutor::Screen::setup);
+    tutor.handle(Key::of(Key::Kind::right), 0);  // English
+    tutor.handle(Key::of(Key::Kind::enter), 0);
+    tutor.handle(Key::of(Key::Kind::right), 0);  // JIS
+    tutor.handle(Key::character("q"), 0);        // quit half-way
+    EXPECT_TRUE(tutor.finished());
+  }
+  Tutor tutor(paths, loadArchive(paths.archive()), preferences);
+  ASSERT_EQ(tutor.screen(), Tutor::Screen::setup);
+  Frame frame(80, 24);
+  tutor.render(frame, 0);
+  EXPECT_NE(frame.text().find("(2/5)"), std::string::npos) << frame.text();
+  EXPECT_NE(frame.text().find("< JIS (Japanese) >"), std::string::npos) << frame.text();
+  for (int step = 2; step <= 3; ++step) tutor.handle(Key::of(Key::Kind::enter), 0);
+  tutor.handle(Key::of(Key::Kind::left), 0);  // theme: High Contrast
+  tutor.handle(Key::of(Key::Kind::enter), 0);
+  tutor.handle(Key::of(Key::Kind::enter), 0);
+  ASSERT_EQ(tutor.screen(), Tutor::Screen::home);
+  EXPECT_EQ(tutor.exercise(), Exercise::english);
+  EXPECT_EQ(preferences.boolean(FirstLaunchSetup::completedKey), true);
+  EXPECT_FALSE(preferences.value(FirstLaunchSetup::draftKey));
+  Archive saved = Archive::read(paths.archive());
+  EXPECT_TRUE(saved.jis);
+  EXPECT_EQ(saved.appearance, "High Contrast");
+  // With an archive the setup is not shown again.
+  EXPECT_EQ(Tutor(paths, loadArchive(paths.archive()), preferences).screen(), Tutor::Screen::home);
+}
+
 TEST(TutorTest, SmallFrameSaysWhatSizeIsNeeded) {
   TemporaryDirectory folder;
   platform::InMemoryUserDefaults preferences;
+  preferences.set(FirstLaunchSetup::completedKey, true);
   Tutor tutor({folder.path(), folder.path()}, {}, preferences);
   Frame small(60, 20);
   tutor.render(small, 0);
