@@ -1,5 +1,5 @@
 # Thin wrapper over CMake: every real build rule lives in CMakeLists.txt.
-#   make run     install missing packages, build (Release), run the installer with $(ARGS)
+#   make run     install missing packages, build (Release), start the typing tutor tavro with $(ARGS)
 #   make test    install missing packages, build, run every test
 #   make test-sanitize   the same tests in an AddressSanitizer + UBSan build
 #   make bench   build and run the benchmarks; JSON results in bench-results/
@@ -26,12 +26,9 @@ $(BUILD_DIR)/build.ninja: | deps
 build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	@if [ -z "$(ARGS)" ]; then \
-	  echo 'TavroUpdateInstaller needs its options, e.g.:'; \
-	  echo '  make run ARGS="--manifest M.json --installed \"BRELVA Tavro.app\" --archive update.zip --parent-pid 1234"'; \
-	fi
-	$(BUILD_DIR)/TavroUpdateInstaller/TavroUpdateInstaller $(ARGS)
+run: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tavro
+	$(BUILD_DIR)/TavroTerminal/tavro $(ARGS)
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

@@ -1,0 +1,148 @@
+#include "TavroTerminal/Exercise.h"
+
+#include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/content/JapaneseKanaMode.h"
+#include "TavroCore/content/LanguageCurriculum.h"
+#include "TavroCore/content/MainRomajiCurriculum.h"
+#include "TavroCore/content/PracticeCurriculum.h"
+#include "TavroCore/content/Vocabulary.h"
+#include "TavroCore/settings/UIStrings.h"
+
+namespace tavro::terminal {
+
+TavroLanguage language(Exercise exercise) {
+  switch (exercise) {
+    case Exercise::english:
+      return TavroLanguage::english;
+    case Exercise::nepaliRoman:
+    case Exercise::nepaliDirect:
+      return TavroLanguage::nepali;
+    default:
+      return TavroLanguage::japanese;
+  }
+}
+
+std::string_view mode(Exercise exercise) {
+  switch (exercise) {
+    case Exercise::japaneseRomaji:
+      return "romaji";
+    case Exercise::japaneseKana:
+      return "kana";
+    case Exercise::guidedRomaji:
+      return "guided-romaji";
+    case Exercise::english:
+      return "english";
+    case Exercise::nepaliRoman:
+      return "nepali";
+    case Exercise::nepaliDirect:
+      return "nepali-direct";
+  }
+  return "romaji";
+}
+
+std::string_view inputName(Exercise exercise) {
+  switch (exercise) {
+    case Exercise::japaneseRomaji:
+      return "Romaji input";
+    case Exercise::japaneseKana:
+      return "Kana input";
+    case Exercise::guidedRomaji:
+      return "Guided romaji";
+    case Exercise::english:
+      return "Standard";
+    case Exercise::nepaliRoman:
+      return "Romanized";
+    case Exercise::nepaliDirect:
+      return "Devanagari (direct)";
+  }
+  return "";
+}
+
+bool usesLevel(Exercise exercise) {
+  return exercise == Exercise::japaneseRomaji || exercise == Exercise::japaneseKana;
+}
+
+std::vector<Exercise> exercises(TavroLanguage language) {
+  std::vector<Exercise> result;
+  for (Exercise exercise : allExercises) {
+    if (terminal::language(exercise) == language) result.push_back(exercise);
+  }
+  return result;
+}
+
+std::string roundTitle(Exercise exercise, std::int64_t round) {
+  if (round == weakKeyRound) return "Weak Fingers";
+  if (exercise == Exercise::guidedRomaji) {
+    if (round < 1 || round > static_cast<std::int64_t>(UIStrings::guidedRomajiRoundLabels.size()))
+      return "";
+    return std::string(UIStrings::guidedRomajiRoundLabels[static_cast<std::size_t>(round - 1)]);
+  }
+  const std::vector<std::string>* titles = nullptr;
+  switch (exercise) {
+    case Exercise::japaneseRomaji:
+    case Exercise::japaneseKana:
+      titles = &JLPTCurriculum::titles();
+      break;
+    case Exercise::guidedRomaji:
+    case Exercise::english:
+      titles = &LanguageCurriculum::englishTitles();
+      break;
+    case Exercise::nepaliRoman:
+    case Exercise::nepaliDirect:
+      titles = &LanguageCurriculum::nepaliTitles();
+      break;
+  }
+  if (round < 1 || round > static_cast<std::int64_t>(titles->size())) return "";
+  return (*titles)[static_cast<std::size_t>(round - 1)];
+}
+
+std::string RoundPrompt::display() const {
+  if (japanese) return japanese->display();
+  if (language) return language->display;
+  return "";
+}
+
+std::vector<RoundPrompt> prompts(Exercise exercise, JLPTLevel level, std::int64_t round,
+                                 std::string_view weakKeys, bool jis) {
+  std::vector<RoundPrompt> result;
+  auto addJapanese = [&](std::vector<JapanesePrompt> list) {
+    for (JapanesePrompt& prompt : list) result.push_back({std::move(prompt), std::nullopt});
+  };
+  switch (exercise) {
+    case Exercise::japaneseRomaji:
+      addJapanese(JLPTCurriculum::prompts(level, round, weakKeys));
+      break;
+    case Exercise::japaneseKana:
+      addJapanese(JapaneseKanaMode::prompts(level, round, weakKeys, jis));
+      break;
+    case Exercise::guidedRomaji:
+      if (round == weakKeyRound) {
+        // The main curriculum has no weak round of its own: the hiragana
+        // weak round, shown with the words the vocabulary knows in kanji.
+        for (const std::string& text :
+             PracticeCurriculum::prompts(mode(exercise), round, weakKeys, jis)) {
+          result.push_back({Vocabulary::converted(text), std::nullopt});
+        }
+      } else {
+        addJapanese(MainRomajiCurriculum::prompts(round));
+      }
+      break;
+    case Exercise::english:
+    case Exercise::nepaliRoman:
+    case Exercise::nepaliDirect:
+      for (LanguagePrompt& prompt :
+           LanguageCurriculum::prompts(language(exercise), round, weakKeys)) {
+        result.push_back({std::nullopt, std::move(prompt)});
+      }
+      break;
+  }
+  return result;
+}
+
+std::string weakKeyText(const std::vector<std::string>& rankedKeys, std::size_t limit) {
+  std::string text;
+  for (std::size_t i = 0; i < rankedKeys.size() && i < limit; ++i) text += rankedKeys[i];
+  return text;
+}
+
+}  // namespace tavro::terminal

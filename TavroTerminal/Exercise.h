@@ -1,0 +1,74 @@
+// What the learner practises: a language with one way of typing it, and for
+// Japanese the JLPT level. Each choice names the exercise mode its scores
+// and weak keys are kept under, the rounds it offers and their titles, and
+// builds the prompts of a round.
+#pragma once
+
+#include "TavroCore/content/JLPTLevel.h"
+#include "TavroCore/content/JapanesePrompt.h"
+#include "TavroCore/input/LanguagePrompt.h"
+#include "TavroCore/input/TavroLanguage.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavro::terminal {
+
+enum class Exercise {
+  japaneseRomaji,  // JLPT rounds typed in romaji
+  japaneseKana,    // JLPT rounds typed on the kana keys
+  guidedRomaji,    // the main romaji curriculum with the reading always shown
+  english,
+  nepaliRoman,   // Devanagari shown, typed romanized
+  nepaliDirect,  // Devanagari typed directly
+};
+
+inline constexpr std::array<Exercise, 6> allExercises = {
+    Exercise::japaneseRomaji, Exercise::japaneseKana, Exercise::guidedRomaji,
+    Exercise::english,        Exercise::nepaliRoman,  Exercise::nepaliDirect,
+};
+
+// The last round number: rounds 1 to 6 are fixed, 7 is the weak-key round.
+inline constexpr std::int64_t roundCount = 7;
+inline constexpr std::int64_t weakKeyRound = 7;
+
+TavroLanguage language(Exercise exercise);
+
+// The exercise mode identifier scores and weak keys are kept under.
+std::string_view mode(Exercise exercise);
+
+// The way of typing, as shown on the home screen ("Romaji", "Kana keys", ...).
+std::string_view inputName(Exercise exercise);
+
+// Whether the JLPT level chooses the content.
+bool usesLevel(Exercise exercise);
+
+// The exercises of a language, in the order the home screen offers them.
+std::vector<Exercise> exercises(TavroLanguage language);
+
+// The title of a round, 1 to 7: the curriculum's titles, the interface
+// strings' labels of the guided rounds, "Weak Fingers" for round 7.
+std::string roundTitle(Exercise exercise, std::int64_t round);
+
+// One prompt of a round in the shape the practice screen needs.
+struct RoundPrompt {
+  std::optional<JapanesePrompt> japanese;  // Japanese: shown text with the reading typed
+  std::optional<LanguagePrompt> language;  // English and Nepali
+
+  // The shown text.
+  std::string display() const;
+};
+
+// The prompts of a round; `weakKeys` holds the learner's weak keys of this
+// exercise's mode, most important first (used by round 7 only).
+std::vector<RoundPrompt> prompts(Exercise exercise, JLPTLevel level, std::int64_t round,
+                                 std::string_view weakKeys, bool jis);
+
+// The weak-key text of a ranking: at most `limit` keys joined in order.
+std::string weakKeyText(const std::vector<std::string>& rankedKeys, std::size_t limit = 8);
+
+}  // namespace tavro::terminal

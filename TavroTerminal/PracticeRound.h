@@ -1,0 +1,96 @@
+// One round as the learner types it: 25 words drawn in order from the
+// round's prompts (a shorter list starts again from its first prompt), the
+// matcher of the word being typed, the session count and the keys missed in
+// this round. Nothing here draws or saves; the screen model asks for what
+// to show and, when the round is complete, for the attempt to store.
+#pragma once
+
+#include "TavroCore/history/Attempt.h"
+#include "TavroCore/history/WeakKeyHistory.h"
+#include "TavroCore/history/WordSession.h"
+#include "TavroCore/input/Matcher.h"
+#include "TavroCore/input/RomajiGuide.h"
+#include "TavroTerminal/Exercise.h"
+
+#include <cstdint>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavro::terminal {
+
+// One key hint above the prompt ("[ K A ]", "[T + @ · が]").
+struct KeyHint {
+  std::string text;
+  bool active = false;  // the kana being typed now
+};
+
+class PracticeRound {
+ public:
+  // `prompts` must not be empty.
+  PracticeRound(Exercise exercise, std::int64_t round, bool jis, std::vector<RoundPrompt> prompts);
+
+  Exercise exercise() const { return exercise_; }
+  std::int64_t round() const { return round_; }
+  bool jis() const { return jis_; }
+  std::string_view mode() const { return terminal::mode(exercise_); }
+
+  // What one keystroke (or one pasted character) did.
+  enum class Outcome { accepted, rejected, ignored };
+
+  // Judges `piece`, the text of one key, at time `now` (seconds on one clock
+  // for the whole round). In kana-key rounds a kana character (from an input
+  // method) stands for its keystrokes. A word that is complete but could
+  // still take more (ほん after "hon" takes "n") waits: a key it does not take
+  // moves on to the next word and is judged there, except a space or Enter,
+  // which only moves on.
+  Outcome type(std::string_view piece, double now);
+
+  // The word being typed and how far it has got.
+  const RoundPrompt& prompt() const { return prompts_[index_ % prompts_.size()]; }
+  // The word after it, if the round has one.
+  std::optional<std::string> nextDisplay() const;
+  const Matcher& matcher() const { return matcher_; }
+  // Shown characters of the prompt that are done.
+  std::int64_t doneCharacters() const;
+  // The hiragana reading of a Japanese prompt whose shown text differs
+  // from it; nothing otherwise.
+  std::optional<std::string> reading() const;
+  // The typed-form line: romaji for romaji rounds, the romanization for
+  // Nepali; nothing for English and kana keys.
+  std::optional<RomajiGuide> guide() const;
+  // Per-kana key hints for romaji and kana-key rounds, the active one first.
+  std::vector<KeyHint> hints(std::int64_t limit = 4) const;
+  // The inputs that can follow (`Matcher::next`) and the one to suggest.
+  std::set<std::string> nextInputs() const { return matcher_.next(); }
+  std::optional<std::string> expectedInput() const;
+  // Romaji rounds: the key after the next within the same kana.
+  std::set<std::string> ghostKeys() const;
+
+  // The last key that was not accepted, until the next accepted one.
+  const std::optional<std::string>& rejectedPiece() const { return rejected_; }
+
+  const WordSession& session() const { return session_; }
+  // The keystrokes of this round, for the weak-key ranking once it is kept.
+  const WeakKeyHistory& keyHistory() const { return keys_; }
+  bool isComplete() const { return session_.isComplete(); }
+
+ private:
+  std::string inputFor(std::string_view piece) const;
+  Matcher makeMatcher(const RoundPrompt& prompt) const;
+  void advance();
+
+  Exercise exercise_;
+  std::int64_t round_;
+  bool jis_;
+  std::vector<RoundPrompt> prompts_;
+  std::size_t index_ = 0;
+  Matcher matcher_;
+  WordSession session_;
+  WeakKeyHistory keys_;
+  std::optional<std::string> rejected_;
+};
+
+}  // namespace tavro::terminal

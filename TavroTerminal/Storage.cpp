@@ -1,0 +1,187 @@
+#include "TavroTerminal/Storage.h"
+
+#include "Support/Json.h"
+#include "Support/JsonEncoding.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <system_error>
+
+namespace tavro::terminal {
+namespace {
+
+std::optional<std::filesystem::path> absolute(const std::optional<std::string>& value) {
+  if (!value || value->empty()) return std::nullopt;
+  std::filesystem::path path(*value);
+  if (!path.is_absolute()) return std::nullopt;
+  return path;
+}
+
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::string timestamp() {
+  std::time_t now = std::time(nullptr);
+  std::tm parts{};
+  ::gmtime_r(&now, &parts);
+  char buffer[32];
+  std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", &parts);
+  return buffer;
+}
+
+// Renames the damaged file to a name not yet taken; the new name, or the
+// reason it could not be moved.
+std::optional<std::filesystem::path> setAside(const std::filesystem::path& file,
+                                              std::string& failure) {
+  std::string base = file.filename().string() + ".damaged-" + timestamp();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path target =
+        file.parent_path() / (attempt == 0 ? base : base + "-" + std::to_string(attempt));
+    // link + unlink never replaces an existing file, as a rename would.
+    if (::link(file.c_str(), target.c_str()) == 0) {
+      if (::unlink(file.c_str()) != 0) {
+        failure = std::strerror(errno);
+        ::unlink(target.c_str());
+        return std::nullopt;
+      }
+      return target;
+    }
+    if (errno != EEXIST) {
+      failure = std::strerror(errno);
+      return std::nullopt;
+    }
+  }
+  failure = "no free name to keep it under";
+  return std::nullopt;
+}
+
+LoadedArchive unreadable(const std::filesystem::path& file, const std::string& reason) {
+  LoadedArchive loaded;
+  loaded.canSave = false;
+  loaded.found = true;
+  loaded.notice = "Cannot read the score archive " + file.string() + " (" + reason +
+                  "). It is left as it is; scores of this session are not saved.";
+  return loaded;
+}
+
+LoadedArchive damaged(const std::filesystem::path& file, const std::string& reason,
+                      bool setAsideDamaged) {
+  if (!setAsideDamaged) {
+    LoadedArchive loaded;
+    loaded.canSave = false;
+    loaded.found = true;
+    loaded.notice = "The score archive " + file.string() + " is damaged (" + reason + ").";
+    return loaded;
+  }
+  std::string failure;
+  std::optional<std::filesystem::path> kept = setAside(file, failure);
+  if (!kept) {
+    return unreadable(file, reason + "; it could not be set aside: " + failure);
+  }
+  LoadedArchive loaded;
+  loaded.found = true;
+  loaded.notice = "The score archive was damaged (" + reason + "). It was kept as " +
+                  kept->string() + " and a new archive was started.";
+  return loaded;
+}
+
+}  // namespace
+
+Environment processEnvironment() {
+  return [](const char* name) -> std::optional<std::string> {
+    const char* value = std::getenv(name);
+    if (value == nullptr) return std::nullopt;
+    return std::string(value);
+  };
+}
+
+std::optional<StoragePaths> storagePaths(const std::optional<std::filesystem::path>& dataDirectory,
+                                         const Environment& environment) {
+  if (dataDirectory) {
+    std::filesystem::path folder = std::filesystem::absolute(*dataDirectory);
+    return StoragePaths{folder, folder};
+  }
+  std::optional<std::filesystem::path> home = absolute(environment("HOME"));
+  std::optional<std::filesystem::path> data = absolute(environment("XDG_DATA_HOME"));
+  std::optional<std::filesystem::path> config = absolute(environment("XDG_CONFIG_HOME"));
+  if (!data && home) data = *home / ".local" / "share";
+  if (!config && home) config = *home / ".config";
+  if (!data || !config) return std::nullopt;
+  return StoragePaths{*data / "tavro", *config / "tavro"};
+}
+
+LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamaged) {
+  // Non-blocking, so that a pipe in its place cannot hold the tutor up.
+  Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (fd.get() < 0) {
+    if (errno == ENOENT) return {};
+    return unreadable(file, std::strerror(errno));
+  }
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0) return unreadable(file, std::strerror(errno));
+  if (!S_ISREG(status.st_mode)) return unreadable(file, "not a regular file");
+  if (static_cast<std::uintmax_t>(status.st_size) > maximumArchiveBytes) {
+    return damaged(file, "larger than " + std::to_string(maximumArchiveBytes >> 20) + " MiB",
+                   setAsideDamaged);
+  }
+
+  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
+  std::size_t filled = 0;
+  while (true) {
+    if (filled == bytes.size()) {
+      // The file grew while it was read; still within the bound?
+      if (bytes.size() > maximumArchiveBytes) {
+        return damaged(file, "larger than " + std::to_string(maximumArchiveBytes >> 20) + " MiB",
+                       setAsideDamaged);
+      }
+      bytes.resize(std::min<std::size_t>(bytes.size() * 2, maximumArchiveBytes + 1));
+    }
+    ssize_t count = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return unreadable(file, std::strerror(errno));
+    }
+    if (count == 0) break;
+    filled += static_cast<std::size_t>(count);
+  }
+  bytes.resize(filled);
+
+  try {
+    LoadedArchive loaded;
+    loaded.archive = Archive::decode(bytes);
+    loaded.found = true;
+    return loaded;
+  } catch (const json::DecodingError& error) {
+    return damaged(file, error.what(), setAsideDamaged);
+  }
+}
+
+std::optional<std::string> saveArchive(const Archive& archive, const std::filesystem::path& file) {
+  try {
+    archive.save(file);
+    return std::nullopt;
+  } catch (const std::system_error& error) {
+    return std::string(error.what());
+  } catch (const json::EncodingError& error) {
+    return std::string(error.what());
+  }
+}
+
+}  // namespace tavro::terminal

@@ -1,0 +1,69 @@
+// Where the tutor keeps its files and how it reads and writes the score
+// archive. The archive (attempts, weak keys, layout and theme) lives in the
+// data folder, preferences in the config folder; `--data-dir` puts both in
+// one folder. A damaged archive is set aside under a new name and reported,
+// never overwritten; an archive that cannot be read at all turns saving off
+// for the session rather than replacing what may still be good.
+#pragma once
+
+#include "TavroCore/history/Archive.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace tavro::terminal {
+
+struct StoragePaths {
+  std::filesystem::path dataFolder;    // the score archive
+  std::filesystem::path configFolder;  // preferences and the session token
+
+  std::filesystem::path archive() const { return dataFolder / "archive.json"; }
+  std::filesystem::path preferences() const { return configFolder / "preferences.json"; }
+};
+
+// Reads one environment variable; nothing when it is not set.
+using Environment = std::function<std::optional<std::string>(const char* name)>;
+
+// The process environment.
+Environment processEnvironment();
+
+// The folders: `dataDirectory` for both when given; otherwise
+// $XDG_DATA_HOME/tavro and $XDG_CONFIG_HOME/tavro, falling back to
+// ~/.local/share/tavro and ~/.config/tavro when a variable is unset, empty
+// or not an absolute path. Nothing when no folder can be found (no usable
+// HOME either).
+std::optional<StoragePaths> storagePaths(const std::optional<std::filesystem::path>& dataDirectory,
+                                         const Environment& environment);
+
+// The largest archive file read: far beyond any real history (100,000
+// attempts take about 15 MB) but a bound on the memory a stray file can take.
+inline constexpr std::uintmax_t maximumArchiveBytes = 64u << 20;
+
+struct LoadedArchive {
+  Archive archive;
+  // False when the file exists but could not be read: saving would replace it.
+  bool canSave = true;
+  // True when something was found at the archive's place (readable or not):
+  // the learner has used the tutor before.
+  bool found = false;
+  // What the learner must be told: a damaged archive set aside, or one that
+  // could not be read.
+  std::optional<std::string> notice;
+};
+
+// Reads the archive at `file`. A missing file gives an empty archive. A file
+// that is not a regular file (a folder, a pipe, a device) is not opened for
+// reading and is left alone. A file that is too large or does not decode is
+// renamed to "archive.json.damaged-" + UTC time (a number added when that
+// name is taken) and a new archive is started.
+// With `setAsideDamaged` false nothing on disk is changed: a damaged file
+// is only reported, and saving is off.
+LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamaged = true);
+
+// Saves atomically; the error message when it failed, nothing on success.
+std::optional<std::string> saveArchive(const Archive& archive, const std::filesystem::path& file);
+
+}  // namespace tavro::terminal

@@ -1,0 +1,1010 @@
+#include "TavroTerminal/Tutor.h"
+
+#include "Support/CharacterBounds.h"
+#include "Support/Text.h"
+#include "TavroCore/content/JapaneseKanaMode.h"
+#include "TavroCore/history/LiveMetrics.h"
+#include "TavroCore/input/DirectKeyboardMode.h"
+#include "TavroCore/input/KanaInput.h"
+#include "TavroCore/input/Keyboard.h"
+#include "TavroCore/settings/LanguagePreference.h"
+#include "TavroCore/settings/SetupKeyboardPreview.h"
+#include "TavroCore/settings/UIStrings.h"
+#include "TavroTerminal/ScoreText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <sstream>
+
+namespace tavro::terminal {
+namespace {
+
+constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
+// The interface language of this host: true for English, false for Japanese.
+constexpr std::string_view interfaceKey = "interfaceEnglish";
+
+std::string_view languageName(TavroLanguage language) {
+  switch (language) {
+    case TavroLanguage::japanese:
+      return "Japanese";
+    case TavroLanguage::english:
+      return "English";
+    case TavroLanguage::nepali:
+      return "Nepali";
+  }
+  return "";
+}
+
+std::string fingerName(Finger finger) {
+  std::string raw(rawValue(finger));
+  std::string result;
+  for (char c : raw) {
+    if (c >= 'A' && c <= 'Z') {
+      result += ' ';
+      result += static_cast<char>(c - 'A' + 'a');
+    } else {
+      result += c;
+    }
+  }
+  return result + (finger == Finger::thumb ? "" : " finger");
+}
+
+// A label as printed on a key cap: letters upper-case.
+std::string capLabel(std::string_view label) {
+  if (label.size() == 1 && label[0] >= 'a' && label[0] <= 'z') {
+    return std::string(1, static_cast<char>(label[0] - 'a' + 'A'));
+  }
+  if (label == Keyboard::jisShiftZero) return "0";
+  return std::string(label);
+}
+
+std::string keyName(std::string_view key) {
+  if (key == " ") return "space";
+  if (key == "\n") return "Enter";
+  return capLabel(key);
+}
+
+struct Span {
+  std::string text;
+  Style style;
+};
+
+// Writes spans from (row, left) wrapping at `right` on character
+// boundaries, at most `maxRows` rows. Returns the rows used.
+int putWrapped(Frame& frame, int row, int left, int right, const std::vector<Span>& spans,
+               int maxRows) {
+  int column = left;
+  int used = 1;
+  for (const Span& span : spans) {
+    std::size_t start = 0;
+    std::vector<std::size_t> ends = text::characterEnds(span.text);
+    for (std::size_t end : ends) {
+      std::string_view character(span.text.data() + start, end - start);
+      start = end;
+      int width = Frame::displayWidth(character);
+      if (column + width > right) {
+        if (used == maxRows) return used;
+        ++used;
+        ++row;
+        column = left;
+      }
+      column = frame.put(row, column, character, span.style);
+    }
+  }
+  return used;
+}
+
+// `text` cut to at most `width` columns, ending in "…" when cut.
+std::string clipped(const std::string& text, int width) {
+  if (Frame::displayWidth(text) <= width) return text;
+  std::string shown;
+  int used = 0;
+  for (const std::string& character : text::graphemes(text)) {
+    int one = Frame::displayWidth(character);
+    if (used + one > width - 1) break;
+    shown += character;
+    used += one;
+  }
+  return shown + "…";
+}
+
+// `text` cut into lines of at most `width` columns at spaces (inside a word
+// only when the word alone is wider).
+std::vector<std::string> wrapWords(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  std::string line;
+  int used = 0;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(start, end - start);
+    int wordWidth = Frame::displayWidth(word);
+    if (used > 0 && used + 1 + wordWidth > width) {
+      lines.push_back(line);
+      line.clear();
+      used = 0;
+    }
+    while (wordWidth > width) {  // a word wider than a line
+      std::string head;
+      int headWidth = 0;
+      std::size_t cut = 0;
+      for (const std::string& character : text::graphemes(word)) {
+        int one = Frame::displayWidth(character);
+        if (headWidth + one > width) break;
+        head += character;
+        headWidth += one;
+        cut += character.size();
+      }
+      if (cut == 0) break;
+      lines.push_back(head);
+      word.erase(0, cut);
+      wordWidth = Frame::displayWidth(word);
+    }
+    if (used > 0) {
+      line += ' ';
+      ++used;
+    }
+    line += word;
+    used += wordWidth;
+    start = end + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+std::string shortScore(const Attempt& attempt) {
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%4.0f/min %3.0f%%", std::min(attempt.cpm(), 9999.0),
+                attempt.accuracy());
+  return buffer;
+}
+
+}  // namespace
+
+Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& preferences)
+    : paths_(std::move(paths)),
+      archive_(std::move(loaded.archive)),
+      canSave_(loaded.canSave),
+      notice_(std::move(loaded.notice)),
+      preferences_(preferences) {
+  readPreferences();
+  if (FirstLaunchSetup::shouldPresent(loaded.found, preferences_)) {
+    remember([&] { FirstLaunchSetup::markStarted(preferences_); });
+    setup_ = FirstLaunchSetup::draft(preferences_);
+    screen_ = Screen::setup;
+  }
+  focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);  // round 1
+}
+
+void Tutor::readPreferences() {
+  TavroLanguage language = TavroLanguages::saved(preferences_);
+  switch (language) {
+    case TavroLanguage::japanese:
+      exercise_ =
+          JapaneseKanaMode::saved(preferences_) ? Exercise::japaneseKana : Exercise::japaneseRomaji;
+      break;
+    case TavroLanguage::english:
+      exercise_ = Exercise::english;
+      break;
+    case TavroLanguage::nepali:
+      exercise_ =
+          DirectKeyboardMode::saved(preferences_) ? Exercise::nepaliDirect : Exercise::nepaliRoman;
+      break;
+  }
+  level_ = JLPTLevels::saved(preferences_);
+  showGuides_ =
+      language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences_);
+  showKeyboard_ = preferences_.boolean(keyboardKey).value_or(true);
+  english_ = preferences_.boolean(interfaceKey).value_or(true);
+}
+
+std::vector<Tutor::Item> Tutor::homeItems() const {
+  std::vector<Item> items = {Item::language, Item::input};
+  if (usesLevel(exercise_)) items.push_back(Item::level);
+  items.push_back(Item::layout);
+  if (language(exercise_) != TavroLanguage::english) items.push_back(Item::guides);
+  items.push_back(Item::keyboard);
+  for (std::int64_t round = 1; round <= roundCount; ++round) items.push_back(Item::round);
+  return items;
+}
+
+void Tutor::handle(const Key& key, double now) {
+  if (key.kind == Key::Kind::interrupt) {
+    finished_ = true;
+    return;
+  }
+  switch (screen_) {
+    case Screen::home:
+      handleHome(key, now);
+      break;
+    case Screen::practice:
+      handlePractice(key, now);
+      break;
+    case Screen::results:
+      handleResults(key, now);
+      break;
+    case Screen::settings:
+      handleSettings(key);
+      break;
+    case Screen::setup:
+      handleSetup(key);
+      break;
+  }
+}
+
+void Tutor::handleHome(const Key& key, double) {
+  std::vector<Item> items = homeItems();
+  std::size_t firstRound = items.size() - static_cast<std::size_t>(roundCount);
+  status_.clear();
+  switch (key.kind) {
+    case Key::Kind::up:
+      focus_ = focus_ == 0 ? items.size() - 1 : focus_ - 1;
+      break;
+    case Key::Kind::down:
+    case Key::Kind::tab:
+      focus_ = (focus_ + 1) % items.size();
+      break;
+    case Key::Kind::left:
+    case Key::Kind::right:
+      if (items[focus_] == Item::round) {
+        focus_ = firstRound;
+      } else {
+        change(items[focus_], key.kind == Key::Kind::left ? -1 : 1);
+      }
+      break;
+    case Key::Kind::enter:
+      start(round_);
+      break;
+    case Key::Kind::text:
+      if (key.text.size() == 1 && key.text[0] >= '1' && key.text[0] < '1' + roundCount) {
+        round_ = key.text[0] - '0';
+        focus_ = firstRound + static_cast<std::size_t>(round_ - 1);
+      } else if (key.text == "s" || key.text == "S") {
+        screen_ = Screen::settings;
+        settingsFocus_ = 0;
+      } else if (key.text == "q" || key.text == "Q") {
+        finished_ = true;
+      } else if (key.text == " ") {
+        if (items[focus_] != Item::round) change(items[focus_], 1);
+      }
+      break;
+    default:
+      break;
+  }
+  items = homeItems();
+  focus_ = std::min(focus_, items.size() - 1);
+  firstRound = items.size() - static_cast<std::size_t>(roundCount);
+  if (focus_ >= firstRound) round_ = static_cast<std::int64_t>(focus_ - firstRound) + 1;
+}
+
+void Tutor::change(Item item, int step) {
+  auto cycle = [step](std::size_t index, std::size_t count) {
+    return (index + count + static_cast<std::size_t>(step + static_cast<int>(count))) % count;
+  };
+  std::vector<Item> before = homeItems();
+  switch (item) {
+    case Item::language: {
+      std::size_t index = static_cast<std::size_t>(language(exercise_));
+      TavroLanguage next = TavroLanguages::allCases[cycle(index, TavroLanguages::allCases.size())];
+      remember([&] { TavroLanguages::save(next, preferences_); });
+      exercise_ = exercises(next).front();
+      if (next == TavroLanguage::japanese && JapaneseKanaMode::saved(preferences_))
+        exercise_ = Exercise::japaneseKana;
+      if (next == TavroLanguage::nepali && DirectKeyboardMode::saved(preferences_))
+        exercise_ = Exercise::nepaliDirect;
+      showGuides_ =
+          next == TavroLanguage::english || TavroLanguages::savedShowRomaji(next, preferences_);
+      break;
+    }
+    case Item::input: {
+      std::vector<Exercise> choices = exercises(language(exercise_));
+      std::size_t index = static_cast<std::size_t>(
+          std::find(choices.begin(), choices.end(), exercise_) - choices.begin());
+      exercise_ = choices[cycle(index, choices.size())];
+      if (language(exercise_) == TavroLanguage::japanese) {
+        remember(
+            [&] { JapaneseKanaMode::save(exercise_ == Exercise::japaneseKana, preferences_); });
+      } else if (language(exercise_) == TavroLanguage::nepali) {
+        remember(
+            [&] { DirectKeyboardMode::save(exercise_ == Exercise::nepaliDirect, preferences_); });
+      }
+      break;
+    }
+    case Item::level: {
+      std::size_t index = static_cast<std::size_t>(level_);
+      level_ = JLPTLevels::allCases[cycle(index, JLPTLevels::allCases.size())];
+      remember([&] { JLPTLevels::save(level_, preferences_); });
+      break;
+    }
+    case Item::layout:
+      archive_.jis = !archive_.jis;
+      save();
+      break;
+    case Item::guides:
+      showGuides_ = !showGuides_;
+      remember(
+          [&] { TavroLanguages::saveShowRomaji(language(exercise_), showGuides_, preferences_); });
+      break;
+    case Item::keyboard:
+      showKeyboard_ = !showKeyboard_;
+      remember([&] { preferences_.set(keyboardKey, showKeyboard_); });
+      break;
+    case Item::round:
+      break;
+  }
+  // Keep the focus on the item that was changed when items come and go.
+  std::vector<Item> after = homeItems();
+  if (after.size() != before.size()) {
+    auto at = std::find(after.begin(), after.end(), item);
+    focus_ = at == after.end() ? 0 : static_cast<std::size_t>(at - after.begin());
+  }
+}
+
+void Tutor::remember(const std::function<void()>& change) {
+  try {
+    change();
+  } catch (const std::exception& error) {
+    // The choice still holds for this session.
+    status_ = "Could not save the preference: " + std::string(error.what());
+  }
+}
+
+std::string Tutor::weakKeysFor(Exercise exercise) const {
+  if (!archive_.weakKeys) return "";
+  return weakKeyText(archive_.weakKeys->rankedKeys(mode(exercise)));
+}
+
+void Tutor::start(std::int64_t round) {
+  std::vector<RoundPrompt> list =
+      prompts(exercise_, level_, round, weakKeysFor(exercise_), archive_.jis);
+  if (list.empty()) {
+    status_ = "This round has no prompts.";
+    return;
+  }
+  round_ = round;
+  practice_.emplace(exercise_, round, archive_.jis, std::move(list));
+  screen_ = Screen::practice;
+  status_.clear();
+}
+
+void Tutor::practise(PracticeRound round) {
+  round_ = round.round();
+  practice_.emplace(std::move(round));
+  screen_ = Screen::practice;
+  status_.clear();
+}
+
+void Tutor::handlePractice(const Key& key, double now) {
+  PracticeRound& round = *practice_;
+  switch (key.kind) {
+    case Key::Kind::escape:
+      // Leaving a round keeps nothing of it: no attempt, no weak keys.
+      practice_.reset();
+      screen_ = Screen::home;
+      status_ = "Round left; nothing was saved.";
+      return;
+    case Key::Kind::backspace:
+      status_ = "Nothing to erase: a wrong key is never typed into the prompt.";
+      return;
+    case Key::Kind::enter:
+      // Enter only confirms a word that is complete but could take more.
+      if (round.matcher().complete()) round.type("\n", now);
+      break;
+    case Key::Kind::text:
+      status_.clear();
+      round.type(key.text, now);
+      break;
+    default:
+      return;
+  }
+  if (round.isComplete()) finishRound();
+}
+
+void Tutor::finishRound() {
+  const PracticeRound& round = *practice_;
+  std::optional<Attempt> attempt =
+      round.session().attempt(std::string(round.mode()), round.round());
+  if (!attempt) return;
+  latest_ = attempt->id();
+  archive_.attempts.push_back(*attempt);
+  if (!archive_.weakKeys) archive_.weakKeys = WeakKeyHistory{};
+  archive_.weakKeys->merge(round.keyHistory());
+  save();
+  screen_ = Screen::results;
+}
+
+void Tutor::save() {
+  if (!canSave_) {
+    saveFailure_ = "Scores are not saved this session: the archive on disk could not be read.";
+    return;
+  }
+  saveFailure_ = saveArchive(archive_, paths_.archive());
+  if (saveFailure_)
+    saveFailure_ =
+        "Could not save the scores: " + *saveFailure_ + ". They are kept until the next save.";
+}
+
+AppearanceTheme Tutor::theme() const {
+  return AppearanceThemes::fromSavedValue(archive_.appearance);
+}
+
+std::string Tutor::t(std::string_view english) const {
+  return UIStrings::text(english, english_);
+}
+
+void Tutor::handleSettings(const Key& key) {
+  constexpr std::size_t itemCount = 2;
+  status_.clear();
+  switch (key.kind) {
+    case Key::Kind::up:
+      settingsFocus_ = (settingsFocus_ + itemCount - 1) % itemCount;
+      break;
+    case Key::Kind::down:
+    case Key::Kind::tab:
+      settingsFocus_ = (settingsFocus_ + 1) % itemCount;
+      break;
+    case Key::Kind::left:
+    case Key::Kind::right: {
+      int step = key.kind == Key::Kind::left ? -1 : 1;
+      if (settingsFocus_ == 0) {
+        english_ = !english_;
+        remember([&] { preferences_.set(interfaceKey, english_); });
+      } else {
+        const auto& themes = AppearanceThemes::allCases;
+        std::size_t index = static_cast<std::size_t>(theme());
+        std::size_t next = (index + themes.size() +
+                            static_cast<std::size_t>(step + static_cast<int>(themes.size()))) %
+                           themes.size();
+        archive_.appearance = std::string(rawValue(themes[next]));
+        save();
+      }
+      break;
+    }
+    case Key::Kind::escape:
+    case Key::Kind::enter:
+      screen_ = Screen::home;
+      break;
+    case Key::Kind::text:
+      if (key.text == "s" || key.text == "S" || key.text == "q" || key.text == "Q")
+        screen_ = Screen::home;
+      break;
+    default:
+      break;
+  }
+}
+
+void Tutor::renderSettings(Frame& frame) const {
+  frame.put(0, 1, t("Settings"), Style::title);
+  std::string interfaceName = english_ ? "English" : "日本語";
+  std::string themeName = t(rawValue(theme()));
+  struct Line {
+    std::string name;
+    std::string value;
+  };
+  const Line lines[] = {{t("Language") + " (interface)", interfaceName}, {t("Theme"), themeName}};
+  for (std::size_t i = 0; i < 2; ++i) {
+    bool focused = i == settingsFocus_;
+    Style style = focused ? Style::selected : Style::normal;
+    frame.put(2 + static_cast<int>(i), 1, focused ? ">" : " ", Style::selected);
+    frame.put(2 + static_cast<int>(i), 3, lines[i].name, style);
+    frame.put(2 + static_cast<int>(i), 26,
+              focused ? "< " + lines[i].value + " >" : "  " + lines[i].value, style);
+  }
+  frame.put(
+      5, 3,
+      "System uses the terminal's own colours; High Contrast draws white and yellow on black.",
+      Style::dim);
+  // A sample of how practice looks in this theme.
+  int column = frame.put(7, 3, "ka", Style::done);
+  column = frame.put(7, column, "s", Style::active);
+  column = frame.put(7, column, "a", Style::dim);
+  column = frame.put(7, column + 3, " K ", Style::target);
+  frame.put(7, column + 3, "x  Q is not next", Style::rejected);
+  if (saveFailure_) frame.put(9, 1, *saveFailure_, Style::warning);
+  if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
+  frame.put(frame.height() - 1, 1, "Up/Down move · Left/Right change · Enter or Esc " + t("Back"),
+            Style::dim);
+}
+
+namespace {
+
+// The choices each setup step offers, in order.
+std::size_t setupChoices(SetupStep step) {
+  switch (step) {
+    case SetupStep::guidance:
+      return 2;
+    case SetupStep::welcome:
+    case SetupStep::keyboard:
+    case SetupStep::appearance:
+      return 1;
+    case SetupStep::account:
+      return 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void Tutor::handleSetup(const Key& key) {
+  FirstLaunchSetup& setup = *setup_;
+  std::size_t choices = setupChoices(setup.step);
+  switch (key.kind) {
+    case Key::Kind::up:
+      if (choices > 0) setupFocus_ = (setupFocus_ + choices - 1) % choices;
+      return;
+    case Key::Kind::down:
+    case Key::Kind::tab:
+      if (choices > 0) setupFocus_ = (setupFocus_ + 1) % choices;
+      return;
+    case Key::Kind::left:
+    case Key::Kind::right: {
+      int step = key.kind == Key::Kind::left ? -1 : 1;
+      switch (setup.step) {
+        case SetupStep::welcome: {
+          const auto& all = TavroLanguages::allCases;
+          std::size_t index = static_cast<std::size_t>(setup.language);
+          setup.language = all[(index + all.size() +
+                                static_cast<std::size_t>(step + static_cast<int>(all.size()))) %
+                               all.size()];
+          break;
+        }
+        case SetupStep::keyboard:
+          setup.usesJIS = !setup.usesJIS;
+          break;
+        case SetupStep::guidance:
+          if (setupFocus_ == 0) {
+            setup.showRomaji = !setup.showRomaji;
+          } else {
+            setup.showKeyboardGuide = !setup.showKeyboardGuide;
+          }
+          break;
+        case SetupStep::appearance: {
+          const auto& all = AppearanceThemes::allCases;
+          std::size_t index = static_cast<std::size_t>(setup.theme);
+          setup.theme = all[(index + all.size() +
+                             static_cast<std::size_t>(step + static_cast<int>(all.size()))) %
+                            all.size()];
+          break;
+        }
+        case SetupStep::account:
+          break;
+      }
+      break;
+    }
+    case Key::Kind::enter:
+      if (setup.step == SetupStep::account) {
+        finishSetup();
+        return;
+      }
+      setup.step = SetupSteps::moving(setup.step, 1);
+      setupFocus_ = 0;
+      break;
+    case Key::Kind::escape:
+    case Key::Kind::backspace:
+      setup.step = SetupSteps::moving(setup.step, -1);
+      setupFocus_ = 0;
+      break;
+    case Key::Kind::text:
+      if (key.text == "q" || key.text == "Q") finished_ = true;
+      return;
+    default:
+      return;
+  }
+  // Every change is kept, so a setup left half-way resumes where it stopped.
+  remember([&] { setup.saveDraft(preferences_); });
+}
+
+void Tutor::finishSetup() {
+  const FirstLaunchSetup& setup = *setup_;
+  remember([&] { setup.complete(preferences_); });
+  archive_ = setup.applying(archive_);
+  save();
+  readPreferences();
+  setup_.reset();
+  screen_ = Screen::home;
+  focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);
+}
+
+void Tutor::renderSetup(Frame& frame) const {
+  const FirstLaunchSetup& setup = *setup_;
+  std::int64_t number = rawValue(setup.step);
+  frame.put(0, 1, "Tavro · " + t("Welcome") + "   (" + std::to_string(number) + "/5)",
+            Style::title);
+  auto option = [&](int row, std::size_t index, const std::string& name, const std::string& value) {
+    bool focused = index == setupFocus_;
+    Style style = focused ? Style::selected : Style::normal;
+    frame.put(row, 1, focused ? ">" : " ", Style::selected);
+    frame.put(row, 3, name, style);
+    frame.put(row, 30, focused ? "< " + value + " >" : "  " + value, style);
+  };
+  int row = 2;
+  switch (setup.step) {
+    case SetupStep::welcome:
+      frame.put(row, 3,
+                "Welcome to Tavro, a touch-typing tutor. Which language do you want to practise?");
+      option(row + 2, 0, t("Language"), t(TavroLanguages::label(setup.language)));
+      break;
+    case SetupStep::keyboard: {
+      frame.put(row, 3, "Which keyboard do you type on?");
+      option(row + 2, 0, t("Keyboard"), setup.usesJIS ? "JIS (Japanese)" : "US (ANSI)");
+      row += 4;
+      // The keyboard picture: control keys by name, home keys marked, the
+      // anchor keys F and J underlined as their bumps are felt.
+      for (const auto& keys : SetupKeyboardPreview::rows(setup.usesJIS)) {
+        int column = 3;
+        for (const SetupKeyboardPreview::Key& key : keys) {
+          int width = std::max(3, static_cast<int>(key.width * 4 + 0.5) - 1);
+          std::string cap = key.label;
+          int capWidth = Frame::displayWidth(cap);
+          if (capWidth > width) cap = clipped(cap, width);
+          std::string padded =
+              cap +
+              std::string(static_cast<std::size_t>(std::max(0, width - Frame::displayWidth(cap))),
+                          ' ');
+          Style style = Style::dim;
+          if (key.source && SetupKeyboardPreview::homeKeys().count(*key.source) != 0)
+            style = Style::normal;
+          if (key.source && SetupKeyboardPreview::anchors().count(*key.source) != 0)
+            style = Style::ghost;
+          if (column + width > frame.width() - 1) break;
+          frame.put(row, column, padded, style);
+          column += width + 1;
+        }
+        ++row;
+      }
+      ++row;
+      for (const SetupKeyboardPreview::Example& example :
+           SetupKeyboardPreview::layoutExamples(setup.language, setup.usesJIS)) {
+        if (row >= frame.height() - 2) break;
+        frame.put(row, 3, example.text, Style::title);
+        frame.put(row++, 8, example.guide, Style::dim);
+      }
+      break;
+    }
+    case SetupStep::guidance:
+      frame.put(row, 3, "What should practice show you?");
+      option(row + 2, 0, "Romaji line under prompts", setup.showRomaji ? "on" : "off");
+      option(row + 3, 1, t("Keyboard"), setup.showKeyboardGuide ? "on" : "off");
+      break;
+    case SetupStep::appearance:
+      frame.put(row, 3, "Pick the colours. System keeps your terminal's own.");
+      option(row + 2, 0, t("Theme"), t(rawValue(setup.theme)));
+      break;
+    case SetupStep::account:
+      frame.put(row, 3, "Your scores stay on this computer, in " + paths_.archive().string() + ".");
+      frame.put(row + 1, 3,
+                "Signing in to an account is not part of this version of the terminal tutor.");
+      frame.put(row + 3, 3, "Press Enter to start practising.", Style::title);
+      break;
+  }
+  if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
+  frame.put(frame.height() - 1, 1,
+            "Left/Right change · Enter next · Esc back · q quit (the setup resumes next time)",
+            Style::dim);
+}
+
+void Tutor::handleResults(const Key& key, double) {
+  if (key.kind == Key::Kind::escape) {
+    screen_ = Screen::home;
+    practice_.reset();
+    return;
+  }
+  if (key.kind == Key::Kind::enter ||
+      (key.kind == Key::Kind::text && (key.text == "n" || key.text == "N"))) {
+    start(practice_->round() % roundCount + 1);
+  } else if (key.kind == Key::Kind::text && (key.text == "a" || key.text == "A")) {
+    start(practice_->round());
+  } else if (key.kind == Key::Kind::text && (key.text == "h" || key.text == "H")) {
+    screen_ = Screen::home;
+    practice_.reset();
+  }
+}
+
+std::string Tutor::exerciseLine() const {
+  std::string line = t(languageName(language(exercise_))) + " · " + t(inputName(exercise_));
+  if (usesLevel(exercise_)) line += " · " + std::string(rawValue(level_));
+  if (exercise_ == Exercise::japaneseKana) line += archive_.jis ? " · JIS" : " · US";
+  return line;
+}
+
+void Tutor::render(Frame& frame, double now) const {
+  frame.clear();
+  if (frame.width() < minimumWidth || frame.height() < minimumHeight) {
+    std::string needed = "Tavro needs a terminal of at least " + std::to_string(minimumWidth) +
+                         "x" + std::to_string(minimumHeight) + ";";
+    std::string have =
+        "this one is " + std::to_string(frame.width()) + "x" + std::to_string(frame.height()) + ".";
+    frame.put(0, 0, needed, Style::warning);
+    frame.put(1, 0, have, Style::warning);
+    frame.put(2, 0, "Make the window larger.", Style::normal);
+    return;
+  }
+  switch (screen_) {
+    case Screen::home:
+      renderHome(frame);
+      break;
+    case Screen::practice:
+      renderPractice(frame, now);
+      break;
+    case Screen::results:
+      renderResults(frame);
+      break;
+    case Screen::settings:
+      renderSettings(frame);
+      break;
+    case Screen::setup:
+      renderSetup(frame);
+      break;
+  }
+}
+
+void Tutor::renderHome(Frame& frame) const {
+  frame.put(0, 1, "Tavro · touch typing", Style::title);
+  std::string folder = "data: " + paths_.dataFolder.string();
+  frame.put(0, std::max(30, frame.width() - 1 - Frame::displayWidth(folder)), folder, Style::dim);
+
+  std::vector<Item> items = homeItems();
+  int row = 2;
+  std::size_t index = 0;
+  for (; index < items.size() && items[index] != Item::round; ++index, ++row) {
+    std::string name;
+    std::string value;
+    switch (items[index]) {
+      case Item::language:
+        name = t("Language");
+        value = t(languageName(language(exercise_)));
+        break;
+      case Item::input:
+        name = t("Input");
+        value = t(inputName(exercise_));
+        break;
+      case Item::level:
+        name = t("JLPT Level");
+        value = rawValue(level_);
+        break;
+      case Item::layout:
+        name = t("Layout");
+        value = archive_.jis ? "JIS (Japanese)" : "US";
+        break;
+      case Item::guides:
+        name = t("Guide lines");
+        value = showGuides_ ? "on" : "off";
+        break;
+      case Item::keyboard:
+        name = t("Keyboard");
+        value = showKeyboard_ ? "on" : "off";
+        break;
+      case Item::round:
+        break;
+    }
+    bool focused = index == focus_;
+    frame.put(row, 1, focused ? ">" : " ", Style::selected);
+    frame.put(row, 3, name, focused ? Style::selected : Style::normal);
+    frame.put(row, 16, focused ? "< " + value + " >" : "  " + value,
+              focused ? Style::selected : Style::normal);
+  }
+
+  ++row;
+  frame.put(row, 3, english_ ? "Rounds" : t("Round"), Style::title);
+  frame.put(row, 54, "best", Style::dim);
+  frame.put(row, 68, english_ ? "latest" : t("Latest"), Style::dim);
+  ++row;
+  std::string modeName(mode(exercise_));
+  for (std::int64_t round = 1; round <= roundCount; ++round, ++index, ++row) {
+    bool focused = index == focus_;
+    bool chosen = round == round_;
+    std::string title = t(roundTitle(exercise_, round));
+    if (round == weakKeyRound && archive_.weakKeys) {
+      std::vector<std::string> weak = archive_.weakKeys->rankedKeys(modeName);
+      if (weak.empty()) {
+        title += " (no missed keys yet)";
+      } else {
+        title += ":";
+        for (std::size_t i = 0; i < weak.size() && i < 6; ++i) title += " " + keyName(weak[i]);
+      }
+    }
+    Style style = focused ? Style::selected : Style::normal;
+    frame.put(row, 1, focused ? ">" : (chosen ? "*" : " "), Style::selected);
+    frame.put(row, 3, std::to_string(round), style);
+    // Titles are cut to leave room for the score columns.
+    std::string shown;
+    int width = 0;
+    for (const std::string& character : text::graphemes(title)) {
+      int one = Frame::displayWidth(character);
+      if (width + one > 46) break;
+      shown += character;
+      width += one;
+    }
+    frame.put(row, 6, shown, style);
+    std::vector<Attempt> top = archive_.top(modeName, round);
+    if (!top.empty()) frame.put(row, 53, shortScore(top.front()), Style::normal);
+    for (auto it = archive_.attempts.rbegin(); it != archive_.attempts.rend(); ++it) {
+      if (it->mode() == modeName && it->round() == round) {
+        frame.put(row, 67, shortScore(*it), Style::dim);
+        break;
+      }
+    }
+  }
+
+  ++row;
+  // Problems with the files take whatever rows are left above the status
+  // line, each starting on a row of its own.
+  for (const std::optional<std::string>* message : {&notice_, &saveFailure_}) {
+    if (!*message) continue;
+    std::stringstream paragraphs(**message);
+    std::string paragraph;
+    while (std::getline(paragraphs, paragraph)) {
+      for (const std::string& line : wrapWords(paragraph, frame.width() - 2)) {
+        if (row >= frame.height() - 2) break;
+        frame.put(row++, 1, line, Style::warning);
+      }
+    }
+  }
+  if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
+  frame.put(frame.height() - 1, 1,
+            "Up/Down move · Left/Right change · 1-7 round · Enter start · s " + t("Settings") +
+                " · q " + t("Quit"),
+            Style::dim);
+}
+
+void Tutor::renderPractice(Frame& frame, double now) const {
+  const PracticeRound& round = *practice_;
+  std::string heading = exerciseLine() + " — " + t("Round") + " " + std::to_string(round.round()) +
+                        ": " + t(roundTitle(round.exercise(), round.round()));
+  std::string word = "Word " + std::to_string(round.session().currentWord()) + "/25";
+  frame.put(0, 1, clipped(heading, frame.width() - 4 - static_cast<int>(word.size())),
+            Style::title);
+  frame.put(0, frame.width() - 1 - static_cast<int>(word.size()), word, Style::title);
+
+  LiveMetrics metrics(round.session(), now);
+  frame.put(1, 1,
+            "Speed " + speedText(metrics.kpm()) + "   " + t("Accuracy") + " " +
+                accuracyText(metrics.accuracy()));
+
+  // The prompt: done characters, then the rest.
+  int row = 3;
+  std::string display = round.prompt().display();
+  std::int64_t done = round.doneCharacters();
+  std::vector<std::size_t> ends = text::characterEnds(display);
+  std::size_t cut =
+      done <= 0 ? 0 : ends[std::min<std::size_t>(static_cast<std::size_t>(done), ends.size()) - 1];
+  std::vector<Span> prompt = {{display.substr(0, cut), Style::done},
+                              {display.substr(cut), Style::normal}};
+  row += putWrapped(frame, row, 3, frame.width() - 2, prompt, 3) + 1;
+
+  if (showGuides_ || round.exercise() == Exercise::guidedRomaji) {
+    if (std::optional<std::string> reading = round.reading()) {
+      frame.put(row, 1, "reading", Style::dim);
+      row += putWrapped(frame, row, 10, frame.width() - 2, {{*reading, Style::normal}}, 2);
+    }
+  }
+  if (showGuides_) {
+    if (std::optional<RomajiGuide> guide = round.guide()) {
+      frame.put(row, 1, "romaji", Style::dim);
+      row += putWrapped(frame, row, 10, frame.width() - 2,
+                        {{guide->completed, Style::done},
+                         {guide->active, Style::active},
+                         {guide->remaining, Style::dim}},
+                        2);
+    }
+    std::vector<KeyHint> hints = round.hints();
+    if (!hints.empty()) {
+      frame.put(row, 1, "keys", Style::dim);
+      int column = 10;
+      for (const KeyHint& hint : hints) {
+        if (column + Frame::displayWidth(hint.text) > frame.width() - 2) break;
+        column = frame.put(row, column, hint.text, hint.active ? Style::active : Style::dim) + 2;
+      }
+      ++row;
+    }
+  }
+  if (round.matcher().complete()) {
+    frame.put(row, 1, "Word complete: Space goes on (the word still takes more keys)", Style::done);
+  } else if (const std::optional<std::string>& rejected = round.rejectedPiece()) {
+    std::string line = "x  " + keyName(*rejected) + " is not next";
+    if (std::optional<std::string> expected = round.expectedInput())
+      line += " — type " + keyName(*expected);
+    frame.put(row, 1, line, Style::rejected);
+  }
+  ++row;
+  if (std::optional<std::string> next = round.nextDisplay()) {
+    frame.put(row, 1, "then", Style::dim);
+    putWrapped(frame, row, 10, frame.width() - 2, {{*next, Style::dim}}, 1);
+  }
+  row += 2;
+
+  bool drawsKeys = round.exercise() != Exercise::nepaliDirect;
+  if (std::optional<std::string> expected = round.expectedInput(); expected && drawsKeys) {
+    std::string base = Keyboard::baseKey(*expected, round.jis());
+    bool shifted = *expected == Keyboard::jisShiftZero || base != *expected;
+    if (*expected == Keyboard::jisShiftZero) base = "0";
+    std::string line = "Next key: " + std::string(shifted ? "Shift + " : "") + keyName(base) +
+                       " · " + fingerName(Keyboard::finger(base, round.mode()));
+    frame.put(row, 1, line, Style::title);
+  } else if (expected) {
+    frame.put(row, 1, "Next: " + *expected, Style::title);
+  }
+  ++row;
+  if (showKeyboard_ && drawsKeys && row + 6 < frame.height() - 1) renderKeyboard(frame, row + 1);
+
+  if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
+  frame.put(frame.height() - 1, 1,
+            "Esc leave the round (not saved) · Backspace: wrong keys are never typed", Style::dim);
+}
+
+void Tutor::renderKeyboard(Frame& frame, int top) const {
+  const PracticeRound& round = *practice_;
+  bool kana = round.exercise() == Exercise::japaneseKana;
+  std::set<std::string> next = round.nextInputs();
+  std::set<std::string> ghost = round.ghostKeys();
+  const auto& rows = Keyboard::rows(round.jis());
+  int cellWidth = kana ? 5 : 4;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    int column = 3 + static_cast<int>(r) * 2;
+    for (const std::string& label : rows[r]) {
+      Style style = Style::dim;
+      if (Keyboard::isTarget(label, next, round.mode(), round.jis())) {
+        style = Style::target;
+      } else if (ghost.count(label) != 0) {
+        style = Style::ghost;
+      }
+      std::string cap = " " + capLabel(label);
+      if (kana) {
+        std::string legend = KanaInput::label(label, round.jis());
+        cap += legend == " " ? "  " : legend;
+      }
+      cap += " ";
+      frame.put(top + static_cast<int>(r), column, cap, style);
+      column += cellWidth;
+    }
+  }
+  bool space = next.count(" ") != 0;
+  frame.put(top + static_cast<int>(rows.size()), 17, "       space       ",
+            space ? Style::target : Style::dim);
+}
+
+void Tutor::renderResults(Frame& frame) const {
+  const PracticeRound& round = *practice_;
+  frame.put(0, 1,
+            (english_ ? "Round complete" : t("Results")) + " — " + exerciseLine() + " — " +
+                t("Round") + " " + std::to_string(round.round()) + ": " +
+                t(roundTitle(round.exercise(), round.round())),
+            Style::title);
+  const Attempt* attempt = nullptr;
+  for (const Attempt& candidate : archive_.attempts) {
+    if (latest_ && candidate.id() == *latest_) attempt = &candidate;
+  }
+  int row = 2;
+  if (attempt != nullptr) {
+    frame.put(row++, 3,
+              "Speed " + speedText(attempt->cpm()) + "   " + t("Accuracy") + " " +
+                  accuracyText(attempt->accuracy()) + "   Time " + attempt->completionTime());
+    frame.put(row++, 3,
+              "Keys " + std::to_string(attempt->correct()) + " right, " +
+                  std::to_string(attempt->misses()) + " missed");
+  }
+  ++row;
+  frame.put(row++, 1, t("Top 5 Hi-Score"), Style::title);
+  frame.put(row++, 1, scoreHeading(), Style::dim);
+  for (const ScoreRow& line : archive_.scoreRows(round.mode(), round.round(), latest_)) {
+    frame.put(row++, 1, scoreLine(line), line.isLatest ? Style::marked : Style::normal);
+  }
+  ++row;
+  frame.put(row, 1, "Weakest keys", Style::title);
+  int column = 15;
+  if (archive_.weakKeys) {
+    for (const std::string& key : weakestKeys(*archive_.weakKeys, round.mode(), 5)) {
+      if (column + Frame::displayWidth(key) > frame.width() - 2) break;
+      column = frame.put(row, column, key) + 3;
+    }
+  }
+  if (column == 15) frame.put(row, column, "none missed", Style::dim);
+  row += 2;
+  if (saveFailure_)
+    putWrapped(frame, row, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 3);
+  frame.put(frame.height() - 1, 1, "Enter/n next round · a again · h home", Style::dim);
+}
+
+}  // namespace tavro::terminal

@@ -1,0 +1,122 @@
+// The screen model of the tutor: which screen is up (home, practice,
+// results), what each key does there, and how each screen is laid out into
+// a Frame. It holds the learner's choices, the score archive and the round
+// being typed, and saves the archive when a round is finished. It never
+// touches the terminal, so tests and benchmarks drive it with keys and read
+// the frame back as text.
+#pragma once
+
+#include "Platform/UserDefaults.h"
+#include "TavroCore/content/JLPTLevel.h"
+#include "TavroCore/history/Archive.h"
+#include "TavroCore/settings/AppearanceTheme.h"
+#include "TavroCore/settings/FirstLaunchSetup.h"
+#include "TavroTerminal/Exercise.h"
+#include "TavroTerminal/Frame.h"
+#include "TavroTerminal/Key.h"
+#include "TavroTerminal/PracticeRound.h"
+#include "TavroTerminal/Storage.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavro::terminal {
+
+class Tutor {
+ public:
+  // The smallest terminal the screens fit in.
+  static constexpr int minimumWidth = 80;
+  static constexpr int minimumHeight = 24;
+
+  enum class Screen { setup, home, practice, results, settings };
+
+  // `preferences` outlives the tutor. The archive comes from `loadArchive`;
+  // its notice, if any, is shown on the home screen. A learner without an
+  // archive or earlier preferences meets the first-launch setup, resumed
+  // from its draft when an earlier start left it unfinished.
+  Tutor(StoragePaths paths, LoadedArchive archive, platform::UserDefaults& preferences);
+
+  // Handles one key at `now` (seconds on a steady clock).
+  void handle(const Key& key, double now);
+
+  // Lays the current screen out into `frame` (cleared first). A frame
+  // smaller than the minimum shows only what size is needed.
+  void render(Frame& frame, double now) const;
+
+  // Starts a round built by the caller (the learner's own text, benchmarks).
+  void practise(PracticeRound round);
+
+  // True once the learner asked to quit.
+  bool finished() const { return finished_; }
+
+  Screen screen() const { return screen_; }
+  // The colour theme, kept in the archive's appearance field.
+  AppearanceTheme theme() const;
+  // True for the English interface, false for Japanese.
+  bool englishInterface() const { return english_; }
+  const Archive& archive() const { return archive_; }
+  Exercise exercise() const { return exercise_; }
+  std::int64_t selectedRound() const { return round_; }
+  const std::optional<PracticeRound>& round() const { return practice_; }
+
+ private:
+  enum class Item { language, input, level, layout, guides, keyboard, round };
+
+  std::vector<Item> homeItems() const;
+  void handleHome(const Key& key, double now);
+  void handlePractice(const Key& key, double now);
+  void handleResults(const Key& key, double now);
+  void handleSettings(const Key& key);
+  void handleSetup(const Key& key);
+  void finishSetup();
+  void renderSetup(Frame& frame) const;
+  // Reads the practice choices from the preferences store.
+  void readPreferences();
+  // An interface text in the chosen language (English when the table has
+  // no translation).
+  std::string t(std::string_view english) const;
+  void change(Item item, int step);
+  // Runs a change of the preferences store; a store that cannot be written
+  // is reported in the status line.
+  void remember(const std::function<void()>& change);
+  void start(std::int64_t round);
+  void finishRound();
+  void save();
+  std::string weakKeysFor(Exercise exercise) const;
+
+  void renderHome(Frame& frame) const;
+  void renderPractice(Frame& frame, double now) const;
+  void renderResults(Frame& frame) const;
+  void renderSettings(Frame& frame) const;
+  void renderKeyboard(Frame& frame, int top) const;
+  std::string exerciseLine() const;
+
+  StoragePaths paths_;
+  Archive archive_;
+  bool canSave_;
+  std::optional<std::string> notice_;
+  platform::UserDefaults& preferences_;
+
+  Exercise exercise_ = Exercise::japaneseRomaji;
+  JLPTLevel level_ = JLPTLevel::n5;
+  bool showGuides_ = true;
+  bool showKeyboard_ = true;
+  bool english_ = true;
+  std::size_t settingsFocus_ = 0;
+  std::optional<FirstLaunchSetup> setup_;
+  std::size_t setupFocus_ = 0;
+
+  Screen screen_ = Screen::home;
+  std::size_t focus_ = 0;  // index into homeItems()
+  std::int64_t round_ = 1;
+  std::optional<PracticeRound> practice_;
+  std::string status_;  // one-line message under the current screen
+  std::optional<Uuid> latest_;
+  std::optional<std::string> saveFailure_;
+  bool finished_ = false;
+};
+
+}  // namespace tavro::terminal

@@ -1,0 +1,135 @@
+// Keystroke to redraw in the terminal tutor: the screen model's handling of
+// one key (matching, session and weak-key counts, finishing words) and the
+// layout of the whole practice screen into a frame, over the sentences of
+// the fifth hiragana round typed along their preferred spelling with a
+// wrong key before every tenth. The anchor, BM_CoreKeystroke, is the core's
+// own work per keystroke on the same keys (input, next, expected input,
+// three key hints, completed characters); BM_ScreenKeystroke reports the
+// 50th and 99th percentile and the largest single keystroke in microseconds.
+#include "TavroCore/content/JapanesePrompt.h"
+#include "TavroCore/content/RomajiCurriculum.h"
+#include "TavroCore/input/Matcher.h"
+#include "TavroCore/input/Romaji.h"
+#include "TavroTerminal/Frame.h"
+#include "TavroTerminal/Tutor.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <clocale>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tavro;
+using namespace tavro::terminal;
+
+struct Stroke {
+  std::size_t sentence;
+  std::string key;
+};
+
+const std::vector<std::string>& sentences() {
+  static const std::vector<std::string> list = RomajiCurriculum::rounds().at(4);
+  return list;
+}
+
+// Every key of one round of 25 sentences, a wrong one before every tenth.
+const std::vector<Stroke>& strokes() {
+  static const std::vector<Stroke> list = [] {
+    std::vector<Stroke> out;
+    std::size_t count = 0;
+    for (std::size_t index = 0; index < sentences().size(); ++index) {
+      std::string spelling = Romaji::spellings(sentences()[index]).at(0);
+      for (char key : spelling) {
+        if (++count % 10 == 0) out.push_back({index, "q"});
+        out.push_back({index, std::string(1, key)});
+      }
+    }
+    return out;
+  }();
+  return list;
+}
+
+void BM_CoreKeystroke(benchmark::State& state) {
+  std::size_t next = 0;
+  std::size_t sentence = 0;
+  Matcher matcher = Matcher::romaji(sentences()[0]);
+  for (auto _ : state) {
+    const Stroke& stroke = strokes()[next];
+    if (stroke.sentence != sentence) {
+      sentence = stroke.sentence;
+      matcher = Matcher::romaji(sentences()[sentence]);
+    }
+    bool accepted = matcher.input(stroke.key);
+    auto inputs = matcher.next();
+    auto expected = matcher.expectedInput();
+    auto hints = Romaji::hints(sentences()[sentence], matcher.typed(), 3);
+    auto done = Romaji::completedCharacters(sentences()[sentence], matcher.typed());
+    benchmark::DoNotOptimize(accepted);
+    benchmark::DoNotOptimize(inputs);
+    benchmark::DoNotOptimize(expected);
+    benchmark::DoNotOptimize(hints);
+    benchmark::DoNotOptimize(done);
+    next = (next + 1) % strokes().size();
+    if (next == 0) {
+      sentence = 0;
+      matcher = Matcher::romaji(sentences()[0]);
+    }
+  }
+}
+BENCHMARK(BM_CoreKeystroke);
+
+PracticeRound roundFive() {
+  std::vector<RoundPrompt> prompts;
+  for (const std::string& sentence : sentences())
+    prompts.push_back({JapanesePrompt::kana(sentence), std::nullopt});
+  return PracticeRound(Exercise::japaneseRomaji, 5, false, std::move(prompts));
+}
+
+void BM_ScreenKeystroke(benchmark::State& state) {
+  std::setlocale(LC_ALL, "C.UTF-8");
+  platform::InMemoryUserDefaults preferences;
+  // Saving is off: a finished round is counted but never written anywhere.
+  LoadedArchive unsaved;
+  unsaved.canSave = false;
+  Tutor tutor(StoragePaths{"/nonexistent", "/nonexistent"}, std::move(unsaved), preferences);
+  tutor.practise(roundFive());
+  Frame frame(100, 30);
+  double now = 1000;
+  std::size_t next = 0;
+  std::vector<double> micros;
+  micros.reserve(1 << 20);
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    tutor.handle(Key::character(strokes()[next].key), now += 0.15);
+    tutor.render(frame, now);
+    auto end = std::chrono::steady_clock::now();
+    micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    benchmark::DoNotOptimize(frame);
+    next = (next + 1) % strokes().size();
+    if (next == 0 || tutor.screen() != Tutor::Screen::practice) {
+      state.PauseTiming();
+      next = 0;
+      tutor.practise(roundFive());
+      state.ResumeTiming();
+    }
+  }
+  std::sort(micros.begin(), micros.end());
+  auto percentile = [&](double p) {
+    return micros.empty()
+               ? 0.0
+               : micros[std::min(micros.size() - 1, static_cast<std::size_t>(p * micros.size()))];
+  };
+  state.counters["p50_us"] = percentile(0.50);
+  state.counters["p99_us"] = percentile(0.99);
+  state.counters["max_us"] = micros.empty() ? 0.0 : micros.back();
+}
+BENCHMARK(BM_ScreenKeystroke);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,390 @@
+// The built tutor driven as a learner drives it: keys typed into a tmux
+// window, the screen read back as text, and the files it leaves on disk.
+#include "TmuxSession.h"
+#include "common/TestSupport.h"
+
+#include "TavroCore/history/Archive.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <regex>
+
+namespace tavro::testing {
+namespace {
+
+const std::string tavroPath = TAVRO_TERMINAL_PATH;
+
+std::string tavroCommand(const std::filesystem::path& dataDir,
+                         const std::string& locale = "C.UTF-8") {
+  return "env LC_ALL=" + locale + " TERM=screen " + shellQuoted(tavroPath) + " --data-dir " +
+         shellQuoted(dataDir.string());
+}
+
+// The text after `label` on the first screen line that starts with it (after
+// one blank column), trimmed.
+std::string field(const std::string& screen, const std::string& label) {
+  std::stringstream lines(screen);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind(" " + label + " ", 0) == 0) {
+      std::string value = line.substr(label.size() + 1);
+      value.erase(0, value.find_first_not_of(' '));
+      value.erase(value.find_last_not_of(' ') + 1);
+      return value;
+    }
+  }
+  return "";
+}
+
+// The prompt line of the practice screen (fourth row).
+std::string promptLine(const std::string& screen) {
+  std::stringstream lines(screen);
+  std::string line;
+  for (int row = 0; row <= 3 && std::getline(lines, line); ++row) {
+  }
+  line.erase(0, line.find_first_not_of(' '));
+  line.erase(line.find_last_not_of(' ') + 1);
+  return line;
+}
+
+std::string wordMark(int word) {
+  return "Word " + std::to_string(word) + "/25";
+}
+
+// Waits for word `word` of the round to be on screen and returns the screen.
+std::string atWord(const TmuxSession& session, int word) {
+  return session.waitFor(wordMark(word));
+}
+
+// Goes through the first-launch setup of a new data folder with its defaults.
+void passSetup(const TmuxSession& session) {
+  for (int step = 1; step <= 5; ++step) {
+    session.waitFor("(" + std::to_string(step) + "/5)");
+    session.press("Enter");
+  }
+}
+
+// Moves from the last item a key press left focused up to `item` on the home screen.
+void focusHomeItem(const TmuxSession& session, const std::string& label) {
+  for (int i = 0; i < 12; ++i) {
+    std::string shown = session.screen();
+    if (shown.find("> " + label) != std::string::npos) return;
+    session.press("Up");
+    session.waitUntil([&](const std::string& now) { return now != shown; },
+                      std::chrono::seconds(10));
+  }
+  ADD_FAILURE() << "no home item " << label;
+}
+
+TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
+  TemporaryDirectory data;
+  TmuxSession session(100, 30, tavroCommand(data.path()));
+  // First launch: the setup, with the keyboard picture of the chosen layout.
+  std::string welcome = session.waitFor("(1/5)");
+  EXPECT_NE(welcome.find("< Japanese >"), std::string::npos) << welcome;
+  session.press("Enter");
+  session.waitFor("(2/5)");
+  session.press("Right");
+  std::string keyboard = session.waitFor("< JIS (Japanese) >");
+  EXPECT_NE(keyboard.find("Tab   Q   W"), std::string::npos) << keyboard;
+  EXPECT_NE(keyboard.find("^   ¥"), std::string::npos) << keyboard;  // JIS keys
+  session.press("Left");
+  session.waitFor("< US (ANSI) >");
+  session.press("Enter");
+  session.waitFor("(3/5)");
+  session.press("Enter");
+  session.waitFor("(4/5)");
+  session.press("Enter");
+  session.waitFor("(5/5)");
+  session.press("Escape");  // back a step, then on again
+  session.waitFor("(4/5)");
+  session.press("Enter");
+  session.waitFor("(5/5)");
+  session.press("Enter");
+  std::string home = session.waitFor("Rounds");
+  EXPECT_NE(home.find("Japanese"), std::string::npos);
+  EXPECT_NE(home.find("Romaji"), std::string::npos);
+  EXPECT_NE(home.find("N5"), std::string::npos);
+  EXPECT_NE(home.find("Weak Fingers"), std::string::npos);
+  EXPECT_EQ(home.find("damaged"), std::string::npos);
+
+  session.type("1");
+  session.press("Enter");
+  for (int word = 1; word <= 25; ++word) {
+    SCOPED_TRACE(word);
+    std::string shown = atWord(session, word);
+    std::string spelling = field(shown, "romaji");
+    ASSERT_FALSE(spelling.empty()) << shown;
+    if (word <= 3) {
+      // A wrong key first: marked on screen, nothing typed.
+      session.type("q");
+      std::string marked = session.waitFor("Q is not next");
+      EXPECT_EQ(field(marked, "romaji"), spelling);
+    }
+    session.type(spelling);
+    if (word < 25) {
+      std::string after = session.waitUntil([&](const std::string& now) {
+        return now.find(wordMark(word + 1)) != std::string::npos ||
+               now.find("Word complete: Space goes on") != std::string::npos;
+      });
+      if (after.find(wordMark(word + 1)) == std::string::npos) session.type(" ");
+    }
+  }
+  std::string results = session.waitFor("Round complete");
+  EXPECT_NE(results.find("Top 5 Hi-Score"), std::string::npos);
+  EXPECT_TRUE(std::regex_search(results, std::regex(R"(> 1 .*keys/min.*new)"))) << results;
+  EXPECT_TRUE(std::regex_search(results, std::regex(R"(Weakest keys +\S+ \d+% \(1 of)")))
+      << results;
+
+  Archive archive = Archive::read(data / "archive.json");
+  ASSERT_EQ(archive.attempts.size(), 1u);
+  EXPECT_EQ(archive.attempts[0].mode(), "romaji");
+  EXPECT_EQ(archive.attempts[0].round(), 1);
+  EXPECT_EQ(archive.attempts[0].misses(), 3);
+  ASSERT_TRUE(archive.weakKeys);
+  std::vector<std::string> weak = archive.weakKeys->rankedKeys("romaji");
+  ASSERT_FALSE(weak.empty());
+
+  // Home shows the new best score and the weak keys; round 7 practises them.
+  session.type("h");
+  home = session.waitFor("Rounds");
+  EXPECT_TRUE(std::regex_search(home, std::regex(R"(1  Single Hiragana.*/min)"))) << home;
+  EXPECT_NE(
+      home.find("Weak Fingers: " + std::string(1, static_cast<char>(std::toupper(weak[0][0])))),
+      std::string::npos)
+      << home;
+  session.type("7");
+  session.press("Enter");
+  std::string weakRound = atWord(session, 1);
+  EXPECT_NE(weakRound.find("Round 7: Weak Fingers"), std::string::npos);
+  // The JLPT weak round admits a prompt whose preferred spelling (the romaji
+  // line at the start of a word) holds any of the weak keys passed on.
+  std::string spelling = field(weakRound, "romaji");
+  bool practisesWeakKey = false;
+  for (std::size_t i = 0; i < weak.size() && i < 8; ++i) {
+    practisesWeakKey = practisesWeakKey || spelling.find(weak[i]) != std::string::npos;
+  }
+  EXPECT_TRUE(practisesWeakKey) << spelling;
+
+  // Esc leaves without saving anything of the round.
+  std::string before = readFile(data / "archive.json");
+  session.type(field(weakRound, "romaji").substr(0, 1));
+  session.press("Escape");
+  EXPECT_NE(session.waitFor("nothing was saved").find("Rounds"), std::string::npos);
+  EXPECT_EQ(readFile(data / "archive.json"), before);
+}
+
+TEST(EndToEndTest, KanaRoundOnJisShowsKanaLegendsEvenWithoutAUtf8Locale) {
+  TemporaryDirectory data;
+  // LC_ALL=C: the tutor falls back to C.UTF-8 by itself.
+  TmuxSession session(100, 30, tavroCommand(data.path(), "C"));
+  passSetup(session);
+  session.waitFor("Rounds");
+  focusHomeItem(session, "Input");
+  session.press("Right");
+  session.waitFor("< Kana input >");
+  session.press("Down");
+  session.press("Down");
+  session.waitFor("> Layout");
+  session.press("Right");
+  session.waitFor("< JIS (Japanese) >");
+  session.type("1");
+  session.press("Enter");
+
+  std::string shown = atWord(session, 1);
+  EXPECT_NE(shown.find("Kana input · N5 · JIS"), std::string::npos) << shown;
+  // The JIS kana legends on the on-screen keys: A is ち, Q is た.
+  EXPECT_NE(shown.find(" Aち "), std::string::npos) << shown;
+  EXPECT_NE(shown.find(" Qた "), std::string::npos) << shown;
+
+  for (int word = 1; word <= 3; ++word) {
+    shown = atWord(session, word);
+    // The active hint "[K · か]" names the key to press.
+    std::smatch hint;
+    std::string keysLine = field(shown, "keys");
+    ASSERT_TRUE(std::regex_search(keysLine, hint, std::regex(R"(\[([^ ]+) · )"))) << shown;
+    std::string key = hint[1].str();
+    if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z')
+      key[0] = static_cast<char>(key[0] - 'A' + 'a');
+    session.type(key);
+  }
+  atWord(session, 4);
+  session.type("\\");  // no kana key types that here
+  session.waitFor("is not next");
+
+  session.press("Escape");
+  session.waitFor("nothing was saved");
+  // The layout is kept in the archive; the left round is not.
+  Archive archive = Archive::read(data / "archive.json");
+  EXPECT_TRUE(archive.jis);
+  EXPECT_TRUE(archive.attempts.empty());
+}
+
+TEST(EndToEndTest, EnglishRoundIsTypedAsShownAndScoredUnderItsOwnMode) {
+  TemporaryDirectory data;
+  TmuxSession session(100, 30, tavroCommand(data.path()));
+  passSetup(session);
+  session.waitFor("Rounds");
+  focusHomeItem(session, "Language");
+  session.press("Right");
+  std::string home = session.waitFor("< English >");
+  EXPECT_NE(home.find("Home Row & Basic Keys"), std::string::npos);
+  session.type("1");
+  session.press("Enter");
+  for (int word = 1; word <= 25; ++word) {
+    SCOPED_TRACE(word);
+    std::string prompt = promptLine(atWord(session, word));
+    ASSERT_FALSE(prompt.empty());
+    session.type(prompt);
+  }
+  std::string results = session.waitFor("Round complete");
+  EXPECT_NE(results.find("English · Standard — Round 1"), std::string::npos) << results;
+  EXPECT_NE(results.find("none missed"), std::string::npos) << results;
+  Archive archive = Archive::read(data / "archive.json");
+  ASSERT_EQ(archive.attempts.size(), 1u);
+  EXPECT_EQ(archive.attempts[0].mode(), "english");
+  EXPECT_EQ(archive.attempts[0].misses(), 0);
+
+  // The choice of language is kept in the preferences file for next time.
+  session.type("h");
+  session.waitFor("Rounds");
+  session.type("q");
+  session.waitFor("[exited 0]");
+  EXPECT_NE(readFile(data / "preferences.json").find("english"), std::string::npos);
+  TmuxSession again(100, 30, tavroCommand(data.path()));
+  home = again.waitFor("Rounds");
+  EXPECT_NE(home.find("Language       English"), std::string::npos) << home;
+  EXPECT_TRUE(std::regex_search(home, std::regex(R"(1  Home Row & Basic Keys +\d+/min 100%)")))
+      << home;
+}
+
+TEST(EndToEndTest, JapaneseInterfaceAndThemeAreChosenInSettingsAndKept) {
+  TemporaryDirectory data;
+  {
+    TmuxSession session(100, 30, tavroCommand(data.path()));
+    passSetup(session);
+    session.waitFor("Rounds");
+    session.type("s");
+    session.waitFor("> Language (interface)");
+    session.press("Right");
+    session.waitFor("< 日本語 >");
+    session.press("Down");
+    session.press("Right");
+    std::string settings = session.waitFor("< ライト >");
+    EXPECT_NE(settings.find("設定"), std::string::npos) << settings;
+    session.press("Escape");
+    std::string home = session.waitFor("ラウンド");
+    EXPECT_NE(home.find("言語"), std::string::npos) << home;
+    EXPECT_NE(home.find("日本語"), std::string::npos) << home;
+    EXPECT_NE(home.find("苦手な指"), std::string::npos) << home;  // round 7
+    session.press("Enter");
+    std::string practice = atWord(session, 1);
+    EXPECT_NE(practice.find("ラウンド 1"), std::string::npos) << practice;
+    EXPECT_NE(practice.find("正確率"), std::string::npos) << practice;
+    session.press("Escape");
+    session.waitFor("ラウンド");
+    session.type("q");
+    session.waitFor("[exited 0]");
+  }
+  EXPECT_EQ(Archive::read(data / "archive.json").appearance, "Light");
+  TmuxSession again(100, 30, tavroCommand(data.path()));
+  again.waitFor("言語");
+}
+
+TEST(EndToEndTest, ResizingRedrawsAndTooSmallASizeIsNamed) {
+  TemporaryDirectory data;
+  TmuxSession session(100, 30, tavroCommand(data.path()));
+  passSetup(session);
+  session.waitFor("Rounds");
+  session.press("Enter");
+  std::string shown = atWord(session, 1);
+  session.type(field(shown, "romaji"));
+  atWord(session, 2);
+  session.resize(70, 20);
+  session.waitFor("this one is 70x20");
+  session.resize(90, 26);
+  shown = atWord(session, 2);
+  EXPECT_NE(shown.find("Next key:"), std::string::npos);
+
+  // SIGTERM ends the tutor with the terminal put back.
+  ASSERT_EQ(::kill(session.programProcess(), SIGTERM), 0);
+  shown = session.waitFor("[exited 0]");
+  EXPECT_EQ(shown.find("Word 2/25"), std::string::npos) << shown;
+
+  TmuxSession small(60, 20, tavroCommand(data.path()));
+  shown = small.waitFor("[exited 1]");
+  EXPECT_NE(shown.find("tavro: the terminal is 60x20; tavro needs at least 80x24"),
+            std::string::npos)
+      << shown;
+}
+
+TEST(EndToEndTest, DamagedArchiveAndPreferencesAreKeptAsideAndReportedOnScreen) {
+  TemporaryDirectory data;
+  writeFile(data / "archive.json", "{\"attempts\": [oops");
+  writeFile(data / "preferences.json", "{\"values\": 7}");
+  TmuxSession session(100, 30, tavroCommand(data.path()));
+  std::string home = session.waitFor("Rounds");
+  EXPECT_NE(home.find("The score archive was damaged"), std::string::npos) << home;
+  EXPECT_NE(home.find("The preferences file was damaged"), std::string::npos) << home;
+  std::vector<std::filesystem::path> kept;
+  for (const auto& entry : std::filesystem::directory_iterator(data.path())) {
+    if (entry.path().filename().string().rfind("archive.json.damaged-", 0) == 0)
+      kept.push_back(entry.path());
+  }
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(readFile(kept[0]), "{\"attempts\": [oops");
+  EXPECT_EQ(readFile(data / "preferences.json.damaged"), "{\"values\": 7}");
+  session.type("q");
+  session.waitFor("[exited 0]");
+}
+
+TEST(EndToEndTest, CommandLineAnswersWithoutTheFullScreen) {
+  TemporaryDirectory data;
+  ProcessResult version = runProcess(tavroPath, {"--version"});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_TRUE(std::regex_match(version.standardOutput,
+                               std::regex("tavro \\d+\\.\\d+\\.\\d+ \\(build \\d+\\)\n")));
+  ProcessResult help = runProcess(tavroPath, {"--help"});
+  EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_NE(help.standardOutput.find("--data-dir DIR"), std::string::npos);
+
+  ProcessResult unknown = runProcess(tavroPath, {"--colour"});
+  EXPECT_EQ(unknown.exitStatus, 1);
+  EXPECT_EQ(unknown.standardError, "tavro: unknown option --colour (see tavro --help)\n");
+
+  // Standard output is a pipe here.
+  ProcessResult piped = runProcess(tavroPath, {"--data-dir", data.path().string()});
+  EXPECT_EQ(piped.exitStatus, 1);
+  EXPECT_TRUE(std::regex_match(
+      piped.standardError, std::regex("tavro: standard (input|output) is not a terminal[^\n]*\n")))
+      << piped.standardError;
+
+  ProcessResult empty = runProcess(tavroPath, {"stats", "--data-dir", data.path().string()});
+  EXPECT_EQ(empty.exitStatus, 0);
+  EXPECT_EQ(empty.standardOutput, "No finished rounds yet.\n");
+
+  Archive archive;
+  archive.attempts.emplace_back("romaji", 2, 120, 5, 60.0);
+  archive.attempts.emplace_back("romaji", 2, 60, 0, 60.0);
+  archive.attempts.emplace_back("english\x1b[31m", 1, 10, 0, 5.0);
+  archive.save(data / "archive.json");
+  ProcessResult stats = runProcess(tavroPath, {"stats", "--data-dir", data.path().string()});
+  EXPECT_EQ(stats.exitStatus, 0);
+  EXPECT_NE(stats.standardOutput.find("romaji, round 2"), std::string::npos)
+      << stats.standardOutput;
+  EXPECT_TRUE(std::regex_search(stats.standardOutput, std::regex(R"(  1  120 keys/min +96\.0%)")))
+      << stats.standardOutput;
+  EXPECT_TRUE(std::regex_search(stats.standardOutput, std::regex(R"(  2  60 keys/min +100\.0%)")));
+  EXPECT_EQ(stats.standardOutput.find('\x1b'), std::string::npos);
+
+  // stats only reads: a damaged archive is reported and left in place.
+  writeFile(data / "archive.json", "not json");
+  ProcessResult damaged = runProcess(tavroPath, {"stats", "--data-dir", data.path().string()});
+  EXPECT_EQ(damaged.exitStatus, 1);
+  EXPECT_NE(damaged.standardError.find("is damaged"), std::string::npos);
+  EXPECT_EQ(readFile(data / "archive.json"), "not json");
+}
+
+}  // namespace
+}  // namespace tavro::testing
