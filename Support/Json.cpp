@@ -46,6 +46,9 @@ Document& Document::operator=(Document&&) noexcept = default;
 Document::~Document() = default;
 
 Document Document::parse(std::string_view bytes) {
+  // An empty view may hold no pointer at all, and simdjson copies from it
+  // even when there is nothing to copy.
+  if (bytes.data() == nullptr) bytes = std::string_view("", 0);
   auto impl = std::make_unique<Impl>();
   // simdjson reads a little past the end of its input, so it parses a padded copy.
   auto result = impl->parser.parse(bytes.data(), bytes.size(), true);

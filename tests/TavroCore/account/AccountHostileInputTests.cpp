@@ -69,6 +69,21 @@ TEST(AccountHostileInput, EveryDecoderGivesItsDocumentedAnswer) {
   }
 }
 
+TEST(AccountHostileInput, AnEmptyViewWithoutStorageIsJustEmpty) {
+  const std::string_view nothing;
+  EXPECT_THROW(AccountService::decodeExchange(nothing, now), AccountServiceFailure);
+  EXPECT_THROW(AccountService::decodeProfile(nothing, std::nullopt, now), AccountServiceFailure);
+  EXPECT_THROW(AccountManagement::devices(nothing), json::DecodingError);
+  EXPECT_EQ(AccountService::httpFailure(500, "/p", nothing).message(),
+            "HTTP 500 /p: The service returned a non-JSON error response.");
+  EXPECT_EQ(AccountService::safeDetail(nothing), "");
+  EXPECT_EQ(AccountBrowserLogin("s", "v", now).code(nothing, now), std::nullopt);
+  EXPECT_FALSE(AccountService::jwtMetadata(nothing, now));
+  platform::InMemoryUserDefaults defaults;
+  defaults.set("tavroAccountState", platform::DefaultsData());
+  EXPECT_EQ(AccountState::load(defaults), AccountState());
+}
+
 TEST(AccountHostileInput, UnusableIdentityTokensAddNoClaims) {
   for (const auto& [name, bytes] : hostileInputs()) {
     SCOPED_TRACE(name);
