@@ -40,13 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check(spellings.size() <= 128);
   for (const std::string& spelling : spellings) check(text::isValidUtf8(spelling));
 
+  // Both texts are compared in normalization form C, and spellings come in it.
   std::vector<std::string> matching = Romaji::matchingSpellings(prompt, typed);
   check(matching.size() <= 128);
   if (text::isValidUtf8(typed)) {
-    for (const std::string& spelling : matching) check(std::string_view(spelling).starts_with(typed));
+    std::string composedTyped = text::nfc(typed);
+    for (const std::string& spelling : matching) {
+      check(std::string_view(spelling).starts_with(composedTyped));
+      check(text::nfc(spelling) == spelling);
+    }
   }
   std::int64_t completed = Romaji::completedCharacters(prompt, typed);
-  check(completed >= 0 && static_cast<std::size_t>(completed) <= text::graphemeCount(prompt));
+  check(completed >= 0 && static_cast<std::size_t>(completed) <= text::graphemeCount(text::nfc(prompt)));
   check(Romaji::hints(prompt, typed, 3).size() <= 3);
 
   // "\r\n" is one character and cannot be typed one key at a time.
