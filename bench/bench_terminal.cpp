@@ -5,7 +5,8 @@
 // wrong key before every tenth. The anchor, BM_CoreKeystroke, is the core's
 // own work per keystroke on the same keys (input, next, expected input,
 // three key hints, completed characters); BM_ScreenKeystroke reports the
-// 50th and 99th percentile and the largest single keystroke in microseconds.
+// 50th and 99th percentile and the largest single keystroke in microseconds
+// of the thread's CPU time, and the 99th percentile of wall-clock time.
 #include "TavroCore/content/JapanesePrompt.h"
 #include "TavroCore/content/RomajiCurriculum.h"
 #include "TavroCore/input/Matcher.h"
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <chrono>
 #include <clocale>
+#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -83,6 +85,12 @@ void BM_CoreKeystroke(benchmark::State& state) {
 }
 BENCHMARK(BM_CoreKeystroke);
 
+double threadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 PracticeRound roundFive() {
   std::vector<RoundPrompt> prompts;
   for (const std::string& sentence : sentences())
@@ -101,14 +109,21 @@ void BM_ScreenKeystroke(benchmark::State& state) {
   Frame frame(100, 30);
   double now = 1000;
   std::size_t next = 0;
-  std::vector<double> micros;
-  micros.reserve(1 << 20);
+  // The work per keystroke is measured on the thread's CPU clock, so time
+  // the scheduler gives other processes on a shared machine is not counted;
+  // the wall-clock figures are reported beside it.
+  std::vector<double> work;
+  std::vector<double> wall;
+  work.reserve(1 << 20);
+  wall.reserve(1 << 20);
   for (auto _ : state) {
+    double cpuStart = threadSeconds();
     auto start = std::chrono::steady_clock::now();
     tutor.handle(Key::character(strokes()[next].key), now += 0.15);
     tutor.render(frame, now);
     auto end = std::chrono::steady_clock::now();
-    micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    work.push_back((threadSeconds() - cpuStart) * 1e6);
+    wall.push_back(std::chrono::duration<double, std::micro>(end - start).count());
     benchmark::DoNotOptimize(frame);
     next = (next + 1) % strokes().size();
     if (next == 0 || tutor.screen() != Tutor::Screen::practice) {
@@ -118,15 +133,15 @@ void BM_ScreenKeystroke(benchmark::State& state) {
       state.ResumeTiming();
     }
   }
-  std::sort(micros.begin(), micros.end());
-  auto percentile = [&](double p) {
-    return micros.empty()
-               ? 0.0
-               : micros[std::min(micros.size() - 1, static_cast<std::size_t>(p * micros.size()))];
+  auto percentile = [](std::vector<double>& values, double p) {
+    if (values.empty()) return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
   };
-  state.counters["p50_us"] = percentile(0.50);
-  state.counters["p99_us"] = percentile(0.99);
-  state.counters["max_us"] = micros.empty() ? 0.0 : micros.back();
+  state.counters["p50_us"] = percentile(work, 0.50);
+  state.counters["p99_us"] = percentile(work, 0.99);
+  state.counters["max_us"] = work.empty() ? 0.0 : work.back();
+  state.counters["p99_wall_us"] = percentile(wall, 0.99);
 }
 BENCHMARK(BM_ScreenKeystroke);
 
