@@ -94,9 +94,10 @@ std::filesystem::path tool(std::string_view name);
 // verification refusals keep their messages; file failures pass through.
 // When the new bundle fails at its final place, the exchange is reversed
 // before the failure is passed on. The swap directory is removed on every
-// path except one: when reversing the exchange fails and the old bundle
-// cannot be moved to the previous-bundle name either, the directory stays,
-// because it then holds the user's old application.
+// path unless it still holds the old bundle (known by its identity on disk,
+// whatever a failure claims about the exchange): the old bundle is then
+// moved to the previous-bundle name, and should that fail too, the
+// directory stays, because it holds the user's application.
 std::filesystem::path replace(const std::filesystem::path& candidate, const std::filesystem::path& installed,
                               const TavroRelease& release);
 

@@ -62,6 +62,18 @@ constexpr const char* describeShell =
     "cut -d' ' -f19 /proc/self/stat; sed -n 's/^SigBlk:\\t//p; s/^SigIgn:\\t//p' /proc/self/status; ls /proc/$$/fd";
 constexpr const char* cleanShell = "0\n0000000000000000\n0000000000000000\n0\n1\n2\n";
 
+// The C library's own signal 32 stays as glibc's posix_spawn left it when
+// it started this test program (ctest does so): ignored until the library of
+// the program takes it over, and the library lets no program change it.
+// Every other signal must be at its default.
+std::string withoutLibrarySignal(std::string report) {
+  const std::string ignored = "\n0000000080000000\n";
+  if (std::size_t at = report.find(ignored); at != std::string::npos) {
+    report.replace(at, ignored.size(), "\n0000000000000000\n");
+  }
+  return report;
+}
+
 TEST(ChildProcess, ChildStartsCleanOfTheCallersPriorityDescriptorsAndSignals) {
   // A descriptor left open without close-on-exec, an ignored signal and a
   // blocked one, all on a thread that lowered its priority as the
@@ -83,7 +95,7 @@ TEST(ChildProcess, ChildStartsCleanOfTheCallersPriorityDescriptorsAndSignals) {
     report = runChildProcess("/bin/sh", {"-c", describeShell}).standardOutput;
   }).join();
   ::sigaction(SIGUSR2, &previous, nullptr);
-  EXPECT_EQ(report, cleanShell);
+  EXPECT_EQ(withoutLibrarySignal(report), cleanShell);
 }
 
 TEST(OpenTool, StartsTheApplicationWithoutTheCallersDescriptorsOrSignals) {
@@ -113,14 +125,7 @@ TEST(OpenTool, StartsTheApplicationWithoutTheCallersDescriptorsOrSignals) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  // The C library's own two signals (32 and 33) stay as its posix_spawn,
-  // which started this tool, left them: ignored until the library of the
-  // application takes them over. Every other signal must be at its default.
-  const std::string glibcSignalsIgnored = "0000000080000000\n";
-  if (std::size_t at = report.find(glibcSignalsIgnored); at != std::string::npos) {
-    report.replace(at, glibcSignalsIgnored.size(), "0000000000000000\n");
-  }
-  EXPECT_EQ(report, cleanShell);
+  EXPECT_EQ(withoutLibrarySignal(report), cleanShell);
 }
 
 }  // namespace
