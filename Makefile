@@ -5,15 +5,17 @@
 #   make bench   build and run the benchmarks; JSON results in bench-results/
 #   make fuzz    build the libFuzzer targets with clang into build/fuzz
 #   make demo-update   build the installer and show one whole update on real files
+#   make package   build the Debian packages (tavro, libtavro-dev) into build/package and check them
 
 BUILD_DIR    ?= build/release
 SANITIZE_DIR ?= build/sanitize
 BENCH_DIR    ?= build/bench
 FUZZ_DIR     ?= build/fuzz
+PACKAGE_DIR  ?= build/package
 JOBS         ?= $(shell nproc)
 ARGS         ?=
 
-.PHONY: all deps build run test test-sanitize bench fuzz demo-update clean
+.PHONY: all deps build run test test-sanitize bench fuzz demo-update package clean
 
 all: build
 
@@ -58,6 +60,15 @@ fuzz: deps
 demo-update: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target TavroUpdateInstaller TavroUpdateInstallerStandInLauncher tavro-make-signing-identity
 	scripts/demo-update $(BUILD_DIR)
+
+# A tree of its own: the packaged installer must look for its tools in
+# /usr/libexec/tavro, which a development tree does not compile in.
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVRO_BUILD_TESTS=OFF \
+	  -DTAVRO_INSTALLED_LAYOUT=ON -DCMAKE_INSTALL_PREFIX=/usr
+	rm -f $(PACKAGE_DIR)/*.deb
+	cmake --build $(PACKAGE_DIR) -j $(JOBS) --target package
+	tests/Packaging/check-package $(PACKAGE_DIR)
 
 clean:
 	rm -rf build bench-results
