@@ -88,6 +88,10 @@ std::filesystem::path tokenFile(const std::filesystem::path& configFolder) {
   return configFolder / "session-token";
 }
 
+std::filesystem::path browserPageFile(const std::filesystem::path& configFolder) {
+  return configFolder / "sign-in-page.txt";
+}
+
 std::optional<std::string> readToken(const std::filesystem::path& file) {
   Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
   if (fd.get() < 0) return std::nullopt;

@@ -14,6 +14,9 @@ namespace tavro::terminal {
 // The session token's file in the config folder.
 std::filesystem::path tokenFile(const std::filesystem::path& configFolder);
 
+// The page address of the browser sign-in under way, kept whole for copying.
+std::filesystem::path browserPageFile(const std::filesystem::path& configFolder);
+
 // The token in `file`: nothing when there is no file or it does not hold a
 // token (a session token of 64 characters 0-9 a-f, one trailing line break
 // allowed). A link, a file that is not regular or one readable by others
@@ -25,7 +28,8 @@ std::optional<std::string> readToken(const std::filesystem::path& file);
 // message when it failed (the token never part of it), nothing on success.
 std::optional<std::string> writeToken(const std::filesystem::path& file, const std::string& token);
 
-// Removes the token file; a missing file is not an error.
+// Removes the token file (or another file of the account); a missing file is
+// not an error.
 std::optional<std::string> removeToken(const std::filesystem::path& file);
 
 // The largest backup file read: a backup at its limit of 100,000 attempts

@@ -17,7 +17,12 @@
 #include "TavroCore/account/AccountService.h"
 #include "TavroCore/account/TavroBackup.h"
 
+#include "TavroCore/account/AccountManagement.h"
+
+#include <sys/random.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <stdexcept>
 #include <cstdio>
@@ -281,6 +286,8 @@ void Tutor::handleHome(const Key& key, double) {
         entry_ = signedIn() ? Entry::none : Entry::token;
         entryText_.clear();
         accountMessage_.clear();
+        devices_.reset();
+        if (!signedIn()) beginBrowserSignIn();
       } else if (key.text == "q" || key.text == "Q") {
         finished_ = true;
       } else if (key.text == " ") {
@@ -1058,6 +1065,28 @@ void dropLastCharacter(std::string& text) {
   }
 }
 
+// `bytes` random bytes from the kernel as lower-case hex; nothing when the
+// kernel has no randomness to give.
+std::optional<std::string> randomHex(std::size_t bytes) {
+  std::string raw(bytes, '\0');
+  std::size_t got = 0;
+  while (got < bytes) {
+    ssize_t n = ::getrandom(raw.data() + got, bytes - got, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : raw) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
 }  // namespace
 
 Tutor::~Tutor() = default;
@@ -1134,8 +1163,11 @@ void Tutor::handleAccount(const Key& key) {
         entry_ = Entry::importPath;
         entryText_.clear();
         accountMessage_.clear();
+      } else if (key.text == "d" || key.text == "D") {
+        startDevices();
       } else if (key.text == "o" || key.text == "O") {
         signOut("Signed out; the session token was removed.");
+        beginBrowserSignIn();
       }
       return;
     default:
@@ -1148,6 +1180,10 @@ void Tutor::submitEntry() {
   Entry entry = entry_;
   entryText_.clear();
   if (entry == Entry::token) {
+    if (text.rfind(std::string(AccountBrowserLogin::scheme) + ":", 0) == 0) {
+      submitCallback(text);
+      return;
+    }
     if (!AccountService::validToken(text)) {
       accountMessage_ =
           "That is not a session token: a token is 64 characters, each 0-9 or a-f. Paste it "
@@ -1169,9 +1205,69 @@ void Tutor::submitEntry() {
   if (entry == Entry::importPath) importBackup(text);
 }
 
+void Tutor::beginBrowserSignIn() {
+  std::optional<std::string> state = randomHex(16);
+  std::optional<std::string> verifier = randomHex(32);
+  if (!state || !verifier) {
+    browser_.cancel();
+    return;
+  }
+  browser_.begin(AccountBrowserLogin(*state, *verifier, Date::now()));
+  // A long address on screen is cut into rows, which copying keeps; the file
+  // holds it whole. It holds no secret (the verifier never leaves memory).
+  writeFileAtomically(browserPageFile(paths_.configFolder),
+                      std::string(browser_.pending()->url().buffer()) + "\n");
+}
+
+void Tutor::submitCallback(const std::string& callback) {
+  accountFailed_ = true;
+  if (!browser_.pending()) {
+    accountMessage_ = "Browser sign-in is not available: no random numbers for it.";
+    return;
+  }
+  Date now = Date::now();
+  std::optional<AccountSignInCode> code = browser_.consume(callback, now);
+  if (!code) {
+    // The address itself is never repeated: it may hold a sign-in code.
+    if (now.secondsSinceReferenceDate - browser_.pending()->createdAt.secondsSinceReferenceDate >=
+        AccountBrowserLogin::callbackSeconds) {
+      beginBrowserSignIn();
+      accountMessage_ =
+          "That sign-in took longer than 10 minutes. Open the new page address shown above and "
+          "paste the address it sends you to.";
+    } else {
+      accountMessage_ =
+          "That is not the address of this sign-in (it must come from the page shown above, "
+          "pasted whole). Try again.";
+    }
+    return;
+  }
+  startTask("Sign-in", [this, code = *code](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
+    task.setProgress("exchanging the sign-in code");
+    std::string body = fetch(AccountService::exchangeRequest(code.code, code.verifier));
+    AccountService::ExchangeReply reply = AccountService::decodeExchange(body, Date::now());
+    return AccountTask::Apply([this, reply] { completeSignIn(reply.token, reply.user); });
+  });
+}
+
+void Tutor::startDevices() {
+  if (!signedIn()) return;
+  std::string token = *token_;
+  startTask("Devices", [this, token](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
+    task.setProgress("asking for the devices signed in");
+    std::string body = fetch(AccountManagement::request(AccountManagement::Endpoint::activity,
+                                                        token, "GET"));
+    std::vector<AccountDevice> list = AccountManagement::devices(body);
+    return AccountTask::Apply([this, list = std::move(list)] {
+      devices_ = list;
+      accountMessage_.clear();
+    });
+  });
+}
+
 void Tutor::completeSignIn(const std::string& token, const AccountProfile& profile) {
   AccountState next = account_;
-  next.acceptVerifiedProfile(profile);
+  next.acceptVerifiedProfile(AccountManagement::resolveProfile(profile, account_.profile));
   std::filesystem::path file = tokenFile(paths_.configFolder);
   if (std::optional<std::string> failure = writeToken(file, token))
     throw std::runtime_error("could not keep the session token in " + file.string() + " (" +
@@ -1185,6 +1281,8 @@ void Tutor::completeSignIn(const std::string& token, const AccountProfile& profi
   account_ = std::move(next);
   token_ = token;
   entry_ = Entry::none;
+  browser_.cancel();
+  removeToken(browserPageFile(paths_.configFolder));
   accountMessage_ = "Signed in as " + (profile.name.empty() ? profile.email : profile.name) + ".";
   accountFailed_ = false;
 }
@@ -1354,12 +1452,53 @@ void Tutor::renderAccount(Frame& frame) const {
               "It is kept in " + tokenFile(paths_.configFolder).string() +
                   ", readable by you alone.",
               Style::dim);
+    if (browser_.pending()) {
+      row++;
+      frame.put(row++, 3,
+                "Or sign in with a browser: open the page below and sign in, then paste here",
+                Style::normal);
+      frame.put(row++, 3,
+                "the address the browser is sent to (" +
+                    std::string(AccountBrowserLogin::callbackURL) + "?...).",
+                Style::normal);
+      frame.put(row++, 3,
+                "The page address, good for 10 minutes, is also in " +
+                    browserPageFile(paths_.configFolder).string() + ":",
+                Style::dim);
+      // Cut by columns, not words: the address has no spaces to break at.
+      std::string url(browser_.pending()->url().buffer());
+      int width = frame.width() - 6;
+      for (std::size_t start = 0; start < url.size() && row < frame.height() - 8;
+           start += static_cast<std::size_t>(width)) {
+        frame.put(row++, 3, url.substr(start, static_cast<std::size_t>(width)), Style::active);
+      }
+    }
+    row++;
+  }
+  if (signedIn() && devices_) {
+    frame.put(row++, 3, "Devices signed in (" + std::to_string(devices_->size()) + "):",
+              Style::normal);
+    std::size_t shown = 0;
+    for (const AccountDevice& device : *devices_) {
+      if (row >= frame.height() - 5) {
+        frame.put(row++, 5, "and " + std::to_string(devices_->size() - shown) + " more",
+                  Style::dim);
+        break;
+      }
+      std::string line = device.clientLabel();
+      if (!device.platform.empty()) line += " · " + device.platform;
+      if (auto where = device.locationLabel()) line += " · " + *where;
+      if (device.lastSeen) line += " · last seen " + *device.lastSeen;
+      if (device.current) line += " (this one)";
+      frame.put(row++, 5, line, device.current ? Style::selected : Style::normal);
+      ++shown;
+    }
     row++;
   }
   if (entry_ == Entry::token) {
     // The token is never drawn: one mark per character typed.
     std::string marks(std::min<std::size_t>(entryText_.size(), 70), '*');
-    frame.put(row++, 3, "Token: " + marks, task_ ? Style::dim : Style::selected);
+    frame.put(row++, 3, "Token or address: " + marks, task_ ? Style::dim : Style::selected);
   } else if (entry_ == Entry::exportPath || entry_ == Entry::importPath) {
     frame.put(row++, 3,
               entry_ == Entry::exportPath ? "Export the scores to this file (Enter):"
@@ -1388,7 +1527,7 @@ void Tutor::renderAccount(Frame& frame) const {
   } else if (entry_ != Entry::none) {
     footer = "Enter confirm · Backspace erase · Esc " + t("Back");
   } else {
-    footer = "y Sync Now · e export · i import · o sign out · Esc " + t("Back");
+    footer = "y Sync Now · d devices · e export · i import · o sign out · Esc " + t("Back");
   }
   frame.put(frame.height() - 1, 1, footer, Style::dim);
 }

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "Platform/UserDefaults.h"
+#include "TavroCore/account/AccountBrowserLogin.h"
+#include "TavroCore/account/AccountDevice.h"
 #include "TavroCore/account/AccountState.h"
 #include "TavroCore/content/JLPTLevel.h"
 #include "TavroCore/history/Archive.h"
@@ -93,6 +95,9 @@ class Tutor {
   void completeSignIn(const std::string& token, const AccountProfile& profile);
   void signOut(const std::string& reason);
   void startSync();
+  void beginBrowserSignIn();
+  void submitCallback(const std::string& callback);
+  void startDevices();
   void exportBackup(const std::string& path);
   void importBackup(const std::string& path);
   void renderAccount(Frame& frame) const;
@@ -154,6 +159,8 @@ class Tutor {
   std::string entryText_;
   std::string accountMessage_;
   bool accountFailed_ = false;
+  AccountBrowserSession browser_;  // the browser sign-in whose page URL is shown
+  std::optional<std::vector<AccountDevice>> devices_;
 };
 
 }  // namespace tavro::terminal

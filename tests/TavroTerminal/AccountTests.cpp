@@ -6,6 +6,7 @@
 #include "common/TestSupport.h"
 
 #include "Platform/HTTPTransport.h"
+#include "TavroCore/account/AccountBrowserLogin.h"
 #include "TavroCore/account/AccountService.h"
 #include "TavroCore/account/TavroBackup.h"
 
@@ -248,6 +249,79 @@ TEST(AccountScreenTest, FailedSignInSaysWhyAndKeepsNothing) {
     EXPECT_FALSE(std::filesystem::exists(tokenFile(f.paths.configFolder)));
     EXPECT_FALSE(AccountState::load(f.preferences).profile);
   }
+}
+
+// The value of query item `name` in the page address on the screen.
+std::string queryItem(const std::string& screen, const std::string& name) {
+  std::size_t start = screen.find(name + "=");
+  if (start == std::string::npos) return "";
+  start += name.size() + 1;
+  std::size_t end = screen.find_first_of("& \n", start);
+  return screen.substr(start, end - start);
+}
+
+TEST(AccountScreenTest, SignsInThroughTheBrowserCallbackOfItsOwnPage) {
+  ASSERT_TRUE(utf8Locale);
+  Fixture f;
+  const std::string newToken(64, 'd');
+  f.service.reply = [&](const platform::HTTPRequest&, auto&) {
+    return json::encode(json::OrderedJson{
+        {"token", newToken},
+        {"user", {{"id", aiko.id}, {"name", aiko.name}, {"email", aiko.email}}}});
+  };
+  std::string screen = f.screen();
+  std::string state = queryItem(screen, "state");
+  std::string challenge = queryItem(screen, "challenge");
+  ASSERT_EQ(state.size(), 32u) << screen;
+  ASSERT_EQ(challenge.size(), 43u) << screen;
+  std::filesystem::path pageFile = browserPageFile(f.paths.configFolder);
+  EXPECT_NE(readFile(pageFile).find("&challenge=" + challenge + "&"), std::string::npos);
+  const std::string code(64, '7');
+
+  // A callback of another attempt: refused, not repeated, nothing sent.
+  f.type("brelva-tavro://auth-callback?state=" + std::string(32, '0') + "&code=" + code);
+  f.press(Key::of(Key::Kind::enter));
+  screen = f.screen();
+  EXPECT_NE(screen.find("not the address of this sign-in"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find(code), std::string::npos);
+  EXPECT_TRUE(f.service.requests.empty());
+
+  f.type("brelva-tavro://auth-callback?state=" + state + "&code=" + code);
+  f.press(Key::of(Key::Kind::enter));
+  f.waitForTask();
+  ASSERT_EQ(f.service.requests.size(), 1u);
+  json::Document body = json::Document::parse(*f.service.requests[0].body());
+  EXPECT_EQ(body.root().object().string("code"), code);
+  EXPECT_EQ(AccountBrowserLogin::challenge(body.root().object().string("verifier")), challenge);
+  EXPECT_TRUE(f.shows("Signed in as Aiko."));
+  EXPECT_EQ(readToken(tokenFile(f.paths.configFolder)), newToken);
+  EXPECT_FALSE(std::filesystem::exists(pageFile));
+}
+
+TEST(AccountScreenTest, ListsTheDevicesSignedIn) {
+  ASSERT_TRUE(utf8Locale);
+  Fixture f(true);
+  f.service.reply = [](const platform::HTTPRequest& request, auto&) {
+    EXPECT_EQ(request.header("Authorization"), "Bearer " + token);
+    return std::string(R"({"devices":[
+      {"id":"1","device":"Laptop","platform":"Linux","current":true,"active":true,
+       "client":"tavro","location":"Osaka","lastSeen":"today"},
+      {"id":"2","device":"Phone","platform":"iOS","current":false,"active":true}]})");
+  };
+  f.type("d");
+  f.waitForTask();
+  std::string screen = f.screen();
+  EXPECT_NE(screen.find("Devices signed in (2):"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("tavro · Linux · Osaka · last seen today (this one)"), std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("Phone · iOS"), std::string::npos) << screen;
+
+  f.service.reply = [](const platform::HTTPRequest&, auto&) {
+    return std::string(R"({"devices":"none"})");
+  };
+  f.type("d");
+  f.waitForTask();
+  EXPECT_TRUE(f.shows("Devices failed: The account service sent a reply that could not be read"));
 }
 
 TEST(AccountScreenTest, SyncMergesIntoTheArchiveAndCanBeCancelled) {
