@@ -282,12 +282,7 @@ void Tutor::handleHome(const Key& key, double) {
         screen_ = Screen::settings;
         settingsFocus_ = 0;
       } else if (key.text == "a" || key.text == "A") {
-        screen_ = Screen::account;
-        entry_ = signedIn() ? Entry::none : Entry::token;
-        entryText_.clear();
-        accountMessage_.clear();
-        devices_.reset();
-        if (!signedIn()) beginBrowserSignIn();
+        openAccount();
       } else if (key.text == "q" || key.text == "Q") {
         finished_ = true;
       } else if (key.text == " ") {
@@ -612,6 +607,10 @@ void Tutor::handleSetup(const Key& key) {
       break;
     case Key::Kind::text:
       if (key.text == "q" || key.text == "Q") finished_ = true;
+      if (setup.step == SetupStep::account && (key.text == "a" || key.text == "A")) {
+        finishSetup();
+        openAccount();
+      }
       return;
     default:
       return;
@@ -699,8 +698,9 @@ void Tutor::renderSetup(Frame& frame) const {
     case SetupStep::account:
       frame.put(row, 3, "Your scores stay on this computer, in " + paths_.archive().string() + ".");
       frame.put(row + 1, 3,
-                "Signing in to an account is not part of this version of the terminal tutor.");
-      frame.put(row + 3, 3, "Press Enter to start practising.", Style::title);
+                "Signed in, Sync Now keeps them in your account too; sign in now or later with");
+      frame.put(row + 2, 3, "a on the home screen.");
+      frame.put(row + 4, 3, "Press Enter to start practising, or a to sign in.", Style::title);
       break;
   }
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
@@ -1203,6 +1203,15 @@ void Tutor::submitEntry() {
   if (text.empty()) return;
   if (entry == Entry::exportPath) exportBackup(text);
   if (entry == Entry::importPath) importBackup(text);
+}
+
+void Tutor::openAccount() {
+  screen_ = Screen::account;
+  entry_ = signedIn() ? Entry::none : Entry::token;
+  entryText_.clear();
+  accountMessage_.clear();
+  devices_.reset();
+  if (!signedIn()) beginBrowserSignIn();
 }
 
 void Tutor::beginBrowserSignIn() {

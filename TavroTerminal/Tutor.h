@@ -89,6 +89,7 @@ class Tutor {
   void handleResults(const Key& key, double now);
   void handleSettings(const Key& key);
   void handleSetup(const Key& key);
+  void openAccount();
   void handleAccount(const Key& key);
   void submitEntry();
   void startTask(std::string title, AccountTask::Work work);

@@ -212,6 +212,18 @@ TEST(AccountScreenTest, SignsInWithAPastedTokenAndOut) {
   EXPECT_TRUE(f.shows("Signed out"));
 }
 
+TEST(AccountScreenTest, LastSetupStepOffersTheSignIn) {
+  ASSERT_TRUE(utf8Locale);
+  TemporaryDirectory folder;
+  platform::InMemoryUserDefaults preferences;
+  Tutor tutor({folder.path(), folder.path()}, {}, preferences);
+  ASSERT_EQ(tutor.screen(), Tutor::Screen::setup);
+  for (int step = 1; step < 5; ++step) tutor.handle(Key::of(Key::Kind::enter), 1);
+  tutor.handle(Key::character("a"), 1);
+  EXPECT_EQ(tutor.screen(), Tutor::Screen::account);
+  EXPECT_EQ(preferences.boolean(FirstLaunchSetup::completedKey), true);
+}
+
 TEST(AccountScreenTest, FailedSignInSaysWhyAndKeepsNothing) {
   ASSERT_TRUE(utf8Locale);
   struct Case {
