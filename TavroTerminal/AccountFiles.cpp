@@ -50,13 +50,18 @@ bool writeAll(int fd, const std::string& bytes) {
 }
 
 std::optional<std::string> replaceAtomically(const std::filesystem::path& file,
-                                             const std::string& bytes) {
-  std::error_code ignored;
-  std::filesystem::create_directories(file.parent_path(), ignored);
+                                             const std::string& bytes, bool makeFolder) {
+  if (makeFolder) {
+    std::error_code ignored;
+    std::filesystem::create_directories(file.parent_path(), ignored);
+  }
   std::random_device random;
   for (int tries = 0; tries < 16; ++tries) {
-    std::filesystem::path temporary =
-        file.parent_path() / ("." + file.filename().string() + ".new-" + std::to_string(random()));
+    std::string name = ".";
+    name += file.filename().string();
+    name += ".new-";
+    name += std::to_string(random());
+    std::filesystem::path temporary = file.parent_path() / name;
     Descriptor fd(::open(temporary.c_str(),
                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
     if (fd.get() < 0) {
@@ -109,7 +114,7 @@ std::optional<std::string> readToken(const std::filesystem::path& file) {
 }
 
 std::optional<std::string> writeToken(const std::filesystem::path& file, const std::string& token) {
-  return replaceAtomically(file, token + "\n");
+  return replaceAtomically(file, token + "\n", true);
 }
 
 std::optional<std::string> removeToken(const std::filesystem::path& file) {
@@ -158,7 +163,7 @@ FileBytes readBoundedFile(const std::filesystem::path& file, std::uintmax_t limi
 
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& file,
                                                const std::string& bytes) {
-  return replaceAtomically(file, bytes);
+  return replaceAtomically(file, bytes, false);
 }
 
 }  // namespace tavro::terminal

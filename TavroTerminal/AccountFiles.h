@@ -24,7 +24,8 @@ std::filesystem::path browserPageFile(const std::filesystem::path& configFolder)
 std::optional<std::string> readToken(const std::filesystem::path& file);
 
 // Replaces `file` atomically with the token: a new file created exclusively
-// with mode 0600 next to it, written, flushed, then renamed over. The error
+// with mode 0600 next to it, written, flushed, then renamed over. Its folder
+// is made when missing. The error
 // message when it failed (the token never part of it), nothing on success.
 std::optional<std::string> writeToken(const std::filesystem::path& file, const std::string& token);
 
@@ -46,7 +47,7 @@ struct FileBytes {
 FileBytes readBoundedFile(const std::filesystem::path& file, std::uintmax_t limit);
 
 // Writes `bytes` to `file` atomically with mode 0600 (a backup holds the
-// learner's history). The error message, or nothing on success.
+// learner's history) in a folder that must exist. The error message, or nothing on success.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& file,
                                                const std::string& bytes);
 

@@ -388,7 +388,7 @@ TEST(AccountScreenTest, SyncMergesIntoTheArchiveAndCanBeCancelled) {
   EXPECT_EQ(readFile(f.paths.archive()), before);
 }
 
-TEST(AccountScreenTest, ExportedBackupImportsIntoTheSameAccountOnly) {
+TEST(AccountScreenTest, ExportedBackupIsImportedIntoAnotherArchiveOfTheAccount) {
   ASSERT_TRUE(utf8Locale);
   Fixture f(true, {attempt(1), attempt(2)});
   std::filesystem::path file = f.folder.path() / "backup.json";
