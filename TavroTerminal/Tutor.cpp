@@ -1098,7 +1098,8 @@ void Tutor::tick() {
   if (failure) {
     accountMessage_ = taskTitle_ + " failed: " + *failure;
     accountFailed_ = true;
-    if (task->sessionRefused()) signOut(accountMessage_ + " You are signed out; sign in again.");
+    if (task->sessionRefused() && signedIn())
+      signOut(accountMessage_ + " You are signed out; sign in again.");
   }
 }
 

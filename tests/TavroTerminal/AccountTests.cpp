@@ -260,6 +260,7 @@ TEST(AccountScreenTest, FailedSignInSaysWhyAndKeepsNothing) {
     EXPECT_FALSE(f.tutor->signedIn());
     EXPECT_FALSE(std::filesystem::exists(tokenFile(f.paths.configFolder)));
     EXPECT_FALSE(AccountState::load(f.preferences).profile);
+    EXPECT_EQ(screen.find("You are signed out"), std::string::npos) << screen;
   }
 }
 
