@@ -399,6 +399,20 @@ TEST(AccountScreenTest, ExportedBackupIsImportedIntoAnotherArchiveOfTheAccount) 
   f.press(Key::of(Key::Kind::enter));
   EXPECT_TRUE(f.shows("Exported 2 attempts"));
   TavroBackup exported = TavroBackup::decode(readFile(file));
+  struct stat status {};
+  ASSERT_EQ(::stat(file.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+
+  // Never over something that is not a file, never into a folder it makes.
+  for (const std::filesystem::path& target :
+       {f.folder.path(), f.folder.path() / "missing" / "backup.json"}) {
+    f.type("e");
+    for (int i = 0; i < 200; ++i) f.press(Key::of(Key::Kind::backspace));
+    f.type(target.string());
+    f.press(Key::of(Key::Kind::enter));
+    EXPECT_TRUE(f.shows("Not exported")) << target;
+  }
+  EXPECT_FALSE(std::filesystem::exists(f.folder.path() / "missing"));
   EXPECT_EQ(exported.validated(aiko.id).attempts().size(), 2u);
 
   // Another learner's archive on this machine takes the backup in.
