@@ -227,6 +227,7 @@ void runTerminal(Tutor& tutor) {
       theme = tutor.theme();
       applyTheme(*theme);
     }
+    tutor.tick();
     tutor.render(frame, seconds());
     draw(frame, colours, tutor.theme() == AppearanceTheme::highContrast);
     refresh();

@@ -10,9 +10,21 @@
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroCore/settings/SetupKeyboardPreview.h"
 #include "TavroCore/settings/UIStrings.h"
+#include "TavroTerminal/AccountFiles.h"
 #include "TavroTerminal/ScoreText.h"
 
+#include "TavroCore/BackupFailure.h"
+#include "TavroCore/account/AccountService.h"
+#include "TavroCore/account/TavroBackup.h"
+
+#include "TavroCore/account/AccountManagement.h"
+
+#include <sys/random.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <stdexcept>
 #include <cstdio>
 #include <exception>
 #include <sstream>
@@ -170,6 +182,8 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
       notice_(std::move(loaded.notice)),
       preferences_(preferences) {
   readPreferences();
+  account_ = AccountState::load(preferences_);
+  token_ = readToken(tokenFile(paths_.configFolder));
   if (FirstLaunchSetup::shouldPresent(loaded.found, preferences_)) {
     remember([&] { FirstLaunchSetup::markStarted(preferences_); });
     setup_ = FirstLaunchSetup::draft(preferences_);
@@ -231,6 +245,9 @@ void Tutor::handle(const Key& key, double now) {
     case Screen::setup:
       handleSetup(key);
       break;
+    case Screen::account:
+      handleAccount(key);
+      break;
   }
 }
 
@@ -264,6 +281,8 @@ void Tutor::handleHome(const Key& key, double) {
       } else if (key.text == "s" || key.text == "S") {
         screen_ = Screen::settings;
         settingsFocus_ = 0;
+      } else if (key.text == "a" || key.text == "A") {
+        openAccount();
       } else if (key.text == "q" || key.text == "Q") {
         finished_ = true;
       } else if (key.text == " ") {
@@ -588,6 +607,10 @@ void Tutor::handleSetup(const Key& key) {
       break;
     case Key::Kind::text:
       if (key.text == "q" || key.text == "Q") finished_ = true;
+      if (setup.step == SetupStep::account && (key.text == "a" || key.text == "A")) {
+        finishSetup();
+        openAccount();
+      }
       return;
     default:
       return;
@@ -675,8 +698,9 @@ void Tutor::renderSetup(Frame& frame) const {
     case SetupStep::account:
       frame.put(row, 3, "Your scores stay on this computer, in " + paths_.archive().string() + ".");
       frame.put(row + 1, 3,
-                "Signing in to an account is not part of this version of the terminal tutor.");
-      frame.put(row + 3, 3, "Press Enter to start practising.", Style::title);
+                "Signed in, Sync Now keeps them in your account too; sign in now or later with");
+      frame.put(row + 2, 3, "a on the home screen.");
+      frame.put(row + 4, 3, "Press Enter to start practising, or a to sign in.", Style::title);
       break;
   }
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
@@ -736,6 +760,9 @@ void Tutor::render(Frame& frame, double now) const {
       break;
     case Screen::setup:
       renderSetup(frame);
+      break;
+    case Screen::account:
+      renderAccount(frame);
       break;
   }
 }
@@ -844,8 +871,8 @@ void Tutor::renderHome(Frame& frame) const {
   }
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   frame.put(frame.height() - 1, 1,
-            "Up/Down move · Left/Right change · 1-7 round · Enter start · s " + t("Settings") +
-                " · q " + t("Quit"),
+            "Arrows move/change · 1-7 round · Enter start · s " + t("Settings") +
+                " · a Account · q " + t("Quit"),
             Style::dim);
 }
 
@@ -1005,6 +1032,514 @@ void Tutor::renderResults(Frame& frame) const {
   if (saveFailure_)
     putWrapped(frame, row, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 3);
   frame.put(frame.height() - 1, 1, "Enter/n next round · a again · h home", Style::dim);
+}
+
+// --- Account
+
+namespace {
+
+constexpr std::size_t maximumEntryBytes = 4096;
+
+std::string utcText(Date date) {
+  std::time_t seconds = static_cast<std::time_t>(date.unixSeconds());
+  std::tm parts{};
+  if (gmtime_r(&seconds, &parts) == nullptr) return "?";
+  char buffer[32];
+  std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M UTC", &parts);
+  return buffer;
+}
+
+std::string trimmed(const std::string& text) {
+  std::size_t first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return "";
+  std::size_t last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+// Drops the last character (a whole UTF-8 sequence) of `text`.
+void dropLastCharacter(std::string& text) {
+  while (!text.empty()) {
+    unsigned char last = static_cast<unsigned char>(text.back());
+    text.pop_back();
+    if ((last & 0xC0) != 0x80) break;
+  }
+}
+
+// `bytes` random bytes from the kernel as lower-case hex; nothing when the
+// kernel has no randomness to give.
+std::optional<std::string> randomHex(std::size_t bytes) {
+  std::string raw(bytes, '\0');
+  std::size_t got = 0;
+  while (got < bytes) {
+    ssize_t n = ::getrandom(raw.data() + got, bytes - got, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  static constexpr char digits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char c : raw) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
+}
+
+}  // namespace
+
+Tutor::~Tutor() = default;
+
+void Tutor::tick() {
+  if (!task_ || !task_->done()) return;
+  std::unique_ptr<AccountTask> task = std::move(task_);
+  std::optional<std::string> failure = task->finish();
+  if (failure) {
+    accountMessage_ = taskTitle_ + " failed: " + *failure;
+    accountFailed_ = true;
+    if (task->sessionRefused() && signedIn())
+      signOut(accountMessage_ + " You are signed out; sign in again.");
+  }
+}
+
+void Tutor::startTask(std::string title, AccountTask::Work work) {
+  accountMessage_.clear();
+  accountFailed_ = false;
+  if (!makeFetch_) {
+    accountMessage_ = title + " failed: this tutor has no connection to the account service.";
+    accountFailed_ = true;
+    return;
+  }
+  taskTitle_ = std::move(title);
+  task_ = std::make_unique<AccountTask>(makeFetch_, std::move(work));
+}
+
+void Tutor::handleAccount(const Key& key) {
+  tick();
+  if (task_) {
+    if (key.kind == Key::Kind::escape) task_->cancel();
+    return;
+  }
+  if (entry_ != Entry::none) {
+    switch (key.kind) {
+      case Key::Kind::text:
+        // Only what a token or a path can hold; a paste may bring anything.
+        for (unsigned char c : key.text) {
+          if (c < 0x20 || c == 0x7F) return;
+        }
+        if (entryText_.size() + key.text.size() <= maximumEntryBytes) entryText_ += key.text;
+        return;
+      case Key::Kind::backspace:
+        dropLastCharacter(entryText_);
+        return;
+      case Key::Kind::enter:
+        submitEntry();
+        return;
+      case Key::Kind::escape:
+        entryText_.clear();
+        if (entry_ == Entry::token || !signedIn()) {
+          screen_ = Screen::home;
+        }
+        entry_ = signedIn() ? Entry::none : Entry::token;
+        return;
+      default:
+        return;
+    }
+  }
+  switch (key.kind) {
+    case Key::Kind::escape:
+      screen_ = Screen::home;
+      return;
+    case Key::Kind::text:
+      if (key.text == "h" || key.text == "H" || key.text == "q" || key.text == "Q") {
+        screen_ = Screen::home;
+      } else if (key.text == "y" || key.text == "Y") {
+        startSync();
+      } else if (key.text == "e" || key.text == "E") {
+        entry_ = Entry::exportPath;
+        entryText_ = (paths_.dataFolder / "tavro-backup.json").string();
+        accountMessage_.clear();
+      } else if (key.text == "i" || key.text == "I") {
+        entry_ = Entry::importPath;
+        entryText_.clear();
+        accountMessage_.clear();
+      } else if (key.text == "d" || key.text == "D") {
+        startDevices();
+      } else if (key.text == "o" || key.text == "O") {
+        signOut("Signed out; the session token was removed.");
+        beginBrowserSignIn();
+      }
+      return;
+    default:
+      return;
+  }
+}
+
+void Tutor::submitEntry() {
+  std::string text = trimmed(entryText_);
+  Entry entry = entry_;
+  entryText_.clear();
+  if (entry == Entry::token) {
+    if (text.rfind(std::string(AccountBrowserLogin::scheme) + ":", 0) == 0) {
+      submitCallback(text);
+      return;
+    }
+    if (!AccountService::validToken(text)) {
+      accountMessage_ =
+          "That is not a session token: a token is 64 characters, each 0-9 or a-f. Paste it "
+          "again.";
+      accountFailed_ = true;
+      return;
+    }
+    startTask("Sign-in", [this, text](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
+      task.setProgress("asking the account service for the profile");
+      std::string body = fetch(AccountService::profileRequest(text));
+      AccountProfile profile = AccountService::decodeProfile(body, std::nullopt, Date::now());
+      return AccountTask::Apply([this, text, profile] { completeSignIn(text, profile); });
+    });
+    return;
+  }
+  entry_ = Entry::none;
+  if (text.empty()) return;
+  if (entry == Entry::exportPath) exportBackup(text);
+  if (entry == Entry::importPath) importBackup(text);
+}
+
+void Tutor::openAccount() {
+  screen_ = Screen::account;
+  entry_ = signedIn() ? Entry::none : Entry::token;
+  entryText_.clear();
+  accountMessage_.clear();
+  devices_.reset();
+  if (!signedIn()) beginBrowserSignIn();
+}
+
+void Tutor::beginBrowserSignIn() {
+  std::optional<std::string> state = randomHex(16);
+  std::optional<std::string> verifier = randomHex(32);
+  if (!state || !verifier) {
+    browser_.cancel();
+    return;
+  }
+  browser_.begin(AccountBrowserLogin(*state, *verifier, Date::now()));
+  // A long address on screen is cut into rows, which copying keeps; the file
+  // holds it whole. It holds no secret (the verifier never leaves memory).
+  writeFileAtomically(browserPageFile(paths_.configFolder),
+                      std::string(browser_.pending()->url().buffer()) + "\n");
+}
+
+void Tutor::submitCallback(const std::string& callback) {
+  accountFailed_ = true;
+  if (!browser_.pending()) {
+    accountMessage_ = "Browser sign-in is not available: no random numbers for it.";
+    return;
+  }
+  Date now = Date::now();
+  std::optional<AccountSignInCode> code = browser_.consume(callback, now);
+  if (!code) {
+    // The address itself is never repeated: it may hold a sign-in code.
+    if (now.secondsSinceReferenceDate - browser_.pending()->createdAt.secondsSinceReferenceDate >=
+        AccountBrowserLogin::callbackSeconds) {
+      beginBrowserSignIn();
+      accountMessage_ =
+          "That sign-in took longer than 10 minutes. Open the new page address shown above and "
+          "paste the address it sends you to.";
+    } else {
+      accountMessage_ =
+          "That is not the address of this sign-in (it must come from the page shown above, "
+          "pasted whole). Try again.";
+    }
+    return;
+  }
+  startTask("Sign-in", [this, code = *code](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
+    task.setProgress("exchanging the sign-in code");
+    std::string body = fetch(AccountService::exchangeRequest(code.code, code.verifier));
+    AccountService::ExchangeReply reply = AccountService::decodeExchange(body, Date::now());
+    return AccountTask::Apply([this, reply] { completeSignIn(reply.token, reply.user); });
+  });
+}
+
+void Tutor::startDevices() {
+  if (!signedIn()) return;
+  std::string token = *token_;
+  startTask("Devices", [this, token](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
+    task.setProgress("asking for the devices signed in");
+    std::string body = fetch(AccountManagement::request(AccountManagement::Endpoint::activity,
+                                                        token, "GET"));
+    std::vector<AccountDevice> list = AccountManagement::devices(body);
+    return AccountTask::Apply([this, list = std::move(list)] {
+      devices_ = list;
+      accountMessage_.clear();
+    });
+  });
+}
+
+void Tutor::completeSignIn(const std::string& token, const AccountProfile& profile) {
+  AccountState next = account_;
+  next.acceptVerifiedProfile(AccountManagement::resolveProfile(profile, account_.profile));
+  std::filesystem::path file = tokenFile(paths_.configFolder);
+  if (std::optional<std::string> failure = writeToken(file, token))
+    throw std::runtime_error("could not keep the session token in " + file.string() + " (" +
+                             *failure + ")");
+  try {
+    next.save(preferences_);
+  } catch (...) {
+    removeToken(file);
+    throw;
+  }
+  account_ = std::move(next);
+  token_ = token;
+  entry_ = Entry::none;
+  browser_.cancel();
+  removeToken(browserPageFile(paths_.configFolder));
+  accountMessage_ = "Signed in as " + (profile.name.empty() ? profile.email : profile.name) + ".";
+  accountFailed_ = false;
+}
+
+void Tutor::signOut(const std::string& reason) {
+  std::optional<std::string> failure;
+  bool cleared = account_.clearSession(preferences_, [&] {
+    failure = removeToken(tokenFile(paths_.configFolder));
+    if (failure) throw std::runtime_error(*failure);
+  });
+  token_.reset();
+  entry_ = Entry::token;
+  entryText_.clear();
+  accountMessage_ = reason;
+  accountFailed_ = !cleared;
+  if (!cleared)
+    accountMessage_ += " The token file " + tokenFile(paths_.configFolder).string() +
+                       " could not be removed (" + failure.value_or("unknown error") +
+                       "); remove it yourself.";
+}
+
+void Tutor::startSync() {
+  if (!signedIn()) return;
+  if (!canSave_) {
+    accountMessage_ =
+        "Sync Now is off this session: the archive on disk could not be read, so the merged "
+        "scores could not be saved.";
+    accountFailed_ = true;
+    return;
+  }
+  AccountProfile profile = *account_.profile;
+  TavroBackup local(profile.id, archive_.attempts, level_, exercise_ == Exercise::japaneseKana,
+                    Date::now());
+  std::string token = *token_;
+  startTask("Sync", [this, token, local = std::move(local), profile](
+                        AccountTask& task, const TavroCloudSync::Fetch& fetch) {
+    int pages = 0;
+    int chunks = 0;
+    TavroCloudSync sync([&](const platform::HTTPRequest& request) {
+      if (request.method() == "GET") {
+        task.setProgress("downloading page " + std::to_string(++pages));
+      } else {
+        task.setProgress("uploading batch " + std::to_string(++chunks) + " of new attempts");
+      }
+      return fetch(request);
+    });
+    TavroCloudSync::Result result = sync.sync(token, local, profile);
+    return AccountTask::Apply([this, result = std::move(result)] {
+      std::vector<Attempt> before = archive_.attempts;
+      archive_.attempts = result.backup.attempts();
+      if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
+        archive_.attempts = std::move(before);
+        throw std::runtime_error("could not save the merged scores (" + *failure + ")");
+      }
+      std::size_t added = archive_.attempts.size() - before.size();
+      account_.lastSync = result.syncedAt;
+      remember([&] { account_.save(preferences_); });
+      accountMessage_ = "Synced: " + std::to_string(archive_.attempts.size()) + " attempts, " +
+                        std::to_string(added) + " new from the account service.";
+      accountFailed_ = false;
+    });
+  });
+}
+
+void Tutor::exportBackup(const std::string& path) {
+  accountFailed_ = true;
+  if (!signedIn()) return;
+  std::filesystem::path file(path);
+  std::error_code error;
+  auto status = std::filesystem::symlink_status(file, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    accountMessage_ = "Not exported: " + path + " exists and is not a regular file.";
+    return;
+  }
+  std::string bytes;
+  try {
+    bytes = TavroBackup(account_.profile->id, archive_.attempts, level_,
+                        exercise_ == Exercise::japaneseKana, Date::now())
+                .encode();
+  } catch (const std::exception&) {
+    accountMessage_ = "Not exported: the scores could not be written as a backup.";
+    return;
+  }
+  if (std::optional<std::string> failure = writeFileAtomically(file, bytes)) {
+    accountMessage_ = "Not exported to " + path + ": " + *failure + ".";
+    return;
+  }
+  accountMessage_ = "Exported " + std::to_string(archive_.attempts.size()) + " attempts to " +
+                    path + " (readable by you alone).";
+  accountFailed_ = false;
+}
+
+void Tutor::importBackup(const std::string& path) {
+  accountFailed_ = true;
+  if (!signedIn()) return;
+  const std::string refused = "Not imported: " + path;
+  if (!canSave_) {
+    accountMessage_ = refused + ": the archive on disk could not be read, so nothing is saved "
+                                "this session.";
+    return;
+  }
+  FileBytes file = readBoundedFile(path, maximumBackupBytes);
+  if (!file.bytes) {
+    accountMessage_ = refused + " is " + (file.failure == "not a regular file" ||
+                                                   file.failure.rfind("larger", 0) == 0
+                                               ? file.failure
+                                               : "unreadable (" + file.failure + ")") +
+                      ". Nothing was changed.";
+    return;
+  }
+  std::optional<TavroBackup> backup;
+  try {
+    backup = TavroBackup::decode(*file.bytes);
+  } catch (const std::exception&) {
+    accountMessage_ =
+        refused + " is not a Tavro backup (damaged, truncated or another kind of file). "
+                  "Nothing was changed.";
+    return;
+  }
+  if (backup->ownerID() != account_.profile->id) {
+    accountMessage_ = refused + " belongs to another account. Nothing was changed.";
+    return;
+  }
+  try {
+    backup->validated(account_.profile->id);
+  } catch (const BackupFailure&) {
+    accountMessage_ = refused + " breaks the limits of a backup (for example two attempts with "
+                                "one id, or impossible counts). Nothing was changed.";
+    return;
+  }
+  std::vector<Attempt> before = archive_.attempts;
+  archive_.attempts = backup->merging(before);
+  if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
+    archive_.attempts = std::move(before);
+    accountMessage_ = refused + ": the archive could not be saved (" + *failure +
+                      "). Nothing was changed.";
+    return;
+  }
+  accountMessage_ = "Imported " + std::to_string(archive_.attempts.size() - before.size()) +
+                    " new attempts from " + path + ".";
+  accountFailed_ = false;
+}
+
+void Tutor::renderAccount(Frame& frame) const {
+  frame.put(0, 1, "Account", Style::title);
+  int row = 2;
+  if (signedIn()) {
+    const AccountProfile& profile = *account_.profile;
+    frame.put(row++, 3, "Name        " + profile.name, Style::normal);
+    frame.put(row++, 3, "Email       " + (profile.email.empty() ? "-" : profile.email),
+              Style::normal);
+    frame.put(row++, 3, "Account id  " + profile.id, Style::normal);
+    frame.put(row++, 3,
+              "Last sync   " + (account_.lastSync ? utcText(*account_.lastSync) : "never"),
+              Style::normal);
+    row++;
+  } else {
+    frame.put(row++, 3, "Not signed in.", Style::normal);
+    if (account_.profile)
+      frame.put(row++, 3,
+                "The session token of " + account_.profile->name +
+                    " is missing or unreadable; paste it again to sign in.",
+                Style::warning);
+    frame.put(row++, 3, "Paste a session token (64 characters 0-9 a-f) and press Enter.",
+              Style::normal);
+    frame.put(row++, 3,
+              "It is kept in " + tokenFile(paths_.configFolder).string() +
+                  ", readable by you alone.",
+              Style::dim);
+    if (browser_.pending()) {
+      row++;
+      frame.put(row++, 3,
+                "Or sign in with a browser: open the page below and sign in, then paste here",
+                Style::normal);
+      frame.put(row++, 3,
+                "the address the browser is sent to (" +
+                    std::string(AccountBrowserLogin::callbackURL) + "?...).",
+                Style::normal);
+      frame.put(row++, 3,
+                "The page address, good for 10 minutes, is also in " +
+                    browserPageFile(paths_.configFolder).string() + ":",
+                Style::dim);
+      // Cut by columns, not words: the address has no spaces to break at.
+      std::string url(browser_.pending()->url().buffer());
+      int width = frame.width() - 6;
+      for (std::size_t start = 0; start < url.size() && row < frame.height() - 8;
+           start += static_cast<std::size_t>(width)) {
+        frame.put(row++, 3, url.substr(start, static_cast<std::size_t>(width)), Style::active);
+      }
+    }
+    row++;
+  }
+  if (signedIn() && devices_) {
+    frame.put(row++, 3, "Devices signed in (" + std::to_string(devices_->size()) + "):",
+              Style::normal);
+    std::size_t shown = 0;
+    for (const AccountDevice& device : *devices_) {
+      if (row >= frame.height() - 5) {
+        frame.put(row++, 5, "and " + std::to_string(devices_->size() - shown) + " more",
+                  Style::dim);
+        break;
+      }
+      std::string line = device.clientLabel();
+      if (!device.platform.empty()) line += " · " + device.platform;
+      if (auto where = device.locationLabel()) line += " · " + *where;
+      if (device.lastSeen) line += " · last seen " + *device.lastSeen;
+      if (device.current) line += " (this one)";
+      frame.put(row++, 5, line, device.current ? Style::selected : Style::normal);
+      ++shown;
+    }
+    row++;
+  }
+  if (entry_ == Entry::token) {
+    // The token is never drawn: one mark per character typed.
+    std::string marks(std::min<std::size_t>(entryText_.size(), 70), '*');
+    frame.put(row++, 3, "Token or address: " + marks, task_ ? Style::dim : Style::selected);
+  } else if (entry_ == Entry::exportPath || entry_ == Entry::importPath) {
+    frame.put(row++, 3,
+              entry_ == Entry::exportPath ? "Export the scores to this file (Enter):"
+                                          : "Import a backup file (type its path, Enter):",
+              Style::normal);
+    frame.put(row++, 3, entryText_ + "_", Style::selected);
+  }
+  row++;
+  if (task_) {
+    std::string progress = task_->progress();
+    frame.put(row++, 3,
+              taskTitle_ + ": " + (task_->cancelled() ? "cancelling…" : progress) +
+                  " · Esc cancels",
+              Style::active);
+  }
+  if (!accountMessage_.empty()) {
+    for (const std::string& line : wrapWords(accountMessage_, frame.width() - 4)) {
+      if (row >= frame.height() - 2) break;
+      frame.put(row++, 3, line, accountFailed_ ? Style::warning : Style::normal);
+    }
+  }
+  if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
+  std::string footer;
+  if (task_) {
+    footer = "Esc cancel";
+  } else if (entry_ != Entry::none) {
+    footer = "Enter confirm · Backspace erase · Esc " + t("Back");
+  } else {
+    footer = "y Sync Now · d devices · e export · i import · o sign out · Esc " + t("Back");
+  }
+  frame.put(frame.height() - 1, 1, footer, Style::dim);
 }
 
 }  // namespace tavro::terminal

@@ -7,10 +7,14 @@
 #pragma once
 
 #include "Platform/UserDefaults.h"
+#include "TavroCore/account/AccountBrowserLogin.h"
+#include "TavroCore/account/AccountDevice.h"
+#include "TavroCore/account/AccountState.h"
 #include "TavroCore/content/JLPTLevel.h"
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
+#include "TavroTerminal/AccountTask.h"
 #include "TavroTerminal/Exercise.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Key.h"
@@ -19,6 +23,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,13 +36,26 @@ class Tutor {
   static constexpr int minimumWidth = 80;
   static constexpr int minimumHeight = 24;
 
-  enum class Screen { setup, home, practice, results, settings };
+  enum class Screen { setup, home, practice, results, settings, account };
 
   // `preferences` outlives the tutor. The archive comes from `loadArchive`;
   // its notice, if any, is shown on the home screen. A learner without an
   // archive or earlier preferences meets the first-launch setup, resumed
   // from its draft when an earlier start left it unfinished.
   Tutor(StoragePaths paths, LoadedArchive archive, platform::UserDefaults& preferences);
+  ~Tutor();
+
+  // How account operations reach the account service; without it the
+  // account screen says there is no connection.
+  void setAccountService(FetchMaker makeFetch) { makeFetch_ = std::move(makeFetch); }
+
+  // Takes in the result of an account operation that finished on its
+  // worker thread. The terminal loop calls it before every redraw.
+  void tick();
+  // True while an account operation runs.
+  bool busy() const { return task_ != nullptr; }
+  const AccountState& account() const { return account_; }
+  bool signedIn() const { return account_.profile.has_value() && token_.has_value(); }
 
   // Handles one key at `now` (seconds on a steady clock).
   void handle(const Key& key, double now);
@@ -71,6 +89,19 @@ class Tutor {
   void handleResults(const Key& key, double now);
   void handleSettings(const Key& key);
   void handleSetup(const Key& key);
+  void openAccount();
+  void handleAccount(const Key& key);
+  void submitEntry();
+  void startTask(std::string title, AccountTask::Work work);
+  void completeSignIn(const std::string& token, const AccountProfile& profile);
+  void signOut(const std::string& reason);
+  void startSync();
+  void beginBrowserSignIn();
+  void submitCallback(const std::string& callback);
+  void startDevices();
+  void exportBackup(const std::string& path);
+  void importBackup(const std::string& path);
+  void renderAccount(Frame& frame) const;
   void finishSetup();
   void renderSetup(Frame& frame) const;
   // Reads the practice choices from the preferences store.
@@ -117,6 +148,20 @@ class Tutor {
   std::optional<Uuid> latest_;
   std::optional<std::string> saveFailure_;
   bool finished_ = false;
+
+  // The account screen.
+  enum class Entry { none, token, exportPath, importPath };
+  AccountState account_;
+  std::optional<std::string> token_;  // the session token; never drawn or put in a message
+  FetchMaker makeFetch_;
+  std::unique_ptr<AccountTask> task_;
+  std::string taskTitle_;
+  Entry entry_ = Entry::none;
+  std::string entryText_;
+  std::string accountMessage_;
+  bool accountFailed_ = false;
+  AccountBrowserSession browser_;  // the browser sign-in whose page URL is shown
+  std::optional<std::vector<AccountDevice>> devices_;
 };
 
 }  // namespace tavro::terminal

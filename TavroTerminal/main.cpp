@@ -2,6 +2,7 @@
 // terminal on both ends, one large enough, a UTF-8 locale) before it starts,
 // so that every refusal is one line on standard error with exit status 1.
 #include "Platform/FileUserDefaults.h"
+#include "Platform/HTTPTransport.h"
 #include "TavroTerminal/CommandLine.h"
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/Storage.h"
@@ -103,6 +104,11 @@ int run(const std::vector<std::string>& arguments) {
     loaded.notice = loaded.notice ? *loaded.notice + "\n" + *notice : *notice;
   }
   Tutor tutor(*paths, std::move(loaded), preferences);
+  tutor.setAccountService([](std::function<bool()> cancelled) {
+    tavro::platform::HTTPTransport::Options options;
+    options.cancelled = std::move(cancelled);
+    return tavro::TavroCloudSync::fetchOver(tavro::platform::HTTPTransport(std::move(options)));
+  });
   runTerminal(tutor);
   return 0;
 }

@@ -10,10 +10,17 @@
 #include "TmuxSession.h"
 #include "common/TestSupport.h"
 
+#include "Platform/FileUserDefaults.h"
+#include "TavroCore/account/AccountState.h"
+#include "TavroCore/account/TavroBackup.h"
 #include "TavroCore/history/Archive.h"
+#include "TavroCore/settings/FirstLaunchSetup.h"
+#include "TavroTerminal/AccountFiles.h"
+#include "TavroTerminal/Storage.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <regex>
 
@@ -344,6 +351,64 @@ TEST(EndToEndTest, DamagedArchiveAndPreferencesAreKeptAsideAndReportedOnScreen) 
   EXPECT_EQ(readFile(data / "preferences.json.damaged"), "{\"values\": 7}");
   session.type("q");
   session.waitFor("[exited 0]");
+}
+
+TEST(EndToEndTest, HostileBackupImportIsRefusedOnScreenAndLeavesTheArchive) {
+  TemporaryDirectory data;
+  const AccountProfile aiko("user-7", "Aiko", "aiko@example.com");
+  {
+    platform::FileUserDefaults preferences(data / "preferences.json");
+    preferences.set(FirstLaunchSetup::completedKey, true);
+    AccountState(aiko).save(preferences);
+  }
+  ASSERT_FALSE(terminal::writeToken(terminal::tokenFile(data.path()), std::string(64, 'e')));
+  Archive archive;
+  archive.attempts.push_back(Attempt("romaji", 1, 100, 2, 30));
+  ASSERT_FALSE(terminal::saveArchive(archive, data / "archive.json"));
+  const std::string before = readFile(data / "archive.json");
+  std::filesystem::path otherAccount = data / "other-account.json";
+  writeFile(otherAccount, TavroBackup("user-8", {Attempt("romaji", 1, 500, 0, 30)}, JLPTLevel::n5,
+                                      false, Date{1})
+                              .encode());
+  std::filesystem::path pipe = data / "pipe.json";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+
+  TmuxSession session(200, 30, tavroCommand(data.path()));
+  session.waitFor("Rounds");
+  session.type("a");
+  std::string account = session.waitFor("Account id  user-7");
+  EXPECT_NE(account.find("aiko@example.com"), std::string::npos) << account;
+  EXPECT_EQ(account.find(std::string(16, 'e')), std::string::npos) << account;
+
+  struct Case {
+    std::filesystem::path file;
+    std::string message;
+  };
+  for (const Case& c : {Case{otherAccount, "belongs to another account"},
+                        Case{pipe, "is not a regular file"}}) {
+    SCOPED_TRACE(c.file.string());
+    session.type("i");
+    session.waitFor("Import a backup file");
+    session.type(c.file.string());
+    session.press("Enter");
+    std::string screen = session.waitFor(c.message);
+    EXPECT_NE(screen.find("Nothing was changed."), std::string::npos) << screen;
+  }
+  EXPECT_EQ(readFile(data / "archive.json"), before);
+
+  // Signed out, a pasted text that is not a token is refused and never shown.
+  session.type("o");
+  session.waitFor("Paste a session token");
+  session.type("not-a-token-but-secret");
+  session.press("Enter");
+  std::string refused = session.waitFor("That is not a session token");
+  EXPECT_EQ(refused.find("not-a-token"), std::string::npos) << refused;
+  EXPECT_FALSE(std::filesystem::exists(terminal::tokenFile(data.path())));
+  session.press("Escape");
+  session.waitFor("Rounds");
+  session.type("q");
+  session.waitFor("[exited 0]");
+  EXPECT_EQ(readFile(data / "archive.json"), before);
 }
 
 TEST(EndToEndTest, CommandLineAnswersWithoutTheFullScreen) {
