@@ -499,6 +499,13 @@ PlistDictionary parsePropertyList(std::string_view bytes) {
   if (bytes.empty()) throw PropertyListError("The data is not a property list.");
 
   ParseJob job{bytes, {}, nullptr};
+  // A binary list that passed its structure check is at most
+  // maximumPlistDepth containers deep, so it is parsed on the caller's stack;
+  // only XML, whose nesting is known once parsed, needs the large one.
+  if (isBinaryPlist(bytes)) {
+    parseOnThisThread(job);
+    return std::move(job.result);
+  }
   pthread_attr_t attributes;
   if (int error = pthread_attr_init(&attributes))
     throw std::system_error(error, std::generic_category());
