@@ -1,5 +1,6 @@
 #include "Platform/FileUserDefaults.h"
 
+#include "Support/FileDescriptor.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 #include "Support/Text.h"
@@ -26,27 +27,6 @@ namespace {
 [[noreturn]] void fail(int error, const std::string& what, const std::filesystem::path& path) {
   throw std::system_error(error, std::generic_category(), what + " \"" + path.string() + "\"");
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports the result: some file systems report a failed
-  // write only here.
-  int close() {
-    int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
 
 // Removes the temporary file unless it was renamed into place.
 class TemporaryFile {
@@ -82,7 +62,7 @@ class FileLock {
   // Closing the descriptor releases the lock.
 
  private:
-  Descriptor fd_;
+  FileDescriptor fd_;
 };
 
 void writeAll(int fd, std::string_view bytes, const std::filesystem::path& file) {
@@ -265,7 +245,7 @@ std::optional<struct stat> statusOf(const std::filesystem::path& file) {
 Reading readFile(const std::filesystem::path& file, std::size_t limit, struct stat& status) {
   Reading reading;
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (fd.get() < 0) {
     int error = errno;
     if (error == ENOENT || error == ENOTDIR) return reading;
@@ -509,7 +489,7 @@ void FileUserDefaults::change(std::string_view key, std::optional<DefaultsValue>
   }
 
   TemporaryFile temporary(folder / (base + Uuid::random().text()));
-  Descriptor fd(
+  FileDescriptor fd(
       ::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
   if (fd.get() < 0) {
     int error = errno;
@@ -527,7 +507,7 @@ void FileUserDefaults::change(std::string_view key, std::optional<DefaultsValue>
 
   // The new name is durable only once the folder is flushed; some file
   // systems cannot flush a folder (EINVAL) and need nothing more.
-  Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() < 0) fail(errno, "Cannot open", folder);
   if (::fsync(directory.get()) != 0 && errno != EINVAL) fail(errno, "Cannot flush", folder);
 

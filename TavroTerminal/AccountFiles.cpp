@@ -1,5 +1,6 @@
 #include "TavroTerminal/AccountFiles.h"
 
+#include "Support/FileDescriptor.h"
 #include "TavroCore/account/AccountService.h"
 
 #include <fcntl.h>
@@ -12,25 +13,6 @@
 
 namespace tavro::terminal {
 namespace {
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
 
 std::string errorText(int error) {
   return std::strerror(error);
@@ -62,7 +44,7 @@ std::optional<std::string> replaceAtomically(const std::filesystem::path& file,
     name += ".new-";
     name += std::to_string(random());
     std::filesystem::path temporary = file.parent_path() / name;
-    Descriptor fd(::open(temporary.c_str(),
+    FileDescriptor fd(::open(temporary.c_str(),
                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
     if (fd.get() < 0) {
       if (errno == EEXIST) continue;
@@ -80,7 +62,7 @@ std::optional<std::string> replaceAtomically(const std::filesystem::path& file,
       ::unlink(temporary.c_str());
       return errorText(error);
     }
-    Descriptor folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.get() >= 0) ::fsync(folder.get());
     return std::nullopt;
   }
@@ -98,7 +80,7 @@ std::filesystem::path browserPageFile(const std::filesystem::path& configFolder)
 }
 
 std::optional<std::string> readToken(const std::filesystem::path& file) {
-  Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
   if (fd.get() < 0) return std::nullopt;
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
@@ -124,7 +106,7 @@ std::optional<std::string> removeToken(const std::filesystem::path& file) {
 
 FileBytes readBoundedFile(const std::filesystem::path& file, std::uintmax_t limit) {
   FileBytes result;
-  Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (fd.get() < 0) {
     result.failure = errorText(errno);
     return result;

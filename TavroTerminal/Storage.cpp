@@ -1,5 +1,6 @@
 #include "TavroTerminal/Storage.h"
 
+#include "Support/FileDescriptor.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 
@@ -22,20 +23,6 @@ std::optional<std::filesystem::path> absolute(const std::optional<std::string>& 
   if (!path.is_absolute()) return std::nullopt;
   return path;
 }
-
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 std::string timestamp() {
   std::time_t now = std::time(nullptr);
@@ -129,7 +116,7 @@ std::optional<StoragePaths> storagePaths(const std::optional<std::filesystem::pa
 
 LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamaged) {
   // Non-blocking, so that a pipe in its place cannot hold the tutor up.
-  Descriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
   if (fd.get() < 0) {
     if (errno == ENOENT) return {};
     return unreadable(file, std::strerror(errno));

@@ -1,5 +1,7 @@
 #include "TavroCore/history/Archive.h"
 
+#include "Support/FileDescriptor.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,31 +18,8 @@ namespace {
   throw std::system_error(error, std::generic_category(), what + " \"" + path.string() + "\"");
 }
 
-// Closes the descriptor on every path; a close after a failure has nothing
-// left to report.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports the result: on some file systems a failed write
-  // only shows at close.
-  int close() {
-    int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
-
 std::string readAll(const std::filesystem::path& file) {
-  Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) fail(errno, "Cannot open", file);
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0) fail(errno, "Cannot read", file);
@@ -149,7 +128,7 @@ void Archive::save(const std::filesystem::path& file) const {
   std::string name = ".";
   name.append(file.filename().string()).append(".tmp-").append(Uuid::random().text());
   TemporaryFile temporary(folder / name);
-  Descriptor fd(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  FileDescriptor fd(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
   if (fd.get() < 0) {
     int error = errno;
     temporary.keep();  // never created, or someone else's: not ours to remove
@@ -170,7 +149,7 @@ void Archive::save(const std::filesystem::path& file) const {
   // The new name is durable only once the folder is synced. Some file
   // systems cannot sync a folder at all (EINVAL); there is nothing more to
   // do there.
-  Descriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory.get() < 0) fail(errno, "Cannot open", folder);
   if (::fsync(directory.get()) != 0 && errno != EINVAL) fail(errno, "Cannot flush", folder);
 }
