@@ -19,10 +19,15 @@ namespace {
 }
 
 std::string readAll(const std::filesystem::path& file) {
-  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  // Opened without blocking, so that a FIFO put in the archive's place
+  // cannot stall the caller, and read only when it is a regular file: a
+  // device such as /dev/zero would otherwise be read for ever.
+  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (fd.get() < 0) fail(errno, "Cannot open", file);
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0) fail(errno, "Cannot read", file);
+  if (S_ISDIR(status.st_mode)) fail(EISDIR, "Cannot read", file);
+  if (!S_ISREG(status.st_mode)) fail(EINVAL, "Cannot read", file);
 
   std::string bytes;
   // The size is a hint: the file is read to its end whatever it says.

@@ -44,7 +44,9 @@ struct Archive {
   std::int64_t duration = 60;              // a host duration setting
 
   // Reads and decodes the whole file. A file that cannot be opened or read
-  // throws std::system_error (with errno); malformed JSON, a missing
+  // throws std::system_error (with errno; EISDIR for a folder, EINVAL for
+  // anything else that is not a regular file, which is never waited on);
+  // malformed JSON, a missing
   // required key, a wrong JSON type or one undecodable attempt throws
   // json::DecodingError. No partial archive is ever returned.
   static Archive read(const std::filesystem::path& file);

@@ -299,6 +299,14 @@ TEST(Archive, ReadPassesOnFileFailures) {
   EXPECT_EQ(systemErrorOf([&] { Archive::read(directory / "missing.json"); }), ENOENT);
   EXPECT_EQ(systemErrorOf([&] { Archive::read(directory.path()); }), EISDIR);
   EXPECT_EQ(systemErrorOf([&] { Archive::read(directory / "missing" / "archive.json"); }), ENOENT);
+  // Neither a FIFO nor a device in the archive's place is waited on or read.
+  fs::path fifo = directory / "fifo.json";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  int fifoError = 0;
+  EXPECT_TRUE(testing::returnsWithoutWaitingOnFifo(
+      fifo, [&] { fifoError = systemErrorOf([&] { Archive::read(fifo); }); }));
+  EXPECT_EQ(fifoError, EINVAL);
+  EXPECT_EQ(systemErrorOf([&] { Archive::read("/dev/zero"); }), EINVAL);
 
   fs::path unreadable = directory / "archive.json";
   Archive().save(unreadable);
