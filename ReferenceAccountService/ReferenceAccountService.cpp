@@ -186,6 +186,13 @@ int ReferenceAccountService::start() {
   if (port <= 0) throw std::runtime_error("cannot bind a port on 127.0.0.1");
   running_ = true;
   thread_ = std::thread([this] { server_->listen_after_bind(); });
+  // The server honours stop() only once its accept loop runs; a service
+  // stopped right after it started would otherwise wait for ever on a loop
+  // that began after the stop. Wait for the loop (bounded: a listen that
+  // fails ends the thread without ever running).
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!server_->is_running() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   watchdog_ = std::thread([this] {
     std::unique_lock lock(mutex_);
     stopping_.wait_for(lock, options_.lifetime, [this] { return !running_; });
