@@ -36,18 +36,6 @@ constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
 // The interface language of this host: true for English, false for Japanese.
 constexpr std::string_view interfaceKey = "interfaceEnglish";
 
-std::string_view languageName(TavroLanguage language) {
-  switch (language) {
-    case TavroLanguage::japanese:
-      return "Japanese";
-    case TavroLanguage::english:
-      return "English";
-    case TavroLanguage::nepali:
-      return "Nepali";
-  }
-  return "";
-}
-
 std::string fingerName(Finger finger) {
   std::string raw(rawValue(finger));
   std::string result;
@@ -727,7 +715,7 @@ void Tutor::handleResults(const Key& key, double) {
 }
 
 std::string Tutor::exerciseLine() const {
-  std::string line = t(languageName(language(exercise_))) + " · " + t(inputName(exercise_));
+  std::string line = t(TavroLanguages::label(language(exercise_))) + " · " + t(inputName(exercise_));
   if (usesLevel(exercise_)) line += " · " + std::string(rawValue(level_));
   if (exercise_ == Exercise::japaneseKana) line += archive_.jis ? " · JIS" : " · US";
   return line;
@@ -781,7 +769,7 @@ void Tutor::renderHome(Frame& frame) const {
     switch (items[index]) {
       case Item::language:
         name = t("Language");
-        value = t(languageName(language(exercise_)));
+        value = t(TavroLanguages::label(language(exercise_)));
         break;
       case Item::input:
         name = t("Input");
