@@ -36,6 +36,8 @@ std::string_view mode(Exercise exercise) {
       return "nepali";
     case Exercise::nepaliDirect:
       return "nepali-direct";
+    case Exercise::customText:
+      return "kana-custom";
   }
   return "romaji";
 }
@@ -54,12 +56,23 @@ std::string_view inputName(Exercise exercise) {
       return "Romanized";
     case Exercise::nepaliDirect:
       return "Devanagari (direct)";
+    case Exercise::customText:
+      return "Custom Text Practice";
   }
   return "";
 }
 
 bool usesLevel(Exercise exercise) {
   return exercise == Exercise::japaneseRomaji || exercise == Exercise::japaneseKana;
+}
+
+std::int64_t rounds(Exercise exercise) {
+  return exercise == Exercise::customText ? 1 : roundCount;
+}
+
+bool typesRomaji(Exercise exercise) {
+  return exercise == Exercise::japaneseRomaji || exercise == Exercise::guidedRomaji ||
+         exercise == Exercise::customText;
 }
 
 std::vector<Exercise> exercises(TavroLanguage language) {
@@ -71,6 +84,7 @@ std::vector<Exercise> exercises(TavroLanguage language) {
 }
 
 std::string roundTitle(Exercise exercise, std::int64_t round) {
+  if (exercise == Exercise::customText) return round == 1 ? "Custom Text Practice" : "";
   if (round == weakKeyRound) return "Weak Fingers";
   if (exercise == Exercise::guidedRomaji) {
     if (round < 1 || round > static_cast<std::int64_t>(UIStrings::guidedRomajiRoundLabels.size()))
@@ -91,6 +105,8 @@ std::string roundTitle(Exercise exercise, std::int64_t round) {
     case Exercise::nepaliDirect:
       titles = &LanguageCurriculum::nepaliTitles();
       break;
+    case Exercise::customText:
+      return "";
   }
   if (round < 1 || round > static_cast<std::int64_t>(titles->size())) return "";
   return (*titles)[static_cast<std::size_t>(round - 1)];
@@ -134,6 +150,8 @@ std::vector<RoundPrompt> prompts(Exercise exercise, JLPTLevel level, std::int64_
            LanguageCurriculum::prompts(language(exercise), round, weakKeys)) {
         result.push_back({std::nullopt, std::move(prompt)});
       }
+      break;
+    case Exercise::customText:
       break;
   }
   return result;

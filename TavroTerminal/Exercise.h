@@ -25,16 +25,25 @@ enum class Exercise {
   english,
   nepaliRoman,   // Devanagari shown, typed romanized
   nepaliDirect,  // Devanagari typed directly
+  customText,    // the learner's own Japanese text, its reading typed in romaji
 };
 
-inline constexpr std::array<Exercise, 6> allExercises = {
+inline constexpr std::array<Exercise, 7> allExercises = {
     Exercise::japaneseRomaji, Exercise::japaneseKana, Exercise::guidedRomaji,
-    Exercise::english,        Exercise::nepaliRoman,  Exercise::nepaliDirect,
+    Exercise::customText,     Exercise::english,      Exercise::nepaliRoman,
+    Exercise::nepaliDirect,
 };
 
 // The last round number: rounds 1 to 6 are fixed, 7 is the weak-key round.
 inline constexpr std::int64_t roundCount = 7;
 inline constexpr std::int64_t weakKeyRound = 7;
+
+// The rounds an exercise offers: seven, or one for the learner's own text
+// (its prompts come from the custom text screen, not from `prompts`).
+std::int64_t rounds(Exercise exercise);
+
+// True when the reading of a Japanese prompt is typed in romaji.
+bool typesRomaji(Exercise exercise);
 
 TavroLanguage language(Exercise exercise);
 
@@ -63,7 +72,7 @@ struct RoundPrompt {
   std::string display() const;
 };
 
-// The prompts of a round; `weakKeys` holds the learner's weak keys of this
+// The prompts of a round (none for the custom text); `weakKeys` holds the learner's weak keys of this
 // exercise's mode, most important first (used by round 7 only).
 std::vector<RoundPrompt> prompts(Exercise exercise, JLPTLevel level, std::int64_t round,
                                  std::string_view weakKeys, bool jis);

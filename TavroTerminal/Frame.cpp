@@ -125,4 +125,60 @@ int Frame::displayWidth(std::string_view text) {
   return width;
 }
 
+std::string clipped(const std::string& text, int width) {
+  if (Frame::displayWidth(text) <= width) return text;
+  std::string shown;
+  int used = 0;
+  for (const std::string& character : text::graphemes(text)) {
+    int one = Frame::displayWidth(character);
+    if (used + one > width - 1) break;
+    shown += character;
+    used += one;
+  }
+  return shown + "…";
+}
+
+std::vector<std::string> wrapWords(const std::string& text, int width) {
+  std::vector<std::string> lines;
+  std::string line;
+  int used = 0;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(' ', start);
+    if (end == std::string::npos) end = text.size();
+    std::string word = text.substr(start, end - start);
+    int wordWidth = Frame::displayWidth(word);
+    if (used > 0 && used + 1 + wordWidth > width) {
+      lines.push_back(line);
+      line.clear();
+      used = 0;
+    }
+    while (wordWidth > width) {  // a word wider than a line
+      std::string head;
+      int headWidth = 0;
+      std::size_t cut = 0;
+      for (const std::string& character : text::graphemes(word)) {
+        int one = Frame::displayWidth(character);
+        if (headWidth + one > width) break;
+        head += character;
+        headWidth += one;
+        cut += character.size();
+      }
+      if (cut == 0) break;
+      lines.push_back(head);
+      word.erase(0, cut);
+      wordWidth = Frame::displayWidth(word);
+    }
+    if (used > 0) {
+      line += ' ';
+      ++used;
+    }
+    line += word;
+    used += wordWidth;
+    start = end + 1;
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
 }  // namespace tavro::terminal

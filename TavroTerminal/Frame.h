@@ -75,4 +75,11 @@ class Frame {
   std::vector<Cell> cells_;
 };
 
+// `text` cut to at most `width` columns, ending in "…" when cut.
+std::string clipped(const std::string& text, int width);
+
+// `text` cut into lines of at most `width` columns at spaces (inside a word
+// only when the word alone is wider).
+std::vector<std::string> wrapWords(const std::string& text, int width);
+
 }  // namespace tavro::terminal

@@ -30,6 +30,7 @@ Matcher PracticeRound::makeMatcher(const RoundPrompt& prompt) const {
   switch (exercise_) {
     case Exercise::japaneseRomaji:
     case Exercise::guidedRomaji:
+    case Exercise::customText:
       return Matcher::romaji(prompt.japanese->reading());
     case Exercise::japaneseKana:
       return Matcher({KanaInput::keys(prompt.japanese->reading(), jis_)}, true);
@@ -69,8 +70,7 @@ PracticeRound::Outcome PracticeRound::type(std::string_view piece, double now) {
   std::optional<std::string> expected = expectedInput();
   bool accepted = matcher_.input(input);
   session_.recordInput(accepted, 1, now);
-  bool folded = exercise_ == Exercise::japaneseRomaji || exercise_ == Exercise::guidedRomaji ||
-                exercise_ == Exercise::nepaliRoman;
+  bool folded = typesRomaji(exercise_) || exercise_ == Exercise::nepaliRoman;
   keys_.record(mode(), folded ? text::lowercased(input) : input,
                expected ? std::optional<std::string_view>(*expected) : std::nullopt, accepted);
   if (!accepted) {
@@ -102,6 +102,7 @@ std::int64_t PracticeRound::doneCharacters() const {
   switch (exercise_) {
     case Exercise::japaneseRomaji:
     case Exercise::guidedRomaji:
+    case Exercise::customText:
       return current.japanese->completedDisplayCharacters(std::string_view(typed));
     case Exercise::japaneseKana: {
       PracticeItem item(current.japanese->reading(), "kana", jis_);
@@ -125,6 +126,7 @@ std::optional<RomajiGuide> PracticeRound::guide() const {
   switch (exercise_) {
     case Exercise::japaneseRomaji:
     case Exercise::guidedRomaji:
+    case Exercise::customText:
       return RomajiGuide::fromPrompt(current.japanese->reading(), matcher_.typed());
     case Exercise::nepaliRoman:
     case Exercise::nepaliDirect:
@@ -156,7 +158,7 @@ std::optional<std::string> PracticeRound::expectedInput() const {
 }
 
 std::set<std::string> PracticeRound::ghostKeys() const {
-  if (exercise_ != Exercise::japaneseRomaji && exercise_ != Exercise::guidedRomaji) return {};
+  if (!typesRomaji(exercise_)) return {};
   return KeyLookAhead::ghost(prompt().japanese->reading(), matcher_.typed());
 }
 

@@ -95,65 +95,6 @@ int putWrapped(Frame& frame, int row, int left, int right, const std::vector<Spa
   return used;
 }
 
-// `text` cut to at most `width` columns, ending in "…" when cut.
-std::string clipped(const std::string& text, int width) {
-  if (Frame::displayWidth(text) <= width) return text;
-  std::string shown;
-  int used = 0;
-  for (const std::string& character : text::graphemes(text)) {
-    int one = Frame::displayWidth(character);
-    if (used + one > width - 1) break;
-    shown += character;
-    used += one;
-  }
-  return shown + "…";
-}
-
-// `text` cut into lines of at most `width` columns at spaces (inside a word
-// only when the word alone is wider).
-std::vector<std::string> wrapWords(const std::string& text, int width) {
-  std::vector<std::string> lines;
-  std::string line;
-  int used = 0;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find(' ', start);
-    if (end == std::string::npos) end = text.size();
-    std::string word = text.substr(start, end - start);
-    int wordWidth = Frame::displayWidth(word);
-    if (used > 0 && used + 1 + wordWidth > width) {
-      lines.push_back(line);
-      line.clear();
-      used = 0;
-    }
-    while (wordWidth > width) {  // a word wider than a line
-      std::string head;
-      int headWidth = 0;
-      std::size_t cut = 0;
-      for (const std::string& character : text::graphemes(word)) {
-        int one = Frame::displayWidth(character);
-        if (headWidth + one > width) break;
-        head += character;
-        headWidth += one;
-        cut += character.size();
-      }
-      if (cut == 0) break;
-      lines.push_back(head);
-      word.erase(0, cut);
-      wordWidth = Frame::displayWidth(word);
-    }
-    if (used > 0) {
-      line += ' ';
-      ++used;
-    }
-    line += word;
-    used += wordWidth;
-    start = end + 1;
-  }
-  if (!line.empty()) lines.push_back(line);
-  return lines;
-}
-
 std::string shortScore(const Attempt& attempt) {
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%4.0f/min %3.0f%%", std::min(attempt.cpm(), 9999.0),
@@ -177,7 +118,7 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
     setup_ = FirstLaunchSetup::draft(preferences_);
     screen_ = Screen::setup;
   }
-  focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);  // round 1
+  focus_ = homeItems().size() - static_cast<std::size_t>(rounds(exercise_));  // round 1
 }
 
 void Tutor::readPreferences() {
@@ -208,7 +149,7 @@ std::vector<Tutor::Item> Tutor::homeItems() const {
   items.push_back(Item::layout);
   if (language(exercise_) != TavroLanguage::english) items.push_back(Item::guides);
   items.push_back(Item::keyboard);
-  for (std::int64_t round = 1; round <= roundCount; ++round) items.push_back(Item::round);
+  for (std::int64_t round = 1; round <= rounds(exercise_); ++round) items.push_back(Item::round);
   return items;
 }
 
@@ -236,12 +177,24 @@ void Tutor::handle(const Key& key, double now) {
     case Screen::account:
       handleAccount(key);
       break;
+    case Screen::customText:
+      switch (custom_.handle(key)) {
+        case CustomTextEditor::Action::leave:
+          screen_ = Screen::home;
+          break;
+        case CustomTextEditor::Action::practise:
+          startCustomText();
+          break;
+        case CustomTextEditor::Action::none:
+          break;
+      }
+      break;
   }
 }
 
 void Tutor::handleHome(const Key& key, double) {
   std::vector<Item> items = homeItems();
-  std::size_t firstRound = items.size() - static_cast<std::size_t>(roundCount);
+  std::size_t firstRound = items.size() - static_cast<std::size_t>(rounds(exercise_));
   status_.clear();
   switch (key.kind) {
     case Key::Kind::up:
@@ -260,10 +213,14 @@ void Tutor::handleHome(const Key& key, double) {
       }
       break;
     case Key::Kind::enter:
-      start(round_);
+      if (exercise_ == Exercise::customText) {
+        screen_ = Screen::customText;
+      } else {
+        start(round_);
+      }
       break;
     case Key::Kind::text:
-      if (key.text.size() == 1 && key.text[0] >= '1' && key.text[0] < '1' + roundCount) {
+      if (key.text.size() == 1 && key.text[0] >= '1' && key.text[0] < '1' + rounds(exercise_)) {
         round_ = key.text[0] - '0';
         focus_ = firstRound + static_cast<std::size_t>(round_ - 1);
       } else if (key.text == "s" || key.text == "S") {
@@ -282,7 +239,7 @@ void Tutor::handleHome(const Key& key, double) {
   }
   items = homeItems();
   focus_ = std::min(focus_, items.size() - 1);
-  firstRound = items.size() - static_cast<std::size_t>(roundCount);
+  firstRound = items.size() - static_cast<std::size_t>(rounds(exercise_));
   if (focus_ >= firstRound) round_ = static_cast<std::int64_t>(focus_ - firstRound) + 1;
 }
 
@@ -376,6 +333,16 @@ void Tutor::start(std::int64_t round) {
   status_.clear();
 }
 
+void Tutor::startCustomText() {
+  std::vector<RoundPrompt> list;
+  for (const JapanesePrompt& prompt : custom_.prompts()) list.push_back({prompt, std::nullopt});
+  if (list.empty()) {
+    screen_ = Screen::customText;
+    return;
+  }
+  practise(PracticeRound(Exercise::customText, 1, archive_.jis, std::move(list)));
+}
+
 void Tutor::practise(PracticeRound round) {
   round_ = round.round();
   practice_.emplace(std::move(round));
@@ -388,9 +355,11 @@ void Tutor::handlePractice(const Key& key, double now) {
   switch (key.kind) {
     case Key::Kind::escape:
       // Leaving a round keeps nothing of it: no attempt, no weak keys.
-      practice_.reset();
-      screen_ = Screen::home;
+      // The learner's own text goes back to its screen for another try.
       status_ = "Round left; nothing was saved.";
+      screen_ = round.exercise() == Exercise::customText ? Screen::customText : Screen::home;
+      if (screen_ == Screen::customText) custom_.tell(status_);
+      practice_.reset();
       return;
     case Key::Kind::backspace:
       status_ = "Nothing to erase: a wrong key is never typed into the prompt.";
@@ -615,7 +584,7 @@ void Tutor::finishSetup() {
   readPreferences();
   setup_.reset();
   screen_ = Screen::home;
-  focus_ = homeItems().size() - static_cast<std::size_t>(roundCount);
+  focus_ = homeItems().size() - static_cast<std::size_t>(rounds(exercise_));
 }
 
 void Tutor::renderSetup(Frame& frame) const {
@@ -633,8 +602,8 @@ void Tutor::renderSetup(Frame& frame) const {
   int row = 2;
   switch (setup.step) {
     case SetupStep::welcome:
-      frame.put(row, 3,
-                "Welcome to Tavro, a touch-typing tutor. Which language do you want to practise?");
+      frame.put(row, 3, "Welcome to Tavro, a touch-typing tutor.");
+      frame.put(row + 1, 3, "Which language do you want to practise?");
       option(row + 2, 0, t("Language"), t(TavroLanguages::label(setup.language)));
       break;
     case SetupStep::keyboard: {
@@ -703,15 +672,33 @@ void Tutor::handleResults(const Key& key, double) {
     practice_.reset();
     return;
   }
+  bool custom = practice_->exercise() == Exercise::customText;
   if (key.kind == Key::Kind::enter ||
       (key.kind == Key::Kind::text && (key.text == "n" || key.text == "N"))) {
-    start(practice_->round() % roundCount + 1);
+    // The learner's own text has no next round: its screen, for new text.
+    if (custom) {
+      practice_.reset();
+      screen_ = Screen::customText;
+    } else {
+      start(practice_->round() % roundCount + 1);
+    }
   } else if (key.kind == Key::Kind::text && (key.text == "a" || key.text == "A")) {
-    start(practice_->round());
+    if (custom) {
+      startCustomText();
+    } else {
+      start(practice_->round());
+    }
   } else if (key.kind == Key::Kind::text && (key.text == "h" || key.text == "H")) {
     screen_ = Screen::home;
     practice_.reset();
   }
+}
+
+std::string Tutor::roundHeading(const PracticeRound& round) const {
+  // The learner's own text has a single round, named by the exercise line.
+  if (round.exercise() == Exercise::customText) return exerciseLine();
+  return exerciseLine() + " — " + t("Round") + " " + std::to_string(round.round()) + ": " +
+         t(roundTitle(round.exercise(), round.round()));
 }
 
 std::string Tutor::exerciseLine() const {
@@ -751,6 +738,9 @@ void Tutor::render(Frame& frame, double now) const {
       break;
     case Screen::account:
       renderAccount(frame);
+      break;
+    case Screen::customText:
+      custom_.render(frame, english_);
       break;
   }
 }
@@ -807,7 +797,7 @@ void Tutor::renderHome(Frame& frame) const {
   frame.put(row, 68, english_ ? "latest" : t("Latest"), Style::dim);
   ++row;
   std::string modeName(mode(exercise_));
-  for (std::int64_t round = 1; round <= roundCount; ++round, ++index, ++row) {
+  for (std::int64_t round = 1; round <= rounds(exercise_); ++round, ++index, ++row) {
     bool focused = index == focus_;
     bool chosen = round == round_;
     std::string title = t(roundTitle(exercise_, round));
@@ -843,6 +833,10 @@ void Tutor::renderHome(Frame& frame) const {
     }
   }
 
+  if (exercise_ == Exercise::customText) {
+    frame.put(row++, 6, "Enter opens the text screen: your own Japanese text, typed in romaji.",
+              Style::dim);
+  }
   ++row;
   // Problems with the files take whatever rows are left above the status
   // line, each starting on a row of its own.
@@ -866,8 +860,7 @@ void Tutor::renderHome(Frame& frame) const {
 
 void Tutor::renderPractice(Frame& frame, double now) const {
   const PracticeRound& round = *practice_;
-  std::string heading = exerciseLine() + " — " + t("Round") + " " + std::to_string(round.round()) +
-                        ": " + t(roundTitle(round.exercise(), round.round()));
+  std::string heading = roundHeading(round);
   std::string word = "Word " + std::to_string(round.session().currentWord()) + "/25";
   frame.put(0, 1, clipped(heading, frame.width() - 4 - static_cast<int>(word.size())),
             Style::title);
@@ -965,7 +958,8 @@ void Tutor::renderKeyboard(Frame& frame, int top) const {
       } else if (ghost.count(label) != 0) {
         style = Style::ghost;
       }
-      std::string cap = " " + capLabel(label);
+      std::string cap(1, ' ');
+      cap += capLabel(label);
       if (kana) {
         std::string legend = KanaInput::label(label, round.jis());
         cap += legend == " " ? "  " : legend;
@@ -983,9 +977,7 @@ void Tutor::renderKeyboard(Frame& frame, int top) const {
 void Tutor::renderResults(Frame& frame) const {
   const PracticeRound& round = *practice_;
   frame.put(0, 1,
-            (english_ ? "Round complete" : t("Results")) + " — " + exerciseLine() + " — " +
-                t("Round") + " " + std::to_string(round.round()) + ": " +
-                t(roundTitle(round.exercise(), round.round())),
+            (english_ ? "Round complete" : t("Results")) + " — " + roundHeading(round),
             Style::title);
   const Attempt* attempt = nullptr;
   for (const Attempt& candidate : archive_.attempts) {

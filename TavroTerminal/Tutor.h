@@ -15,6 +15,7 @@
 #include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
 #include "TavroTerminal/AccountTask.h"
+#include "TavroTerminal/CustomTextEditor.h"
 #include "TavroTerminal/Exercise.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Key.h"
@@ -36,7 +37,7 @@ class Tutor {
   static constexpr int minimumWidth = 80;
   static constexpr int minimumHeight = 24;
 
-  enum class Screen { setup, home, practice, results, settings, account };
+  enum class Screen { setup, home, practice, results, settings, account, customText };
 
   // `preferences` outlives the tutor. The archive comes from `loadArchive`;
   // its notice, if any, is shown on the home screen. A learner without an
@@ -64,7 +65,7 @@ class Tutor {
   // smaller than the minimum shows only what size is needed.
   void render(Frame& frame, double now) const;
 
-  // Starts a round built by the caller (the learner's own text, benchmarks).
+  // Starts a round built by the caller (benchmarks, tests).
   void practise(PracticeRound round);
 
   // True once the learner asked to quit.
@@ -114,6 +115,8 @@ class Tutor {
   // is reported in the status line.
   void remember(const std::function<void()>& change);
   void start(std::int64_t round);
+  // Starts a round of the prompts the custom text screen accepted last.
+  void startCustomText();
   void finishRound();
   void save();
   std::string weakKeysFor(Exercise exercise) const;
@@ -124,6 +127,8 @@ class Tutor {
   void renderSettings(Frame& frame) const;
   void renderKeyboard(Frame& frame, int top) const;
   std::string exerciseLine() const;
+  // The exercise line with the round's number and title.
+  std::string roundHeading(const PracticeRound& round) const;
 
   StoragePaths paths_;
   Archive archive_;
@@ -162,6 +167,9 @@ class Tutor {
   bool accountFailed_ = false;
   AccountBrowserSession browser_;  // the browser sign-in whose page URL is shown
   std::optional<std::vector<AccountDevice>> devices_;
+
+  // The learner's own text, kept in memory only while the tutor runs.
+  CustomTextEditor custom_;
 };
 
 }  // namespace tavro::terminal

@@ -5,9 +5,11 @@
 #include "TavroTerminal/PracticeRound.h"
 #include "TavroTerminal/Storage.h"
 #include "TavroTerminal/Tutor.h"
+#include "TypeRound.h"
 #include "common/TestSupport.h"
 
 #include "Support/Text.h"
+#include "TavroCore/content/CustomPractice.h"
 #include "TavroCore/input/Romaji.h"
 
 #include <gtest/gtest.h>
@@ -230,25 +232,6 @@ TEST(ArchiveStorageTest, SomethingOtherThanAFileIsLeftAloneAndSavingIsOff) {
   }
 }
 
-// Types the preferred spelling of the word on screen, optionally after a
-// wrong key, until the round is complete.
-void typeRound(Tutor& tutor, double& now, const std::string& wrong, int wrongWords) {
-  int word = 0;
-  while (tutor.screen() == Tutor::Screen::practice) {
-    const PracticeRound& round = *tutor.round();
-    std::string spelling = round.guide() ? round.guide()->text() : round.prompt().display();
-    if (word++ < wrongWords) tutor.handle(Key::character(wrong), now += 0.2);
-    for (const std::string& character : text::graphemes(spelling)) {
-      if (tutor.screen() != Tutor::Screen::practice) break;
-      tutor.handle(Key::character(character), now += 0.2);
-    }
-    // A word that could take more waits for a key that moves on.
-    if (tutor.screen() == Tutor::Screen::practice && tutor.round()->matcher().complete()) {
-      tutor.handle(Key::character(" "), now += 0.2);
-    }
-  }
-}
-
 TEST(TutorTest, FinishedRoundIsSavedWithItsMissesAndFeedsTheWeakRound) {
   TemporaryDirectory folder;
   StoragePaths paths{folder.path(), folder.path()};
@@ -309,6 +292,12 @@ TEST(TutorTest, EveryExerciseCanBeTypedToTheEnd) {
     for (bool jis : {false, true}) {
       SCOPED_TRACE(std::string(mode(exercise)) + (jis ? " JIS" : " US"));
       std::vector<RoundPrompt> list = prompts(exercise, JLPTLevel::n5, 2, "", jis);
+      if (exercise == Exercise::customText) {
+        for (JapanesePrompt& prompt :
+             CustomPractice::items("学校へ行く\n１２３！", "がっこうへいく\n１２３！")) {
+          list.push_back({std::move(prompt), std::nullopt});
+        }
+      }
       ASSERT_FALSE(list.empty());
       PracticeRound round(exercise, 2, jis, list);
       double now = 0;

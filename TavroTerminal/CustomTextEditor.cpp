@@ -1,0 +1,280 @@
+#include "TavroTerminal/CustomTextEditor.h"
+
+#include "Support/CharacterBounds.h"
+#include "TavroCore/content/CustomPractice.h"
+#include "TavroCore/settings/UIStrings.h"
+
+#include <algorithm>
+
+namespace tavro::terminal {
+namespace {
+
+constexpr std::string_view ruleText =
+    "Use matching lines, Hiragana and punctuation, up to 2,000 characters. No text is saved.";
+
+// 2000 as "2,000".
+std::string withSeparators(std::size_t number) {
+  std::string digits = std::to_string(number);
+  std::string result;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) result += ',';
+    result += digits[i];
+  }
+  return result;
+}
+
+std::size_t itemLines(const TextArea& area) {
+  return static_cast<std::size_t>(std::count_if(area.lines().begin(), area.lines().end(),
+                                                [](const std::string& line) { return !line.empty(); }));
+}
+
+}  // namespace
+
+CustomTextEditor::CustomTextEditor()
+    : text_(CustomPractice::maximumCharacters, maximumBytes),
+      reading_(CustomPractice::maximumCharacters, maximumBytes) {}
+
+void CustomTextEditor::tell(std::string message) {
+  messages_ = {std::move(message)};
+  messagesAreProblems_ = false;
+}
+
+TextArea* CustomTextEditor::focusedArea() {
+  if (focus_ == Field::text) return &text_;
+  if (focus_ == Field::reading) return &reading_;
+  return nullptr;
+}
+
+CustomTextEditor::Action CustomTextEditor::handle(const Key& key) {
+  if (key.kind == Key::Kind::escape) return Action::leave;
+  if (key.kind == Key::Kind::tab) {
+    focus_ = static_cast<Field>((static_cast<int>(focus_) + 1) % 4);
+    confirmReplace_ = false;
+    return Action::none;
+  }
+  if (TextArea* area = focusedArea()) {
+    bool edited = false;
+    bool full = false;
+    switch (key.kind) {
+      case Key::Kind::text:
+        full = !area->insert(key.text);
+        edited = !full;
+        break;
+      case Key::Kind::enter:
+        full = !area->newline();
+        edited = !full;
+        break;
+      case Key::Kind::backspace:
+        area->backspace();
+        edited = true;
+        break;
+      case Key::Kind::left:
+        area->left();
+        break;
+      case Key::Kind::right:
+        area->right();
+        break;
+      case Key::Kind::up:
+        area->up();
+        break;
+      case Key::Kind::down:
+        area->down();
+        break;
+      default:
+        break;
+    }
+    if (full) {
+      tell("This field is full: it holds at most " +
+           withSeparators(CustomPractice::maximumCharacters) + " characters.");
+      messagesAreProblems_ = true;
+    } else if (edited) {
+      messages_.clear();
+      if (area == &reading_) faultyLine_.reset();
+    }
+    return Action::none;
+  }
+  // The two buttons: arrows move between the fields, Enter or Space presses.
+  switch (key.kind) {
+    case Key::Kind::up:
+      focus_ = static_cast<Field>(static_cast<int>(focus_) - 1);
+      confirmReplace_ = false;
+      return Action::none;
+    case Key::Kind::down:
+      focus_ = static_cast<Field>((static_cast<int>(focus_) + 1) % 4);
+      confirmReplace_ = false;
+      return Action::none;
+    case Key::Kind::enter:
+      break;
+    case Key::Kind::text:
+      if (key.text == " ") break;
+      return Action::none;
+    default:
+      return Action::none;
+  }
+  if (focus_ == Field::generate) {
+    generate();
+    return Action::none;
+  }
+  return start() ? Action::practise : Action::none;
+}
+
+void CustomTextEditor::generate() {
+  if (itemLines(text_) == 0) {
+    tell("Paste or type the Japanese text first, one practice item per line.");
+    messagesAreProblems_ = true;
+    return;
+  }
+  std::string suggested = CustomPractice::suggestedReading(text_.text());
+  if (!reading_.empty() && reading_.text() != suggested && !confirmReplace_) {
+    confirmReplace_ = true;
+    tell("Press Enter again to replace the reading you have with a generated one.");
+    return;
+  }
+  confirmReplace_ = false;
+  reading_.assign(suggested);
+  faultyLine_.reset();
+  focus_ = Field::reading;
+  tell("Reading generated: check the words that can be read more than one way.");
+}
+
+bool CustomTextEditor::start() {
+  std::vector<JapanesePrompt> items = CustomPractice::items(text_.text(), reading_.text());
+  faultyLine_.reset();
+  if (!items.empty()) {
+    prompts_ = std::move(items);
+    messages_.clear();
+    return true;
+  }
+  // Say what is wrong before the rule itself.
+  std::size_t textLines = itemLines(text_);
+  std::size_t readingLines = itemLines(reading_);
+  std::string problem;
+  if (textLines == 0) {
+    problem = "Paste or type the Japanese text first, one practice item per line.";
+  } else if (readingLines == 0) {
+    problem = "Give the reading of each line, or choose Generate reading.";
+  } else if (textLines != readingLines) {
+    problem = "The text has " + std::to_string(textLines) + " lines and the reading " +
+              std::to_string(readingLines) + ": give one reading line per text line.";
+  } else {
+    // Pair the lines as the core does and find the first pair it refuses.
+    std::vector<std::string> shown;
+    for (const std::string& line : text_.lines())
+      if (!line.empty()) shown.push_back(line);
+    std::size_t item = 0;
+    for (std::size_t index = 0; index < reading_.lines().size(); ++index) {
+      const std::string& line = reading_.lines()[index];
+      if (line.empty()) continue;
+      if (CustomPractice::items(shown[item], line).empty()) {
+        faultyLine_ = index;
+        problem = "Reading line " + std::to_string(item + 1) +
+                  " cannot be typed: use hiragana, digits and punctuation only.";
+        break;
+      }
+      ++item;
+    }
+  }
+  messages_.clear();
+  if (!problem.empty()) messages_.push_back(problem);
+  messages_.emplace_back(ruleText);
+  messagesAreProblems_ = true;
+  return false;
+}
+
+void CustomTextEditor::renderArea(Frame& frame, const TextArea& area, int top, int rows,
+                                  bool focused, std::optional<std::size_t> faultyLine) const {
+  const std::vector<std::string>& lines = area.lines();
+  std::size_t first = area.cursorLine() >= static_cast<std::size_t>(rows)
+                          ? area.cursorLine() - static_cast<std::size_t>(rows) + 1
+                          : 0;
+  // Item numbers count the lines that are not empty, as the pairing does.
+  std::size_t item = 0;
+  for (std::size_t index = 0; index < first; ++index)
+    if (!lines[index].empty()) ++item;
+  constexpr int textColumn = 7;
+  int width = frame.width() - textColumn - 1;
+  for (int row = 0; row < rows && first + static_cast<std::size_t>(row) < lines.size(); ++row) {
+    std::size_t index = first + static_cast<std::size_t>(row);
+    const std::string& line = lines[index];
+    bool faulty = faultyLine && *faultyLine == index;
+    Style style = faulty ? Style::warning : Style::normal;
+    if (!line.empty()) frame.put(top + row, 1, std::to_string(++item), faulty ? style : Style::dim);
+    frame.put(top + row, 5, "│", Style::dim);
+    bool cursorHere = focused && index == area.cursorLine();
+    // The cursor's line scrolls sideways to keep the cursor in view.
+    std::size_t from = 0;
+    if (cursorHere) {
+      std::string_view before = std::string_view(line).substr(0, area.cursorOffset());
+      std::vector<std::size_t> ends = text::characterEnds(before);
+      int used = 0;
+      from = before.size();
+      for (std::size_t i = ends.size(); i-- > 0;) {
+        std::size_t start = i == 0 ? 0 : ends[i - 1];
+        used += Frame::displayWidth(before.substr(start, ends[i] - start));
+        if (used > width - 1) break;
+        from = start;
+      }
+    }
+    frame.put(top + row, textColumn, std::string_view(line).substr(from), style);
+    if (cursorHere) {
+      std::string_view rest = std::string_view(line).substr(area.cursorOffset());
+      std::size_t size = text::firstCharacterSize(rest);
+      int at = textColumn + Frame::displayWidth(
+                                std::string_view(line).substr(from, area.cursorOffset() - from));
+      if (at < frame.width() - 1) {
+        frame.put(top + row, at, size == 0 ? std::string_view(" ") : rest.substr(0, size),
+                  Style::active);
+      }
+    }
+  }
+}
+
+void CustomTextEditor::render(Frame& frame, bool english) const {
+  auto t = [english](std::string_view text) { return UIStrings::text(text, english); };
+  frame.put(0, 1, t("Custom Text Practice"), Style::title);
+  int row = 1;
+  for (const std::string& line : wrapWords(
+           t("Paste Japanese text, one practice item per line. The 25-item session repeats "
+             "shorter lists."),
+           frame.width() - 2)) {
+    if (row > 2) break;
+    frame.put(row++, 1, line, Style::dim);
+  }
+
+  int rows = (frame.height() - 10) / 2;
+  auto label = [&](int at, std::string_view name, const TextArea& area, bool focused) {
+    std::string count = std::to_string(itemLines(area)) + " lines · " +
+                        withSeparators(area.characters()) + "/" +
+                        withSeparators(area.maximumCharacters());
+    int countWidth = Frame::displayWidth(count);
+    frame.put(at, 1, clipped(std::string(name), frame.width() - countWidth - 4),
+              focused ? Style::selected : Style::title);
+    frame.put(at, frame.width() - 1 - countWidth, count, Style::dim);
+  };
+  auto button = [&](int at, std::string_view name, Field field) {
+    bool focused = focus_ == field;
+    frame.put(at, 3, "[ " + t(name) + " ]", focused ? Style::selected : Style::normal);
+  };
+
+  int top = 3;
+  label(top, t("Japanese text"), text_, focus_ == Field::text);
+  renderArea(frame, text_, top + 1, rows, focus_ == Field::text, std::nullopt);
+  button(top + 1 + rows, "Generate reading", Field::generate);
+  top += rows + 2;
+  label(top, t("Hiragana reading · Review and correct ambiguous readings before starting"),
+        reading_, focus_ == Field::reading);
+  renderArea(frame, reading_, top + 1, rows, focus_ == Field::reading, faultyLine_);
+  button(top + 1 + rows, "Start practice", Field::start);
+
+  row = top + rows + 2;
+  for (const std::string& message : messages_) {
+    for (const std::string& line : wrapWords(t(message), frame.width() - 2)) {
+      if (row >= frame.height() - 1) break;
+      frame.put(row++, 1, line, messagesAreProblems_ ? Style::warning : Style::done);
+    }
+  }
+  frame.put(frame.height() - 1, 1,
+            "Tab next field · Enter new line, or press the button · Esc home", Style::dim);
+}
+
+}  // namespace tavro::terminal

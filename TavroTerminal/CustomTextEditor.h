@@ -1,0 +1,67 @@
+// The custom text screen: the learner pastes or types Japanese text, one
+// practice item per line, gets a proposed hiragana reading line by line,
+// corrects it, and starts a round of the pairs. The text lives only in
+// memory for as long as the tutor runs; nothing of it is written to disk.
+// When the core refuses the text, the screen says which line (or which
+// count) is at fault as well as the rule.
+#pragma once
+
+#include "TavroCore/content/JapanesePrompt.h"
+#include "TavroTerminal/Frame.h"
+#include "TavroTerminal/Key.h"
+#include "TavroTerminal/TextArea.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tavro::terminal {
+
+class CustomTextEditor {
+ public:
+  // The parts of the screen the Tab key visits, in order.
+  enum class Field { text, generate, reading, start };
+  // What a key asks of the tutor.
+  enum class Action { none, leave, practise };
+
+  // The bytes each field may hold besides its character limit: enough for
+  // the longest text the core takes, written with combining marks.
+  static constexpr std::size_t maximumBytes = 16 * 1024;
+
+  CustomTextEditor();
+
+  Action handle(const Key& key);
+  // Lays the screen out into `frame`, in English or Japanese.
+  void render(Frame& frame, bool english) const;
+
+  // The prompts of the text as it was when the learner last started a round.
+  const std::vector<JapanesePrompt>& prompts() const { return prompts_; }
+  // A line shown under the fields until the next key (a round left, ...).
+  void tell(std::string message);
+
+  Field focus() const { return focus_; }
+  const TextArea& text() const { return text_; }
+  const TextArea& reading() const { return reading_; }
+
+ private:
+  TextArea* focusedArea();
+  void generate();
+  bool start();
+  void renderArea(Frame& frame, const TextArea& area, int top, int rows, bool focused,
+                  std::optional<std::size_t> faultyLine) const;
+
+  TextArea text_;
+  TextArea reading_;
+  Field focus_ = Field::text;
+  // Set when Generate would replace a reading the learner has: the next
+  // Enter on it replaces.
+  bool confirmReplace_ = false;
+  std::vector<std::string> messages_;
+  bool messagesAreProblems_ = false;
+  // The line of the reading field that was refused, until it is edited.
+  std::optional<std::size_t> faultyLine_;
+  std::vector<JapanesePrompt> prompts_;
+};
+
+}  // namespace tavro::terminal

@@ -1,0 +1,30 @@
+// Drives a round through the screen model as a learner would.
+#pragma once
+
+#include "Support/Text.h"
+#include "TavroTerminal/Tutor.h"
+
+#include <string>
+
+namespace tavro::terminal {
+
+// Types the preferred spelling of the word on screen, optionally after a
+// wrong key, until the round is complete.
+inline void typeRound(Tutor& tutor, double& now, const std::string& wrong, int wrongWords) {
+  int word = 0;
+  while (tutor.screen() == Tutor::Screen::practice) {
+    const PracticeRound& round = *tutor.round();
+    std::string spelling = round.guide() ? round.guide()->text() : round.prompt().display();
+    if (word++ < wrongWords) tutor.handle(Key::character(wrong), now += 0.2);
+    for (const std::string& character : text::graphemes(spelling)) {
+      if (tutor.screen() != Tutor::Screen::practice) break;
+      tutor.handle(Key::character(character), now += 0.2);
+    }
+    // A word that could take more waits for a key that moves on.
+    if (tutor.screen() == Tutor::Screen::practice && tutor.round()->matcher().complete()) {
+      tutor.handle(Key::character(" "), now += 0.2);
+    }
+  }
+}
+
+}  // namespace tavro::terminal
