@@ -1148,7 +1148,6 @@ void Tutor::handleAccount(const Key& key) {
         startDevices();
       } else if (key.text == "o" || key.text == "O") {
         signOut("Signed out; the session token was removed.");
-        beginBrowserSignIn();
       }
       return;
     default:
@@ -1286,6 +1285,9 @@ void Tutor::signOut(const std::string& reason) {
   token_.reset();
   entry_ = Entry::token;
   entryText_.clear();
+  // Signed out for whatever reason, the screen offers both ways back in,
+  // as it does when opened signed out.
+  beginBrowserSignIn();
   accountMessage_ = reason;
   accountFailed_ = !cleared;
   if (!cleared)

@@ -389,6 +389,35 @@ TEST(AccountScreenTest, SyncMergesIntoTheArchiveAndCanBeCancelled) {
   EXPECT_EQ(readFile(f.paths.archive()), before);
 }
 
+TEST(AccountScreenTest, RefusedSessionOffersTheBrowserSignInAgain) {
+  ASSERT_TRUE(utf8Locale);
+  Fixture f(true, {attempt(1)});
+  f.service.reply = [](const platform::HTTPRequest&, auto&) -> std::string {
+    throw AccountService::httpFailure(401, TavroCloudSync::path, R"({"error":"expired"})");
+  };
+  f.type("y");
+  f.waitForTask();
+  ASSERT_FALSE(f.tutor->signedIn());
+  std::string screen = f.screen();
+  EXPECT_NE(screen.find("Or sign in with a browser"), std::string::npos) << screen;
+  std::string state = queryItem(screen, "state");
+  ASSERT_EQ(state.size(), 32u) << screen;
+  EXPECT_TRUE(std::filesystem::exists(browserPageFile(f.paths.configFolder)));
+
+  // The callback of the page now shown signs in again.
+  const std::string newToken(64, 'e');
+  f.service.reply = [&](const platform::HTTPRequest&, auto&) {
+    return json::encode(json::OrderedJson{
+        {"token", newToken},
+        {"user", {{"id", aiko.id}, {"name", aiko.name}, {"email", aiko.email}}}});
+  };
+  f.type("brelva-tavro://auth-callback?state=" + state + "&code=" + std::string(64, '7'));
+  f.press(Key::of(Key::Kind::enter));
+  f.waitForTask();
+  EXPECT_TRUE(f.shows("Signed in as Aiko.")) << f.screen();
+  EXPECT_EQ(readToken(tokenFile(f.paths.configFolder)), newToken);
+}
+
 TEST(AccountScreenTest, ExportedBackupIsImportedIntoAnotherArchiveOfTheAccount) {
   ASSERT_TRUE(utf8Locale);
   Fixture f(true, {attempt(1), attempt(2)});
