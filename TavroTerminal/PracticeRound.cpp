@@ -103,7 +103,7 @@ std::int64_t PracticeRound::doneCharacters() const {
     case Exercise::japaneseRomaji:
     case Exercise::guidedRomaji:
     case Exercise::customText:
-      return current.japanese->completedDisplayCharacters(std::string_view(typed));
+      return current.japanese->completedDisplayCharacters(matcher_.completedCharacters());
     case Exercise::japaneseKana: {
       PracticeItem item(current.japanese->reading(), "kana", jis_);
       return current.japanese->completedDisplayCharacters(item.completedCharacters(typed));
@@ -146,7 +146,8 @@ std::vector<KeyHint> PracticeRound::hints(std::int64_t limit) const {
       result.push_back({hint.text(), hint.isActive()});
     }
   } else {
-    for (const RomajiHint& hint : Romaji::hints(reading, matcher_.typed(), limit)) {
+    // The matcher keeps the romaji search's state: no search per redraw.
+    for (const RomajiHint& hint : matcher_.hints(limit)) {
       result.push_back({hint.kana + " " + hint.text(), hint.isActive()});
     }
   }
