@@ -458,5 +458,73 @@ TEST(EndToEndTest, CommandLineAnswersWithoutTheFullScreen) {
   EXPECT_EQ(readFile(data / "archive.json"), "not json");
 }
 
+TEST(EndToEndTest, PastedJapaneseTextIsReadTypedAndScoredWithoutBeingSaved) {
+  TemporaryDirectory data;
+  TmuxSession session(100, 30, tavroCommand(data.path()));
+  passSetup(session);
+  session.waitFor("Rounds");
+  focusHomeItem(session, "Input");
+  for (int i = 0; i < 4 && session.screen().find("< Custom Text Practice >") == std::string::npos;
+       ++i) {
+    std::string shown = session.screen();
+    session.press("Right");
+    session.waitUntil([&](const std::string& now) { return now != shown; },
+                      std::chrono::seconds(10));
+  }
+  session.waitFor("< Custom Text Practice >");
+  session.press("Enter");
+  session.waitFor("Japanese text");
+
+  // A paste: the lines arrive as text and line feeds, a blank line between.
+  session.type("学校へ行く\n\n東京駅");
+  session.waitFor("東京駅");
+  session.press("Tab");
+  session.press("Enter");  // Generate reading
+  std::string screen = session.waitFor("Reading generated");
+  EXPECT_NE(screen.find("がっこうへいく"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("とうきょうえき"), std::string::npos) << screen;
+  // A wrong reading line is refused and named, and nothing starts.
+  session.type("x");
+  session.press("Tab");
+  session.press("Enter");  // Start practice
+  screen = session.waitFor("Reading line 2 cannot be typed");
+  EXPECT_NE(screen.find("Use matching lines"), std::string::npos) << screen;
+  session.press("Tab");  // back round to the reading, to mend it
+  session.press("Tab");
+  session.press("Tab");
+  session.press("BSpace");
+  session.press("Tab");
+  session.press("Enter");
+
+  for (int word = 1; word <= 25; ++word) {
+    SCOPED_TRACE(word);
+    std::string shown = atWord(session, word);
+    std::string romaji = field(shown, "romaji");
+    ASSERT_FALSE(romaji.empty()) << shown;
+    EXPECT_EQ(promptLine(shown), word % 2 == 1 ? "学校へ行く" : "東京駅");
+    session.type(romaji);
+  }
+  std::string results = session.waitFor("Round complete");
+  EXPECT_NE(results.find("Japanese · Custom Text Practice"), std::string::npos) << results;
+  Archive archive = Archive::read(data / "archive.json");
+  ASSERT_EQ(archive.attempts.size(), 1u);
+  EXPECT_EQ(archive.attempts[0].mode(), "kana-custom");
+  EXPECT_EQ(archive.attempts[0].misses(), 0);
+
+  // Enter comes back to the text, still there; quitting leaves no trace of it.
+  session.press("Enter");
+  session.waitFor("東京駅");
+  session.press("Escape");
+  session.waitFor("Rounds");
+  session.type("q");
+  session.waitFor("[exited 0]");
+  for (const auto& entry : std::filesystem::directory_iterator(data.path())) {
+    if (!entry.is_regular_file()) continue;
+    std::string contents = readFile(entry.path());
+    EXPECT_EQ(contents.find("学校"), std::string::npos) << entry.path();
+    EXPECT_EQ(contents.find("東京"), std::string::npos) << entry.path();
+  }
+}
+
 }  // namespace
 }  // namespace tavro::testing
