@@ -4,6 +4,7 @@
 // and the local result end with the same set of attempts, each local
 // attempt in its local form.
 #include "ServiceFixture.h"
+#include "common/TestSupport.h"
 
 #include "TavroCore/account/AccountServiceFailure.h"
 #include "TavroCore/account/TavroCloudSync.h"
@@ -21,17 +22,10 @@ using Target = ReferenceAccountService::Target;
 
 const AccountProfile account("acct-e2e", "Aiko", "aiko@example.com");
 
-Uuid idFrom(std::uint64_t n) {
-  Uuid id;
-  for (int i = 0; i < 8; ++i) id.bytes[15 - i] = static_cast<std::uint8_t>(n >> (8 * i));
-  id.bytes[6] = 0x40;
-  return id;
-}
-
 std::vector<Attempt> attempts(std::uint64_t first, std::size_t count, const std::string& mode) {
   std::vector<Attempt> list;
   for (std::size_t i = 0; i < count; ++i)
-    list.emplace_back(idFrom(first + i), Date{1000.0 + static_cast<double>((first + i) % 997)},
+    list.emplace_back(testing::numberedUuid(first + i), Date{1000.0 + static_cast<double>((first + i) % 997)},
                       mode, static_cast<std::int64_t>(1 + i % 7), 120, 4, 33.5);
   return list;
 }

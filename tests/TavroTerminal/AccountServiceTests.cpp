@@ -29,17 +29,10 @@ using tavro::testing::TemporaryDirectory;
 
 const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
-Uuid idFrom(std::uint64_t n) {
-  Uuid id;
-  for (int i = 0; i < 8; ++i) id.bytes[15 - i] = static_cast<std::uint8_t>(n >> (8 * i));
-  id.bytes[6] = 0x40;
-  return id;
-}
-
 std::vector<Attempt> attempts(std::uint64_t first, std::size_t count, const std::string& mode) {
   std::vector<Attempt> list;
   for (std::size_t i = 0; i < count; ++i)
-    list.emplace_back(idFrom(first + i), Date{1000.0 + static_cast<double>(first + i)}, mode,
+    list.emplace_back(testing::numberedUuid(first + i), Date{1000.0 + static_cast<double>(first + i)}, mode,
                       static_cast<std::int64_t>(1 + i % 6), 120, 4, 33.5);
   return list;
 }

@@ -32,15 +32,8 @@ const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 const std::string token = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
 const AccountProfile aiko("user-7", "Aiko", "aiko@example.com");
 
-Uuid idFrom(std::uint64_t n) {
-  Uuid id;
-  for (int i = 0; i < 8; ++i) id.bytes[15 - i] = static_cast<std::uint8_t>(n >> (8 * i));
-  id.bytes[6] = 0x40;
-  return id;
-}
-
 Attempt attempt(std::uint64_t n) {
-  return Attempt(idFrom(n), Date{1000.0 + static_cast<double>(n)}, "romaji", 2, 120, 4, 33.5);
+  return Attempt(testing::numberedUuid(n), Date{1000.0 + static_cast<double>(n)}, "romaji", 2, 120, 4, 33.5);
 }
 
 std::string profileReply(const AccountProfile& profile) {
@@ -365,7 +358,7 @@ TEST(AccountScreenTest, SyncMergesIntoTheArchiveAndCanBeCancelled) {
   // A page with one attempt only the service has; the local one is uploaded.
   f.service.reply = [&](const platform::HTTPRequest& request, auto&) {
     if (request.method() == "GET") return page({attempt(2)});
-    return json::encode(json::OrderedJson{{"accepted", {idFrom(1).text()}}});
+    return json::encode(json::OrderedJson{{"accepted", {testing::numberedUuid(1).text()}}});
   };
   f.type("y");
   f.waitForTask();
@@ -373,7 +366,7 @@ TEST(AccountScreenTest, SyncMergesIntoTheArchiveAndCanBeCancelled) {
   EXPECT_TRUE(f.shows("Last sync   2026-12-10 09:30 UTC"));
   Archive saved = Archive::read(f.paths.archive());
   ASSERT_EQ(saved.attempts.size(), 2u);
-  EXPECT_EQ(saved.attempts[1].id(), idFrom(2));
+  EXPECT_EQ(saved.attempts[1].id(), testing::numberedUuid(2));
   EXPECT_TRUE(AccountState::load(f.preferences).lastSync);
 
   // The service no longer takes the token: signed out, archive kept.

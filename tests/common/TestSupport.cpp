@@ -127,4 +127,11 @@ bool returnsWithoutWaitingOnFifo(const std::filesystem::path& fifo, const std::f
   return false;
 }
 
+Uuid numberedUuid(std::uint64_t n) {
+  Uuid id;
+  for (int i = 0; i < 8; ++i) id.bytes[15 - i] = static_cast<std::uint8_t>(n >> (8 * i));
+  id.bytes[6] = 0x40;
+  return id;
+}
+
 }  // namespace tavro::testing

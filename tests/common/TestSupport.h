@@ -1,6 +1,9 @@
 // Helpers shared by the test programs.
 #pragma once
 
+#include "Support/Uuid.h"
+
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -24,6 +27,10 @@ class TemporaryDirectory {
  private:
   std::filesystem::path path_;
 };
+
+// A version-4 identifier whose last eight bytes hold `n`: distinct for
+// distinct numbers and ordered like them, for attempts made in tests.
+Uuid numberedUuid(std::uint64_t n);
 
 void writeFile(const std::filesystem::path& path, std::string_view contents);
 std::string readFile(const std::filesystem::path& path);

@@ -1,4 +1,5 @@
 #include "TavroCore/account/TavroBackup.h"
+#include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +14,9 @@ namespace {
 
 constexpr std::string_view owner = "user-42";
 
-Uuid idFrom(std::uint64_t n) {
-  Uuid id;
-  for (int i = 0; i < 8; ++i) id.bytes[15 - i] = static_cast<std::uint8_t>(n >> (8 * i));
-  id.bytes[6] = 0x40;
-  return id;
-}
-
 Attempt attempt(std::uint64_t n, double date, std::string mode = "romaji", std::int64_t round = 1,
                 std::int64_t correct = 100, std::int64_t misses = 3, double seconds = 42.5) {
-  return Attempt(idFrom(n), Date{date}, std::move(mode), round, correct, misses, seconds);
+  return Attempt(testing::numberedUuid(n), Date{date}, std::move(mode), round, correct, misses, seconds);
 }
 
 TavroBackup backupOf(std::vector<Attempt> attempts, std::string ownerID = std::string(owner)) {

@@ -1,4 +1,5 @@
 #include "TavroCore/account/TavroCloudSync.h"
+#include "common/TestSupport.h"
 
 #include "Support/JsonEncoding.h"
 #include "TavroCore/account/AccountService.h"
@@ -23,15 +24,8 @@ const AccountProfile signedIn("user-7", "Aiko", "Aiko@Example.com");
 const std::string syncedAtText = "2026-12-10T09:30:00.250Z";
 const Date now{800'000'000};
 
-Uuid idFrom(std::uint64_t n) {
-  Uuid id;
-  for (int i = 0; i < 8; ++i) id.bytes[15 - i] = static_cast<std::uint8_t>(n >> (8 * i));
-  id.bytes[6] = 0x40;
-  return id;
-}
-
 Attempt attempt(std::uint64_t n, double date, std::int64_t round = 2, std::string mode = "romaji") {
-  return Attempt(idFrom(n), Date{date}, std::move(mode), round, 120, 4, 33.5);
+  return Attempt(testing::numberedUuid(n), Date{date}, std::move(mode), round, 120, 4, 33.5);
 }
 
 std::vector<Attempt> attempts(std::uint64_t first, std::size_t count, double date = 10) {
@@ -46,7 +40,7 @@ TavroBackup localBackup(std::vector<Attempt> list) {
 }
 
 std::string cursorText(int n) {
-  return idFrom(static_cast<std::uint64_t>(1000 + n)).text();
+  return testing::numberedUuid(static_cast<std::uint64_t>(1000 + n)).text();
 }
 
 // A page document; `extra` members are written last and may replace the
@@ -149,7 +143,7 @@ TEST(TavroCloudSync, EmptyServiceGetsEveryLocalAttemptInChunksOfAHundred) {
   for (std::size_t i = 0; i < local.size(); ++i) EXPECT_EQ(uploaded[i], local[i].id());
 
   ASSERT_EQ(result.backup.attempts().size(), 250u);
-  for (std::size_t i = 0; i < 250; ++i) EXPECT_EQ(result.backup.attempts()[i].id(), idFrom(1 + i));
+  for (std::size_t i = 0; i < 250; ++i) EXPECT_EQ(result.backup.attempts()[i].id(), testing::numberedUuid(1 + i));
   EXPECT_EQ(result.backup.ownerID(), signedIn.id);
   EXPECT_EQ(result.backup.jlptLevel(), JLPTLevel::n2);
   EXPECT_TRUE(result.backup.kanaInput());
@@ -178,12 +172,12 @@ TEST(TavroCloudSync, PagesFollowCursorsMergeWithLocalWinningAndUploadOnlyWhatThe
   EXPECT_EQ(service.requests[2].url(),
             std::string(TavroCloudSync::endpoint().buffer()) + "?cursor=" + cursorText(2));
   ASSERT_EQ(service.uploads.size(), 1u);
-  EXPECT_EQ(service.uploads[0], (std::vector<Uuid>{idFrom(1), idFrom(3)}));
+  EXPECT_EQ(service.uploads[0], (std::vector<Uuid>{testing::numberedUuid(1), testing::numberedUuid(3)}));
 
   std::vector<Uuid> order;
   for (const Attempt& a : result.backup.attempts()) order.push_back(a.id());
   // Dates: 11@1, 1@2, 2@3 (local) before 10@3 (remote), 3@4.
-  EXPECT_EQ(order, (std::vector<Uuid>{idFrom(11), idFrom(1), idFrom(2), idFrom(10), idFrom(3)}));
+  EXPECT_EQ(order, (std::vector<Uuid>{testing::numberedUuid(11), testing::numberedUuid(1), testing::numberedUuid(2), testing::numberedUuid(10), testing::numberedUuid(3)}));
   EXPECT_EQ(result.backup.attempts()[2].mode(), "romaji");           // the local copy of attempt 2
   EXPECT_EQ(result.syncedAt, Date::fromUnixSeconds(1'796'864'400));  // the last page's time
 }
@@ -256,7 +250,7 @@ TEST(TavroCloudSync, PageAndAcknowledgementFaults) {
        unconfirmed,
        [](const std::vector<Uuid>& ids) {
          std::vector<Uuid> more = ids;
-         more.push_back(idFrom(999));
+         more.push_back(testing::numberedUuid(999));
          return acknowledgement(more);
        }},
       {"acknowledgement not JSON",
