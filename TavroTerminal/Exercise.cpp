@@ -6,6 +6,7 @@
 #include "TavroCore/content/MainRomajiCurriculum.h"
 #include "TavroCore/content/PracticeCurriculum.h"
 #include "TavroCore/content/Vocabulary.h"
+#include "TavroCore/input/DirectKeyboardMode.h"
 #include "TavroCore/settings/UIStrings.h"
 
 namespace tavro::terminal {
@@ -13,6 +14,7 @@ namespace tavro::terminal {
 TavroLanguage language(Exercise exercise) {
   switch (exercise) {
     case Exercise::english:
+    case Exercise::englishDirect:
       return TavroLanguage::english;
     case Exercise::nepaliRoman:
     case Exercise::nepaliDirect:
@@ -32,6 +34,8 @@ std::string_view mode(Exercise exercise) {
       return "guided-romaji";
     case Exercise::english:
       return "english";
+    case Exercise::englishDirect:
+      return "english-direct";
     case Exercise::nepaliRoman:
       return "nepali";
     case Exercise::nepaliDirect:
@@ -52,6 +56,8 @@ std::string_view inputName(Exercise exercise) {
       return "Guided romaji";
     case Exercise::english:
       return "Standard";
+    case Exercise::englishDirect:
+      return "System layout (direct)";
     case Exercise::nepaliRoman:
       return "Romanized";
     case Exercise::nepaliDirect:
@@ -60,6 +66,27 @@ std::string_view inputName(Exercise exercise) {
       return "Custom Text Practice";
   }
   return "";
+}
+
+Exercise savedExercise(TavroLanguage language, const platform::UserDefaults& store) {
+  switch (language) {
+    case TavroLanguage::japanese:
+      return JapaneseKanaMode::saved(store) ? Exercise::japaneseKana : Exercise::japaneseRomaji;
+    case TavroLanguage::english:
+      return DirectKeyboardMode::saved(store) ? Exercise::englishDirect : Exercise::english;
+    case TavroLanguage::nepali:
+      return DirectKeyboardMode::saved(store) ? Exercise::nepaliDirect : Exercise::nepaliRoman;
+  }
+  return Exercise::japaneseRomaji;
+}
+
+void saveInput(Exercise exercise, platform::UserDefaults& store) {
+  if (language(exercise) == TavroLanguage::japanese) {
+    JapaneseKanaMode::save(exercise == Exercise::japaneseKana, store);
+  } else {
+    DirectKeyboardMode::save(exercise == Exercise::englishDirect || exercise == Exercise::nepaliDirect,
+                             store);
+  }
 }
 
 bool usesLevel(Exercise exercise) {
@@ -99,6 +126,7 @@ std::string roundTitle(Exercise exercise, std::int64_t round) {
       break;
     case Exercise::guidedRomaji:
     case Exercise::english:
+    case Exercise::englishDirect:
       titles = &LanguageCurriculum::englishTitles();
       break;
     case Exercise::nepaliRoman:
@@ -144,6 +172,7 @@ std::vector<RoundPrompt> prompts(Exercise exercise, JLPTLevel level, std::int64_
       }
       break;
     case Exercise::english:
+    case Exercise::englishDirect:
     case Exercise::nepaliRoman:
     case Exercise::nepaliDirect:
       for (LanguagePrompt& prompt :

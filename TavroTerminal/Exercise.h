@@ -4,6 +4,7 @@
 // builds the prompts of a round.
 #pragma once
 
+#include "Platform/UserDefaults.h"
 #include "TavroCore/content/JLPTLevel.h"
 #include "TavroCore/content/JapanesePrompt.h"
 #include "TavroCore/input/LanguagePrompt.h"
@@ -23,15 +24,16 @@ enum class Exercise {
   japaneseKana,    // JLPT rounds typed on the kana keys
   guidedRomaji,    // the main romaji curriculum with the reading always shown
   english,
+  englishDirect,  // the same, scored as typed on the system's own keyboard layout
   nepaliRoman,   // Devanagari shown, typed romanized
   nepaliDirect,  // Devanagari typed directly
   customText,    // the learner's own Japanese text, its reading typed in romaji
 };
 
-inline constexpr std::array<Exercise, 7> allExercises = {
-    Exercise::japaneseRomaji, Exercise::japaneseKana, Exercise::guidedRomaji,
-    Exercise::customText,     Exercise::english,      Exercise::nepaliRoman,
-    Exercise::nepaliDirect,
+inline constexpr std::array<Exercise, 8> allExercises = {
+    Exercise::japaneseRomaji, Exercise::japaneseKana,  Exercise::guidedRomaji,
+    Exercise::customText,     Exercise::english,       Exercise::englishDirect,
+    Exercise::nepaliRoman,    Exercise::nepaliDirect,
 };
 
 // The last round number: rounds 1 to 6 are fixed, 7 is the weak-key round.
@@ -52,6 +54,15 @@ std::string_view mode(Exercise exercise);
 
 // The way of typing, as shown on the home screen ("Romaji", "Kana keys", ...).
 std::string_view inputName(Exercise exercise);
+
+// The exercise a language starts with: the way of typing the preferences
+// keep for it (kana keys for Japanese; the direct keyboard, one flag for
+// English and Nepali together).
+Exercise savedExercise(TavroLanguage language, const platform::UserDefaults& store);
+
+// Keeps the way of typing of `exercise` in the preferences. Guided romaji
+// and the custom text count as romaji.
+void saveInput(Exercise exercise, platform::UserDefaults& store);
 
 // Whether the JLPT level chooses the content.
 bool usesLevel(Exercise exercise);

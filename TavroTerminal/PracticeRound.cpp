@@ -35,6 +35,7 @@ Matcher PracticeRound::makeMatcher(const RoundPrompt& prompt) const {
     case Exercise::japaneseKana:
       return Matcher({KanaInput::keys(prompt.japanese->reading(), jis_)}, true);
     case Exercise::english:
+    case Exercise::englishDirect:
     case Exercise::nepaliRoman:
       return prompt.language->matcher(language(exercise_), false);
     case Exercise::nepaliDirect:

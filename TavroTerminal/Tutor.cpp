@@ -2,9 +2,7 @@
 
 #include "Support/CharacterBounds.h"
 #include "Support/Text.h"
-#include "TavroCore/content/JapaneseKanaMode.h"
 #include "TavroCore/history/LiveMetrics.h"
-#include "TavroCore/input/DirectKeyboardMode.h"
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/settings/LanguagePreference.h"
@@ -123,19 +121,7 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
 
 void Tutor::readPreferences() {
   TavroLanguage language = TavroLanguages::saved(preferences_);
-  switch (language) {
-    case TavroLanguage::japanese:
-      exercise_ =
-          JapaneseKanaMode::saved(preferences_) ? Exercise::japaneseKana : Exercise::japaneseRomaji;
-      break;
-    case TavroLanguage::english:
-      exercise_ = Exercise::english;
-      break;
-    case TavroLanguage::nepali:
-      exercise_ =
-          DirectKeyboardMode::saved(preferences_) ? Exercise::nepaliDirect : Exercise::nepaliRoman;
-      break;
-  }
+  exercise_ = savedExercise(language, preferences_);
   level_ = JLPTLevels::saved(preferences_);
   showGuides_ =
       language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences_);
@@ -253,11 +239,7 @@ void Tutor::change(Item item, int step) {
       std::size_t index = static_cast<std::size_t>(language(exercise_));
       TavroLanguage next = TavroLanguages::allCases[cycle(index, TavroLanguages::allCases.size())];
       remember([&] { TavroLanguages::save(next, preferences_); });
-      exercise_ = exercises(next).front();
-      if (next == TavroLanguage::japanese && JapaneseKanaMode::saved(preferences_))
-        exercise_ = Exercise::japaneseKana;
-      if (next == TavroLanguage::nepali && DirectKeyboardMode::saved(preferences_))
-        exercise_ = Exercise::nepaliDirect;
+      exercise_ = savedExercise(next, preferences_);
       showGuides_ =
           next == TavroLanguage::english || TavroLanguages::savedShowRomaji(next, preferences_);
       break;
@@ -267,13 +249,7 @@ void Tutor::change(Item item, int step) {
       std::size_t index = static_cast<std::size_t>(
           std::find(choices.begin(), choices.end(), exercise_) - choices.begin());
       exercise_ = choices[cycle(index, choices.size())];
-      if (language(exercise_) == TavroLanguage::japanese) {
-        remember(
-            [&] { JapaneseKanaMode::save(exercise_ == Exercise::japaneseKana, preferences_); });
-      } else if (language(exercise_) == TavroLanguage::nepali) {
-        remember(
-            [&] { DirectKeyboardMode::save(exercise_ == Exercise::nepaliDirect, preferences_); });
-      }
+      remember([&] { saveInput(exercise_, preferences_); });
       break;
     }
     case Item::level: {

@@ -287,6 +287,27 @@ TEST(TutorTest, FinishedRoundIsSavedWithItsMissesAndFeedsTheWeakRound) {
   EXPECT_EQ(Archive::read(paths.archive()).encode(), saved.encode());
 }
 
+TEST(ExerciseTest, WayOfTypingIsKeptInTheSharedPreferences) {
+  platform::InMemoryUserDefaults store;
+  auto saved = [&] {
+    return std::vector<Exercise>{savedExercise(TavroLanguage::japanese, store),
+                                 savedExercise(TavroLanguage::english, store),
+                                 savedExercise(TavroLanguage::nepali, store)};
+  };
+  EXPECT_EQ(saved(), (std::vector<Exercise>{Exercise::japaneseRomaji, Exercise::english,
+                                            Exercise::nepaliRoman}));
+  // One direct-keyboard flag serves English and Nepali; kana keys are apart.
+  saveInput(Exercise::nepaliDirect, store);
+  saveInput(Exercise::japaneseKana, store);
+  EXPECT_EQ(saved(), (std::vector<Exercise>{Exercise::japaneseKana, Exercise::englishDirect,
+                                            Exercise::nepaliDirect}));
+  EXPECT_EQ(mode(Exercise::englishDirect), "english-direct");
+  saveInput(Exercise::customText, store);  // typed in romaji
+  saveInput(Exercise::english, store);
+  EXPECT_EQ(saved(), (std::vector<Exercise>{Exercise::japaneseRomaji, Exercise::english,
+                                            Exercise::nepaliRoman}));
+}
+
 TEST(TutorTest, EveryExerciseCanBeTypedToTheEnd) {
   for (Exercise exercise : allExercises) {
     for (bool jis : {false, true}) {
