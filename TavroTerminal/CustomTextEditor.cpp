@@ -248,7 +248,10 @@ void CustomTextEditor::render(Frame& frame, bool english) const {
          wrapWords(TutorStrings::filled(t(message.english), message.values), frame.width() - 2))
       said.push_back(line);
   }
-  int rows = (frame.height() - 10) / 2;
+  // The fields give up rows while the messages need more than the two
+  // rows left under them, so that no part of a message is lost.
+  int rows = std::max(1, std::min((frame.height() - 10) / 2,
+                                  (frame.height() - 8 - static_cast<int>(said.size())) / 2));
   auto label = [&](int at, std::string_view name, const TextArea& area, bool focused) {
     std::string count = TutorStrings::text("{1} lines · {2}/{3}", english,
                                            {std::to_string(itemLines(area)),
