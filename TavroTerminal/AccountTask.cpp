@@ -4,6 +4,7 @@
 #include "TavroCore/BackupFailure.h"
 #include "TavroCore/account/AccountService.h"
 #include "TavroCore/account/AccountServiceFailure.h"
+#include "TavroTerminal/TutorStrings.h"
 
 namespace tavro::terminal {
 namespace {
@@ -14,32 +15,36 @@ struct Cancelled : std::exception {
 
 }  // namespace
 
-std::string accountFailureMessage(std::exception_ptr failure, bool& sessionRefused) {
+std::string accountFailureMessage(std::exception_ptr failure, bool& sessionRefused, bool english) {
+  auto t = [english](std::string_view text) { return TutorStrings::text(text, english); };
   sessionRefused = false;
   try {
     std::rethrow_exception(failure);
   } catch (const Cancelled&) {
-    return "Cancelled; nothing was changed.";
+    return t("Cancelled; nothing was changed.");
   } catch (const platform::HTTPTransportFailure& error) {
     if (error.cause() == platform::HTTPTransportFailure::Cause::cancelled)
-      return "Cancelled; nothing was changed.";
-    return "Could not reach the account service: " + AccountService::safeDetail(error.what());
+      return t("Cancelled; nothing was changed.");
+    return TutorStrings::text("Could not reach the account service: {1}", english,
+                              {AccountService::safeDetail(error.what())});
   } catch (const AccountServiceFailure& error) {
     sessionRefused = error.isSessionUnauthorized();
     return error.message();
   } catch (const BackupFailure&) {
-    return "The account service sent data that does not belong to this account or breaks a "
-           "limit; nothing was changed.";
+    return t("The account service sent data that does not belong to this account or breaks a "
+             "limit; nothing was changed.");
   } catch (const json::DecodingError&) {
-    return "The account service sent a reply that could not be read; nothing was changed.";
+    return t("The account service sent a reply that could not be read; nothing was changed.");
   } catch (const std::exception& error) {
-    return "The account operation failed: " + AccountService::safeDetail(error.what());
+    return TutorStrings::text("The account operation failed: {1}", english,
+                              {AccountService::safeDetail(error.what())});
   } catch (...) {
-    return "The account operation failed.";
+    return t("The account operation failed.");
   }
 }
 
-AccountTask::AccountTask(const FetchMaker& makeFetch, Work work) {
+AccountTask::AccountTask(const FetchMaker& makeFetch, Work work, bool english)
+    : english_(english) {
   TavroCloudSync::Fetch inner = makeFetch([this] { return cancelled_.load(); });
   worker_ = std::thread([this, inner = std::move(inner), work = std::move(work)] {
     TavroCloudSync::Fetch fetch = [&](const platform::HTTPRequest& request) {
@@ -54,7 +59,7 @@ AccountTask::AccountTask(const FetchMaker& makeFetch, Work work) {
     try {
       apply = work(*this, fetch);
     } catch (...) {
-      failure = accountFailureMessage(std::current_exception(), unauthorized);
+      failure = accountFailureMessage(std::current_exception(), unauthorized, english_);
     }
     {
       std::lock_guard lock(mutex_);
@@ -90,7 +95,7 @@ std::optional<std::string> AccountTask::finish() {
       apply_();
     } catch (...) {
       bool ignored = false;
-      return accountFailureMessage(std::current_exception(), ignored);
+      return accountFailureMessage(std::current_exception(), ignored, english_);
     }
   }
   return std::nullopt;

@@ -26,7 +26,8 @@ class AccountTask {
   // The work, given a fetch that stops at once when the task is cancelled.
   using Work = std::function<Apply(AccountTask& task, const TavroCloudSync::Fetch& fetch)>;
 
-  AccountTask(const FetchMaker& makeFetch, Work work);
+  // `english` chooses the language of the failure message.
+  AccountTask(const FetchMaker& makeFetch, Work work, bool english = true);
   // Cancels and waits for the worker.
   ~AccountTask();
   AccountTask(const AccountTask&) = delete;
@@ -53,10 +54,13 @@ class AccountTask {
   Apply apply_;
   std::optional<std::string> failure_;
   bool unauthorized_ = false;
+  bool english_;  // set before the worker starts
   std::thread worker_;
 };
 
-// The message for a failure of an account operation.
-std::string accountFailureMessage(std::exception_ptr failure, bool& sessionRefused);
+// The message for a failure of an account operation, in English or
+// Japanese; the service's own messages and details pass as they are.
+std::string accountFailureMessage(std::exception_ptr failure, bool& sessionRefused,
+                                  bool english = true);
 
 }  // namespace tavro::terminal

@@ -2,7 +2,7 @@
 
 #include "Support/CharacterBounds.h"
 #include "TavroCore/content/CustomPractice.h"
-#include "TavroCore/settings/UIStrings.h"
+#include "TavroTerminal/TutorStrings.h"
 
 #include <algorithm>
 
@@ -34,8 +34,8 @@ CustomTextEditor::CustomTextEditor()
     : text_(CustomPractice::maximumCharacters, maximumBytes),
       reading_(CustomPractice::maximumCharacters, maximumBytes) {}
 
-void CustomTextEditor::tell(std::string message) {
-  messages_ = {std::move(message)};
+void CustomTextEditor::tell(std::string message, std::vector<std::string> values) {
+  messages_ = {{std::move(message), std::move(values)}};
   messagesAreProblems_ = false;
 }
 
@@ -84,8 +84,8 @@ CustomTextEditor::Action CustomTextEditor::handle(const Key& key) {
         break;
     }
     if (full) {
-      tell("This field is full: it holds at most " +
-           withSeparators(CustomPractice::maximumCharacters) + " characters.");
+      tell("This field is full: it holds at most {1} characters.",
+           {withSeparators(CustomPractice::maximumCharacters)});
       messagesAreProblems_ = true;
     } else if (edited) {
       messages_.clear();
@@ -149,13 +149,14 @@ bool CustomTextEditor::start() {
   std::size_t textLines = itemLines(text_);
   std::size_t readingLines = itemLines(reading_);
   std::string problem;
+  std::vector<std::string> values;
   if (textLines == 0) {
     problem = "Paste or type the Japanese text first, one practice item per line.";
   } else if (readingLines == 0) {
     problem = "Give the reading of each line, or choose Generate reading.";
   } else if (textLines != readingLines) {
-    problem = "The text has " + std::to_string(textLines) + " lines and the reading " +
-              std::to_string(readingLines) + ": give one reading line per text line.";
+    problem = "The text has {1} lines and the reading {2}: give one reading line per text line.";
+    values = {std::to_string(textLines), std::to_string(readingLines)};
   } else {
     // Pair the lines as the core does and find the first pair it refuses.
     std::vector<std::string> shown;
@@ -167,16 +168,16 @@ bool CustomTextEditor::start() {
       if (line.empty()) continue;
       if (CustomPractice::items(shown[item], line).empty()) {
         faultyLine_ = index;
-        problem = "Reading line " + std::to_string(item + 1) +
-                  " cannot be typed: use hiragana, digits and punctuation only.";
+        problem = "Reading line {1} cannot be typed: use hiragana, digits and punctuation only.";
+        values = {std::to_string(item + 1)};
         break;
       }
       ++item;
     }
   }
   messages_.clear();
-  if (!problem.empty()) messages_.push_back(problem);
-  messages_.emplace_back(ruleText);
+  if (!problem.empty()) messages_.push_back({problem, values});
+  messages_.push_back({std::string(ruleText), {}});
   messagesAreProblems_ = true;
   return false;
 }
@@ -230,7 +231,7 @@ void CustomTextEditor::renderArea(Frame& frame, const TextArea& area, int top, i
 }
 
 void CustomTextEditor::render(Frame& frame, bool english) const {
-  auto t = [english](std::string_view text) { return UIStrings::text(text, english); };
+  auto t = [english](std::string_view text) { return TutorStrings::text(text, english); };
   frame.put(0, 1, t("Custom Text Practice"), Style::title);
   int row = 1;
   for (const std::string& line : wrapWords(
@@ -241,11 +242,21 @@ void CustomTextEditor::render(Frame& frame, bool english) const {
     frame.put(row++, 1, line, Style::dim);
   }
 
-  int rows = (frame.height() - 10) / 2;
+  std::vector<std::string> said;
+  for (const Message& message : messages_) {
+    for (const std::string& line :
+         wrapWords(TutorStrings::filled(t(message.english), message.values), frame.width() - 2))
+      said.push_back(line);
+  }
+  // The fields give up rows while the messages need more than the two
+  // rows left under them, so that no part of a message is lost.
+  int rows = std::max(1, std::min((frame.height() - 10) / 2,
+                                  (frame.height() - 8 - static_cast<int>(said.size())) / 2));
   auto label = [&](int at, std::string_view name, const TextArea& area, bool focused) {
-    std::string count = std::to_string(itemLines(area)) + " lines · " +
-                        withSeparators(area.characters()) + "/" +
-                        withSeparators(area.maximumCharacters());
+    std::string count = TutorStrings::text("{1} lines · {2}/{3}", english,
+                                           {std::to_string(itemLines(area)),
+                                            withSeparators(area.characters()),
+                                            withSeparators(area.maximumCharacters())});
     int countWidth = Frame::displayWidth(count);
     frame.put(at, 1, clipped(std::string(name), frame.width() - countWidth - 4),
               focused ? Style::selected : Style::title);
@@ -267,14 +278,12 @@ void CustomTextEditor::render(Frame& frame, bool english) const {
   button(top + 1 + rows, "Start practice", Field::start);
 
   row = top + rows + 2;
-  for (const std::string& message : messages_) {
-    for (const std::string& line : wrapWords(t(message), frame.width() - 2)) {
-      if (row >= frame.height() - 1) break;
-      frame.put(row++, 1, line, messagesAreProblems_ ? Style::warning : Style::done);
-    }
+  for (const std::string& line : said) {
+    if (row >= frame.height() - 1) break;
+    frame.put(row++, 1, line, messagesAreProblems_ ? Style::warning : Style::done);
   }
   frame.put(frame.height() - 1, 1,
-            "Tab next field · Enter new line, or press the button · Esc home", Style::dim);
+            t("Tab next field · Enter new line, or press the button · Esc home"), Style::dim);
 }
 
 }  // namespace tavro::terminal

@@ -38,7 +38,9 @@ class CustomTextEditor {
   // The prompts of the text as it was when the learner last started a round.
   const std::vector<JapanesePrompt>& prompts() const { return prompts_; }
   // A line shown under the fields until the next key (a round left, ...).
-  void tell(std::string message);
+  // It is kept in English, "{1}" and on standing for `values`, and shown
+  // in the language of each drawing.
+  void tell(std::string message, std::vector<std::string> values = {});
 
   Field focus() const { return focus_; }
   const TextArea& text() const { return text_; }
@@ -57,7 +59,11 @@ class CustomTextEditor {
   // Set when Generate would replace a reading the learner has: the next
   // Enter on it replaces.
   bool confirmReplace_ = false;
-  std::vector<std::string> messages_;
+  struct Message {
+    std::string english;
+    std::vector<std::string> values;
+  };
+  std::vector<Message> messages_;
   bool messagesAreProblems_ = false;
   // The line of the reading field that was refused, until it is edited.
   std::optional<std::size_t> faultyLine_;

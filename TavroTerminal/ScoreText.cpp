@@ -2,6 +2,9 @@
 
 #include "Support/Text.h"
 #include "TavroCore/content/ExerciseMode.h"
+#include "TavroCore/settings/UIStrings.h"
+#include "TavroTerminal/Frame.h"
+#include "TavroTerminal/TutorStrings.h"
 
 #include <cmath>
 #include <cstdio>
@@ -17,8 +20,10 @@ std::string format(const char* pattern, double value) {
   return buffer;
 }
 
+// Pads to `width` terminal columns: a Japanese label takes two a character.
 std::string pad(std::string text, std::size_t width) {
-  if (text.size() < width) text.append(width - text.size(), ' ');
+  int used = Frame::displayWidth(text);
+  if (used < static_cast<int>(width)) text.append(width - static_cast<std::size_t>(used), ' ');
   return text;
 }
 
@@ -33,10 +38,10 @@ std::string printable(std::string_view text) {
   return result;
 }
 
-std::string speedText(double keysPerMinute) {
+std::string speedText(double keysPerMinute, bool english) {
   if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
-  if (keysPerMinute > 1e9) return ">1e9 keys/min";
-  return format("%.0f keys/min", keysPerMinute);
+  std::string number = keysPerMinute > 1e9 ? ">1e9" : format("%.0f", keysPerMinute);
+  return TutorStrings::text("{1} keys/min", english, {number});
 }
 
 std::string accuracyText(double percent) {
@@ -56,33 +61,42 @@ std::string dateText(const Date& date) {
   return buffer;
 }
 
-std::string scoreHeading() {
-  return "  #  " + pad("speed", 16) + pad("accuracy", 10) + pad("time", 14) + "date";
+std::string completionText(const Attempt& attempt, bool english) {
+  return english ? attempt.completionTime() : UIStrings::duration(attempt.seconds(), false);
 }
 
-std::string scoreLine(const ScoreRow& row) {
+std::string scoreHeading(bool english) {
+  auto t = [english](std::string_view text) { return TutorStrings::text(text, english); };
+  return "  #  " + pad(t("speed"), 16) + pad(t("accuracy"), 10) + pad(t("time"), 14) + t("date");
+}
+
+std::string scoreLine(const ScoreRow& row, bool english) {
   std::string line = row.isLatest ? "> " : "  ";
   line += row.rank ? std::to_string(*row.rank) : std::string("-");
   line += "  ";
-  line += pad(speedText(row.attempt.cpm()), 16);
+  line += pad(speedText(row.attempt.cpm(), english), 16);
   line += pad(accuracyText(row.attempt.accuracy()), 10);
-  line += pad(row.attempt.completionTime(), 14);
+  line += pad(completionText(row.attempt, english), 14);
   line += dateText(row.attempt.date());
-  if (row.isLatest) line += row.isOutsideTopFive ? "  new, not in the top five" : "  new";
+  if (row.isLatest)
+    line += "  " + TutorStrings::text(row.isOutsideTopFive ? "new, not in the top five" : "new",
+                                      english);
   return line;
 }
 
 std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_view mode,
-                                     std::size_t limit) {
+                                     std::size_t limit, bool english) {
   std::vector<std::string> result;
   auto byMode = history.modes.find(mode);
   if (byMode == history.modes.end()) return result;
   for (const std::string& key : history.rankedKeys(mode)) {
     if (result.size() == limit) break;
     const KeyPerformance& tally = byMode->second.at(key);
-    std::string shown = key == " " ? "space" : printable(key);
-    result.push_back(shown + " " + format("%.0f%%", tally.errorRate() * 100) + " (" +
-                     std::to_string(tally.errors) + " of " + std::to_string(tally.attempts) + ")");
+    std::string shown = key == " " ? TutorStrings::text("space", english) : printable(key);
+    result.push_back(TutorStrings::text(
+        "{1} {2} ({3} of {4})", english,
+        {shown, format("%.0f%%", tally.errorRate() * 100), std::to_string(tally.errors),
+         std::to_string(tally.attempts)}));
   }
   return result;
 }

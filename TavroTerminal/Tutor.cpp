@@ -10,6 +10,7 @@
 #include "TavroCore/settings/UIStrings.h"
 #include "TavroTerminal/AccountFiles.h"
 #include "TavroTerminal/ScoreText.h"
+#include "TavroTerminal/TutorStrings.h"
 
 #include "TavroCore/BackupFailure.h"
 #include "TavroCore/account/AccountService.h"
@@ -57,8 +58,8 @@ std::string capLabel(std::string_view label) {
   return std::string(label);
 }
 
-std::string keyName(std::string_view key) {
-  if (key == " ") return "space";
+std::string keyName(std::string_view key, bool english) {
+  if (key == " ") return TutorStrings::text("space", english);
   if (key == "\n") return "Enter";
   return capLabel(key);
 }
@@ -93,11 +94,12 @@ int putWrapped(Frame& frame, int row, int left, int right, const std::vector<Spa
   return used;
 }
 
-std::string shortScore(const Attempt& attempt) {
-  char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%4.0f/min %3.0f%%", std::min(attempt.cpm(), 9999.0),
-                attempt.accuracy());
-  return buffer;
+std::string shortScore(const Attempt& attempt, bool english) {
+  char speed[24];
+  char accuracy[24];
+  std::snprintf(speed, sizeof speed, "%4.0f", std::min(attempt.cpm(), 9999.0));
+  std::snprintf(accuracy, sizeof accuracy, "%3.0f%%", attempt.accuracy());
+  return TutorStrings::text("{1}/min {2}", english, {speed, accuracy});
 }
 
 }  // namespace
@@ -287,7 +289,7 @@ void Tutor::remember(const std::function<void()>& change) {
     change();
   } catch (const std::exception& error) {
     // The choice still holds for this session.
-    status_ = "Could not save the preference: " + std::string(error.what());
+    status_ = t("Could not save the preference: {1}", {error.what()});
   }
 }
 
@@ -300,7 +302,7 @@ void Tutor::start(std::int64_t round) {
   std::vector<RoundPrompt> list =
       prompts(exercise_, level_, round, weakKeysFor(exercise_), archive_.jis);
   if (list.empty()) {
-    status_ = "This round has no prompts.";
+    status_ = t("This round has no prompts.");
     return;
   }
   round_ = round;
@@ -332,13 +334,15 @@ void Tutor::handlePractice(const Key& key, double now) {
     case Key::Kind::escape:
       // Leaving a round keeps nothing of it: no attempt, no weak keys.
       // The learner's own text goes back to its screen for another try.
-      status_ = "Round left; nothing was saved.";
+      status_ = t("Round left; nothing was saved.");
       screen_ = round.exercise() == Exercise::customText ? Screen::customText : Screen::home;
-      if (screen_ == Screen::customText) custom_.tell(status_);
+      // The text screen keeps its messages in English and shows them in
+      // the language chosen when it draws.
+      if (screen_ == Screen::customText) custom_.tell("Round left; nothing was saved.");
       practice_.reset();
       return;
     case Key::Kind::backspace:
-      status_ = "Nothing to erase: a wrong key is never typed into the prompt.";
+      status_ = t("Nothing to erase: a wrong key is never typed into the prompt.");
       return;
     case Key::Kind::enter:
       // Enter only confirms a word that is complete but could take more.
@@ -369,13 +373,13 @@ void Tutor::finishRound() {
 
 void Tutor::save() {
   if (!canSave_) {
-    saveFailure_ = "Scores are not saved this session: the archive on disk could not be read.";
+    saveFailure_ = t("Scores are not saved this session: the archive on disk could not be read.");
     return;
   }
   saveFailure_ = saveArchive(archive_, paths_.archive());
   if (saveFailure_)
-    saveFailure_ =
-        "Could not save the scores: " + *saveFailure_ + ". They are kept until the next save.";
+    saveFailure_ = t("Could not save the scores: {1}. They are kept until the next save.",
+                     {*saveFailure_});
 }
 
 AppearanceTheme Tutor::theme() const {
@@ -383,7 +387,11 @@ AppearanceTheme Tutor::theme() const {
 }
 
 std::string Tutor::t(std::string_view english) const {
-  return UIStrings::text(english, english_);
+  return TutorStrings::text(english, english_);
+}
+
+std::string Tutor::t(std::string_view pattern, std::initializer_list<std::string> values) const {
+  return TutorStrings::text(pattern, english_, values);
 }
 
 void Tutor::handleSettings(const Key& key) {
@@ -435,7 +443,7 @@ void Tutor::renderSettings(Frame& frame) const {
     std::string name;
     std::string value;
   };
-  const Line lines[] = {{t("Language") + " (interface)", interfaceName}, {t("Theme"), themeName}};
+  const Line lines[] = {{t("Language (interface)"), interfaceName}, {t("Theme"), themeName}};
   for (std::size_t i = 0; i < 2; ++i) {
     bool focused = i == settingsFocus_;
     Style style = focused ? Style::selected : Style::normal;
@@ -444,19 +452,24 @@ void Tutor::renderSettings(Frame& frame) const {
     frame.put(2 + static_cast<int>(i), 26,
               focused ? "< " + lines[i].value + " >" : "  " + lines[i].value, style);
   }
-  frame.put(
-      5, 3,
-      "System uses the terminal's own colours; High Contrast draws white and yellow on black.",
-      Style::dim);
+  int row = 5;
+  for (const std::string& line :
+       wrapWords(t("System uses the terminal's own colours; High Contrast draws white and yellow "
+                   "on black."),
+                 frame.width() - 4)) {
+    if (row > 6) break;
+    frame.put(row++, 3, line, Style::dim);
+  }
   // A sample of how practice looks in this theme.
   int column = frame.put(7, 3, "ka", Style::done);
   column = frame.put(7, column, "s", Style::active);
   column = frame.put(7, column, "a", Style::dim);
   column = frame.put(7, column + 3, " K ", Style::target);
-  frame.put(7, column + 3, "x  Q is not next", Style::rejected);
-  if (saveFailure_) frame.put(9, 1, *saveFailure_, Style::warning);
+  frame.put(7, column + 3, t("x  {1} is not next", {"Q"}), Style::rejected);
+  if (saveFailure_)
+    putWrapped(frame, 9, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 3);
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
-  frame.put(frame.height() - 1, 1, "Up/Down move · Left/Right change · Enter or Esc " + t("Back"),
+  frame.put(frame.height() - 1, 1, t("Up/Down move · Left/Right change · Enter or Esc Back"),
             Style::dim);
 }
 
@@ -566,8 +579,7 @@ void Tutor::finishSetup() {
 void Tutor::renderSetup(Frame& frame) const {
   const FirstLaunchSetup& setup = *setup_;
   std::int64_t number = rawValue(setup.step);
-  frame.put(0, 1, "Tavro · " + t("Welcome") + "   (" + std::to_string(number) + "/5)",
-            Style::title);
+  frame.put(0, 1, t("Tavro · Welcome   ({1}/5)", {std::to_string(number)}), Style::title);
   auto option = [&](int row, std::size_t index, const std::string& name, const std::string& value) {
     bool focused = index == setupFocus_;
     Style style = focused ? Style::selected : Style::normal;
@@ -578,13 +590,13 @@ void Tutor::renderSetup(Frame& frame) const {
   int row = 2;
   switch (setup.step) {
     case SetupStep::welcome:
-      frame.put(row, 3, "Welcome to Tavro, a touch-typing tutor.");
-      frame.put(row + 1, 3, "Which language do you want to practise?");
+      frame.put(row, 3, t("Welcome to Tavro, a touch-typing tutor."));
+      frame.put(row + 1, 3, t("Which language do you want to practise?"));
       option(row + 2, 0, t("Language"), t(TavroLanguages::label(setup.language)));
       break;
     case SetupStep::keyboard: {
-      frame.put(row, 3, "Which keyboard do you type on?");
-      option(row + 2, 0, t("Keyboard"), setup.usesJIS ? "JIS (Japanese)" : "US (ANSI)");
+      frame.put(row, 3, t("Which keyboard do you type on?"));
+      option(row + 2, 0, t("Keyboard"), t(setup.usesJIS ? "JIS (Japanese)" : "US (ANSI)"));
       row += 4;
       // The keyboard picture: control keys by name, home keys marked, the
       // anchor keys F and J underlined as their bumps are felt.
@@ -620,25 +632,32 @@ void Tutor::renderSetup(Frame& frame) const {
       break;
     }
     case SetupStep::guidance:
-      frame.put(row, 3, "What should practice show you?");
-      option(row + 2, 0, "Romaji line under prompts", setup.showRomaji ? "on" : "off");
-      option(row + 3, 1, t("Keyboard"), setup.showKeyboardGuide ? "on" : "off");
+      frame.put(row, 3, t("What should practice show you?"));
+      option(row + 2, 0, t("Romaji line under prompts"), t(setup.showRomaji ? "on" : "off"));
+      option(row + 3, 1, t("Keyboard"), t(setup.showKeyboardGuide ? "on" : "off"));
       break;
     case SetupStep::appearance:
-      frame.put(row, 3, "Pick the colours. System keeps your terminal's own.");
+      frame.put(row, 3, t("Pick the colours. System keeps your terminal's own."));
       option(row + 2, 0, t("Theme"), t(rawValue(setup.theme)));
       break;
     case SetupStep::account:
-      frame.put(row, 3, "Your scores stay on this computer, in " + paths_.archive().string() + ".");
-      frame.put(row + 1, 3,
-                "Signed in, Sync Now keeps them in your account too; sign in now or later with");
-      frame.put(row + 2, 3, "a on the home screen.");
-      frame.put(row + 4, 3, "Press Enter to start practising, or a to sign in.", Style::title);
+      // Wrapped to the screen: the folder may be long, and Japanese lines
+      // break in other places than English ones.
+      for (const std::string& paragraph :
+           {t("Your scores stay on this computer, in {1}.", {paths_.archive().string()}),
+            t("Signed in, Sync Now keeps them in your account too; sign in now or later with a "
+              "on the home screen.")}) {
+        for (const std::string& line : wrapWords(paragraph, frame.width() - 4)) {
+          if (row >= frame.height() - 4) break;
+          frame.put(row++, 3, line);
+        }
+      }
+      frame.put(row + 1, 3, t("Press Enter to start practising, or a to sign in."), Style::title);
       break;
   }
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   frame.put(frame.height() - 1, 1,
-            "Left/Right change · Enter next · Esc back · q quit (the setup resumes next time)",
+            t("Left/Right change · Enter next · Esc back · q quit (the setup resumes next time)"),
             Style::dim);
 }
 
@@ -687,13 +706,13 @@ std::string Tutor::exerciseLine() const {
 void Tutor::render(Frame& frame, double now) const {
   frame.clear();
   if (frame.width() < minimumWidth || frame.height() < minimumHeight) {
-    std::string needed = "Tavro needs a terminal of at least " + std::to_string(minimumWidth) +
-                         "x" + std::to_string(minimumHeight) + ";";
+    std::string needed = t("Tavro needs a terminal of at least {1}x{2};",
+                           {std::to_string(minimumWidth), std::to_string(minimumHeight)});
     std::string have =
-        "this one is " + std::to_string(frame.width()) + "x" + std::to_string(frame.height()) + ".";
+        t("this one is {1}x{2}.", {std::to_string(frame.width()), std::to_string(frame.height())});
     frame.put(0, 0, needed, Style::warning);
     frame.put(1, 0, have, Style::warning);
-    frame.put(2, 0, "Make the window larger.", Style::normal);
+    frame.put(2, 0, t("Make the window larger."), Style::normal);
     return;
   }
   switch (screen_) {
@@ -722,8 +741,8 @@ void Tutor::render(Frame& frame, double now) const {
 }
 
 void Tutor::renderHome(Frame& frame) const {
-  frame.put(0, 1, "Tavro · touch typing", Style::title);
-  std::string folder = "data: " + paths_.dataFolder.string();
+  frame.put(0, 1, t("Tavro · touch typing"), Style::title);
+  std::string folder = t("data: {1}", {paths_.dataFolder.string()});
   frame.put(0, std::max(30, frame.width() - 1 - Frame::displayWidth(folder)), folder, Style::dim);
 
   std::vector<Item> items = homeItems();
@@ -747,15 +766,15 @@ void Tutor::renderHome(Frame& frame) const {
         break;
       case Item::layout:
         name = t("Layout");
-        value = archive_.jis ? "JIS (Japanese)" : "US";
+        value = archive_.jis ? t("JIS (Japanese)") : "US";
         break;
       case Item::guides:
         name = t("Guide lines");
-        value = showGuides_ ? "on" : "off";
+        value = t(showGuides_ ? "on" : "off");
         break;
       case Item::keyboard:
         name = t("Keyboard");
-        value = showKeyboard_ ? "on" : "off";
+        value = t(showKeyboard_ ? "on" : "off");
         break;
       case Item::round:
         break;
@@ -769,7 +788,7 @@ void Tutor::renderHome(Frame& frame) const {
 
   ++row;
   frame.put(row, 3, english_ ? "Rounds" : t("Round"), Style::title);
-  frame.put(row, 54, "best", Style::dim);
+  frame.put(row, 54, t("best"), Style::dim);
   frame.put(row, 68, english_ ? "latest" : t("Latest"), Style::dim);
   ++row;
   std::string modeName(mode(exercise_));
@@ -780,10 +799,11 @@ void Tutor::renderHome(Frame& frame) const {
     if (round == weakKeyRound && archive_.weakKeys) {
       std::vector<std::string> weak = archive_.weakKeys->rankedKeys(modeName);
       if (weak.empty()) {
-        title += " (no missed keys yet)";
+        title = t("{1} (no missed keys yet)", {title});
       } else {
         title += ":";
-        for (std::size_t i = 0; i < weak.size() && i < 6; ++i) title += " " + keyName(weak[i]);
+        for (std::size_t i = 0; i < weak.size() && i < 6; ++i)
+          title += " " + keyName(weak[i], english_);
       }
     }
     Style style = focused ? Style::selected : Style::normal;
@@ -800,17 +820,17 @@ void Tutor::renderHome(Frame& frame) const {
     }
     frame.put(row, 6, shown, style);
     std::vector<Attempt> top = archive_.top(modeName, round);
-    if (!top.empty()) frame.put(row, 53, shortScore(top.front()), Style::normal);
+    if (!top.empty()) frame.put(row, 53, shortScore(top.front(), english_), Style::normal);
     for (auto it = archive_.attempts.rbegin(); it != archive_.attempts.rend(); ++it) {
       if (it->mode() == modeName && it->round() == round) {
-        frame.put(row, 67, shortScore(*it), Style::dim);
+        frame.put(row, 67, shortScore(*it, english_), Style::dim);
         break;
       }
     }
   }
 
   if (exercise_ == Exercise::customText) {
-    frame.put(row++, 6, "Enter opens the text screen: your own Japanese text, typed in romaji.",
+    frame.put(row++, 6, t("Enter opens the text screen: your own Japanese text, typed in romaji."),
               Style::dim);
   }
   ++row;
@@ -829,22 +849,20 @@ void Tutor::renderHome(Frame& frame) const {
   }
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   frame.put(frame.height() - 1, 1,
-            "Arrows move/change · 1-7 round · Enter start · s " + t("Settings") +
-                " · a Account · q " + t("Quit"),
+            t("Arrows move/change · 1-7 round · Enter start · s Settings · a Account · q Quit"),
             Style::dim);
 }
 
 void Tutor::renderPractice(Frame& frame, double now) const {
   const PracticeRound& round = *practice_;
   std::string heading = roundHeading(round);
-  std::string word = "Word " + std::to_string(round.session().currentWord()) + "/25";
-  frame.put(0, 1, clipped(heading, frame.width() - 4 - static_cast<int>(word.size())),
-            Style::title);
-  frame.put(0, frame.width() - 1 - static_cast<int>(word.size()), word, Style::title);
+  std::string word = t("Word {1}/25", {std::to_string(round.session().currentWord())});
+  frame.put(0, 1, clipped(heading, frame.width() - 4 - Frame::displayWidth(word)), Style::title);
+  frame.put(0, frame.width() - 1 - Frame::displayWidth(word), word, Style::title);
 
   LiveMetrics metrics(round.session(), now);
   frame.put(1, 1,
-            "Speed " + speedText(metrics.kpm()) + "   " + t("Accuracy") + " " +
+            t("Speed") + " " + speedText(metrics.kpm(), english_) + "   " + t("Accuracy") + " " +
                 accuracyText(metrics.accuracy()));
 
   // The prompt: done characters, then the rest.
@@ -860,13 +878,13 @@ void Tutor::renderPractice(Frame& frame, double now) const {
 
   if (showGuides_ || round.exercise() == Exercise::guidedRomaji) {
     if (std::optional<std::string> reading = round.reading()) {
-      frame.put(row, 1, "reading", Style::dim);
+      frame.put(row, 1, t("reading"), Style::dim);
       row += putWrapped(frame, row, 10, frame.width() - 2, {{*reading, Style::normal}}, 2);
     }
   }
   if (showGuides_) {
     if (std::optional<RomajiGuide> guide = round.guide()) {
-      frame.put(row, 1, "romaji", Style::dim);
+      frame.put(row, 1, t("romaji"), Style::dim);
       row += putWrapped(frame, row, 10, frame.width() - 2,
                         {{guide->completed, Style::done},
                          {guide->active, Style::active},
@@ -875,7 +893,7 @@ void Tutor::renderPractice(Frame& frame, double now) const {
     }
     std::vector<KeyHint> hints = round.hints();
     if (!hints.empty()) {
-      frame.put(row, 1, "keys", Style::dim);
+      frame.put(row, 1, t("keys"), Style::dim);
       int column = 10;
       for (const KeyHint& hint : hints) {
         if (column + Frame::displayWidth(hint.text) > frame.width() - 2) break;
@@ -885,16 +903,18 @@ void Tutor::renderPractice(Frame& frame, double now) const {
     }
   }
   if (round.matcher().complete()) {
-    frame.put(row, 1, "Word complete: Space goes on (the word still takes more keys)", Style::done);
+    frame.put(row, 1, t("Word complete: Space goes on (the word still takes more keys)"),
+              Style::done);
   } else if (const std::optional<std::string>& rejected = round.rejectedPiece()) {
-    std::string line = "x  " + keyName(*rejected) + " is not next";
+    std::string line = t("x  {1} is not next", {keyName(*rejected, english_)});
     if (std::optional<std::string> expected = round.expectedInput())
-      line += " — type " + keyName(*expected);
+      line = t("x  {1} is not next — type {2}",
+               {keyName(*rejected, english_), keyName(*expected, english_)});
     frame.put(row, 1, line, Style::rejected);
   }
   ++row;
   if (std::optional<std::string> next = round.nextDisplay()) {
-    frame.put(row, 1, "then", Style::dim);
+    frame.put(row, 1, t("then"), Style::dim);
     putWrapped(frame, row, 10, frame.width() - 2, {{*next, Style::dim}}, 1);
   }
   row += 2;
@@ -904,18 +924,20 @@ void Tutor::renderPractice(Frame& frame, double now) const {
     std::string base = Keyboard::baseKey(*expected, round.jis());
     bool shifted = *expected == Keyboard::jisShiftZero || base != *expected;
     if (*expected == Keyboard::jisShiftZero) base = "0";
-    std::string line = "Next key: " + std::string(shifted ? "Shift + " : "") + keyName(base) +
-                       " · " + fingerName(Keyboard::finger(base, round.mode()));
+    std::string line =
+        t("Next key: {1} · {2}", {std::string(shifted ? "Shift + " : "") + keyName(base, english_),
+                                  t(fingerName(Keyboard::finger(base, round.mode())))});
     frame.put(row, 1, line, Style::title);
   } else if (expected) {
-    frame.put(row, 1, "Next: " + *expected, Style::title);
+    frame.put(row, 1, t("Next: {1}", {*expected}), Style::title);
   }
   ++row;
   if (showKeyboard_ && drawsKeys && row + 6 < frame.height() - 1) renderKeyboard(frame, row + 1);
 
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   frame.put(frame.height() - 1, 1,
-            "Esc leave the round (not saved) · Backspace: wrong keys are never typed", Style::dim);
+            t("Esc leave the round (not saved) · Backspace: wrong keys are never typed"),
+            Style::dim);
 }
 
 void Tutor::renderKeyboard(Frame& frame, int top) const {
@@ -946,14 +968,21 @@ void Tutor::renderKeyboard(Frame& frame, int top) const {
     }
   }
   bool space = next.count(" ") != 0;
-  frame.put(top + static_cast<int>(rows.size()), 17, "       space       ",
+  // The space bar: its name in the middle of 19 cells.
+  std::string name = t("space");
+  int left = std::max(0, (19 - Frame::displayWidth(name)) / 2);
+  int right = std::max(0, 19 - left - Frame::displayWidth(name));
+  frame.put(top + static_cast<int>(rows.size()), 17,
+            std::string(static_cast<std::size_t>(left), ' ') + name +
+                std::string(static_cast<std::size_t>(right), ' '),
             space ? Style::target : Style::dim);
 }
 
 void Tutor::renderResults(Frame& frame) const {
   const PracticeRound& round = *practice_;
   frame.put(0, 1,
-            (english_ ? "Round complete" : t("Results")) + " — " + roundHeading(round),
+            clipped((english_ ? "Round complete" : t("Results")) + " — " + roundHeading(round),
+                    frame.width() - 2),
             Style::title);
   const Attempt* attempt = nullptr;
   for (const Attempt& candidate : archive_.attempts) {
@@ -962,32 +991,33 @@ void Tutor::renderResults(Frame& frame) const {
   int row = 2;
   if (attempt != nullptr) {
     frame.put(row++, 3,
-              "Speed " + speedText(attempt->cpm()) + "   " + t("Accuracy") + " " +
-                  accuracyText(attempt->accuracy()) + "   Time " + attempt->completionTime());
+              t("Speed") + " " + speedText(attempt->cpm(), english_) + "   " + t("Accuracy") + " " +
+                  accuracyText(attempt->accuracy()) + "   " + t("Time") + " " +
+                  completionText(*attempt, english_));
     frame.put(row++, 3,
-              "Keys " + std::to_string(attempt->correct()) + " right, " +
-                  std::to_string(attempt->misses()) + " missed");
+              t("Keys {1} right, {2} missed",
+                {std::to_string(attempt->correct()), std::to_string(attempt->misses())}));
   }
   ++row;
   frame.put(row++, 1, t("Top 5 Hi-Score"), Style::title);
-  frame.put(row++, 1, scoreHeading(), Style::dim);
+  frame.put(row++, 1, scoreHeading(english_), Style::dim);
   for (const ScoreRow& line : archive_.scoreRows(round.mode(), round.round(), latest_)) {
-    frame.put(row++, 1, scoreLine(line), line.isLatest ? Style::marked : Style::normal);
+    frame.put(row++, 1, scoreLine(line, english_), line.isLatest ? Style::marked : Style::normal);
   }
   ++row;
-  frame.put(row, 1, "Weakest keys", Style::title);
+  frame.put(row, 1, t("Weakest keys"), Style::title);
   int column = 15;
   if (archive_.weakKeys) {
-    for (const std::string& key : weakestKeys(*archive_.weakKeys, round.mode(), 5)) {
+    for (const std::string& key : weakestKeys(*archive_.weakKeys, round.mode(), 5, english_)) {
       if (column + Frame::displayWidth(key) > frame.width() - 2) break;
       column = frame.put(row, column, key) + 3;
     }
   }
-  if (column == 15) frame.put(row, column, "none missed", Style::dim);
+  if (column == 15) frame.put(row, column, t("none missed"), Style::dim);
   row += 2;
   if (saveFailure_)
     putWrapped(frame, row, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 3);
-  frame.put(frame.height() - 1, 1, "Enter/n next round · a again · h home", Style::dim);
+  frame.put(frame.height() - 1, 1, t("Enter/n next round · a again · h home"), Style::dim);
 }
 
 // --- Account
@@ -1052,10 +1082,10 @@ void Tutor::tick() {
   std::unique_ptr<AccountTask> task = std::move(task_);
   std::optional<std::string> failure = task->finish();
   if (failure) {
-    accountMessage_ = taskTitle_ + " failed: " + *failure;
+    accountMessage_ = t("{1} failed: {2}", {t(taskTitle_), *failure});
     accountFailed_ = true;
     if (task->sessionRefused() && signedIn())
-      signOut(accountMessage_ + " You are signed out; sign in again.");
+      signOut(t("{1} You are signed out; sign in again.", {accountMessage_}));
   }
 }
 
@@ -1063,12 +1093,13 @@ void Tutor::startTask(std::string title, AccountTask::Work work) {
   accountMessage_.clear();
   accountFailed_ = false;
   if (!makeFetch_) {
-    accountMessage_ = title + " failed: this tutor has no connection to the account service.";
+    accountMessage_ =
+        t("{1} failed: this tutor has no connection to the account service.", {t(title)});
     accountFailed_ = true;
     return;
   }
   taskTitle_ = std::move(title);
-  task_ = std::make_unique<AccountTask>(makeFetch_, std::move(work));
+  task_ = std::make_unique<AccountTask>(makeFetch_, std::move(work), english_);
 }
 
 void Tutor::handleAccount(const Key& key) {
@@ -1123,7 +1154,7 @@ void Tutor::handleAccount(const Key& key) {
       } else if (key.text == "d" || key.text == "D") {
         startDevices();
       } else if (key.text == "o" || key.text == "O") {
-        signOut("Signed out; the session token was removed.");
+        signOut(t("Signed out; the session token was removed."));
       }
       return;
     default:
@@ -1142,13 +1173,15 @@ void Tutor::submitEntry() {
     }
     if (!AccountService::validToken(text)) {
       accountMessage_ =
-          "That is not a session token: a token is 64 characters, each 0-9 or a-f. Paste it "
-          "again.";
+          t("That is not a session token: a token is 64 characters, each 0-9 or a-f. Paste it "
+            "again.");
       accountFailed_ = true;
       return;
     }
-    startTask("Sign-in", [this, text](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
-      task.setProgress("asking the account service for the profile");
+    bool english = english_;
+    startTask("Sign-in", [this, text, english](AccountTask& task,
+                                               const TavroCloudSync::Fetch& fetch) {
+      task.setProgress(TutorStrings::text("asking the account service for the profile", english));
       std::string body = fetch(AccountService::profileRequest(text));
       AccountProfile profile = AccountService::decodeProfile(body, std::nullopt, Date::now());
       return AccountTask::Apply([this, text, profile] { completeSignIn(text, profile); });
@@ -1187,7 +1220,7 @@ void Tutor::beginBrowserSignIn() {
 void Tutor::submitCallback(const std::string& callback) {
   accountFailed_ = true;
   if (!browser_.pending()) {
-    accountMessage_ = "Browser sign-in is not available: no random numbers for it.";
+    accountMessage_ = t("Browser sign-in is not available: no random numbers for it.");
     return;
   }
   Date now = Date::now();
@@ -1198,17 +1231,19 @@ void Tutor::submitCallback(const std::string& callback) {
         AccountBrowserLogin::callbackSeconds) {
       beginBrowserSignIn();
       accountMessage_ =
-          "That sign-in took longer than 10 minutes. Open the new page address shown above and "
-          "paste the address it sends you to.";
+          t("That sign-in took longer than 10 minutes. Open the new page address shown above and "
+            "paste the address it sends you to.");
     } else {
       accountMessage_ =
-          "That is not the address of this sign-in (it must come from the page shown above, "
-          "pasted whole). Try again.";
+          t("That is not the address of this sign-in (it must come from the page shown above, "
+            "pasted whole). Try again.");
     }
     return;
   }
-  startTask("Sign-in", [this, code = *code](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
-    task.setProgress("exchanging the sign-in code");
+  bool english = english_;
+  startTask("Sign-in", [this, code = *code, english](AccountTask& task,
+                                                     const TavroCloudSync::Fetch& fetch) {
+    task.setProgress(TutorStrings::text("exchanging the sign-in code", english));
     std::string body = fetch(AccountService::exchangeRequest(code.code, code.verifier));
     AccountService::ExchangeReply reply = AccountService::decodeExchange(body, Date::now());
     return AccountTask::Apply([this, reply] { completeSignIn(reply.token, reply.user); });
@@ -1218,8 +1253,10 @@ void Tutor::submitCallback(const std::string& callback) {
 void Tutor::startDevices() {
   if (!signedIn()) return;
   std::string token = *token_;
-  startTask("Devices", [this, token](AccountTask& task, const TavroCloudSync::Fetch& fetch) {
-    task.setProgress("asking for the devices signed in");
+  bool english = english_;
+  startTask("Devices", [this, token, english](AccountTask& task,
+                                              const TavroCloudSync::Fetch& fetch) {
+    task.setProgress(TutorStrings::text("asking for the devices signed in", english));
     std::string body = fetch(AccountManagement::request(AccountManagement::Endpoint::activity,
                                                         token, "GET"));
     std::vector<AccountDevice> list = AccountManagement::devices(body);
@@ -1235,8 +1272,8 @@ void Tutor::completeSignIn(const std::string& token, const AccountProfile& profi
   next.acceptVerifiedProfile(AccountManagement::resolveProfile(profile, account_.profile));
   std::filesystem::path file = tokenFile(paths_.configFolder);
   if (std::optional<std::string> failure = writeToken(file, token))
-    throw std::runtime_error("could not keep the session token in " + file.string() + " (" +
-                             *failure + ")");
+    throw std::runtime_error(
+        t("could not keep the session token in {1} ({2})", {file.string(), *failure}));
   try {
     next.save(preferences_);
   } catch (...) {
@@ -1248,7 +1285,7 @@ void Tutor::completeSignIn(const std::string& token, const AccountProfile& profi
   entry_ = Entry::none;
   browser_.cancel();
   removeToken(browserPageFile(paths_.configFolder));
-  accountMessage_ = "Signed in as " + (profile.name.empty() ? profile.email : profile.name) + ".";
+  accountMessage_ = t("Signed in as {1}.", {profile.name.empty() ? profile.email : profile.name});
   accountFailed_ = false;
 }
 
@@ -1267,17 +1304,17 @@ void Tutor::signOut(const std::string& reason) {
   accountMessage_ = reason;
   accountFailed_ = !cleared;
   if (!cleared)
-    accountMessage_ += " The token file " + tokenFile(paths_.configFolder).string() +
-                       " could not be removed (" + failure.value_or("unknown error") +
-                       "); remove it yourself.";
+    accountMessage_ = t("{1} The token file {2} could not be removed ({3}); remove it yourself.",
+                        {accountMessage_, tokenFile(paths_.configFolder).string(),
+                         failure ? *failure : t("unknown error")});
 }
 
 void Tutor::startSync() {
   if (!signedIn()) return;
   if (!canSave_) {
     accountMessage_ =
-        "Sync Now is off this session: the archive on disk could not be read, so the merged "
-        "scores could not be saved.";
+        t("Sync Now is off this session: the archive on disk could not be read, so the merged "
+          "scores could not be saved.");
     accountFailed_ = true;
     return;
   }
@@ -1285,15 +1322,18 @@ void Tutor::startSync() {
   TavroBackup local(profile.id, archive_.attempts, level_, exercise_ == Exercise::japaneseKana,
                     Date::now());
   std::string token = *token_;
-  startTask("Sync", [this, token, local = std::move(local), profile](
+  bool english = english_;
+  startTask("Sync", [this, token, local = std::move(local), profile, english](
                         AccountTask& task, const TavroCloudSync::Fetch& fetch) {
     int pages = 0;
     int chunks = 0;
     TavroCloudSync sync([&](const platform::HTTPRequest& request) {
       if (request.method() == "GET") {
-        task.setProgress("downloading page " + std::to_string(++pages));
+        task.setProgress(
+            TutorStrings::text("downloading page {1}", english, {std::to_string(++pages)}));
       } else {
-        task.setProgress("uploading batch " + std::to_string(++chunks) + " of new attempts");
+        task.setProgress(TutorStrings::text("uploading batch {1} of new attempts", english,
+                                            {std::to_string(++chunks)}));
       }
       return fetch(request);
     });
@@ -1303,13 +1343,13 @@ void Tutor::startSync() {
       archive_.attempts = result.backup.attempts();
       if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
         archive_.attempts = std::move(before);
-        throw std::runtime_error("could not save the merged scores (" + *failure + ")");
+        throw std::runtime_error(t("could not save the merged scores ({1})", {*failure}));
       }
       std::size_t added = archive_.attempts.size() - before.size();
       account_.lastSync = result.syncedAt;
       remember([&] { account_.save(preferences_); });
-      accountMessage_ = "Synced: " + std::to_string(archive_.attempts.size()) + " attempts, " +
-                        std::to_string(added) + " new from the account service.";
+      accountMessage_ = t("Synced: {1} attempts, {2} new from the account service.",
+                          {std::to_string(archive_.attempts.size()), std::to_string(added)});
       accountFailed_ = false;
     });
   });
@@ -1322,7 +1362,7 @@ void Tutor::exportBackup(const std::string& path) {
   std::error_code error;
   auto status = std::filesystem::symlink_status(file, error);
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    accountMessage_ = "Not exported: " + path + " exists and is not a regular file.";
+    accountMessage_ = t("Not exported: {1} exists and is not a regular file.", {path});
     return;
   }
   std::string bytes;
@@ -1331,108 +1371,121 @@ void Tutor::exportBackup(const std::string& path) {
                         exercise_ == Exercise::japaneseKana, Date::now())
                 .encode();
   } catch (const std::exception&) {
-    accountMessage_ = "Not exported: the scores could not be written as a backup.";
+    accountMessage_ = t("Not exported: the scores could not be written as a backup.");
     return;
   }
   if (std::optional<std::string> failure = writeFileAtomically(file, bytes)) {
-    accountMessage_ = "Not exported to " + path + ": " + *failure + ".";
+    accountMessage_ = t("Not exported to {1}: {2}.", {path, *failure});
     return;
   }
-  accountMessage_ = "Exported " + std::to_string(archive_.attempts.size()) + " attempts to " +
-                    path + " (readable by you alone).";
+  accountMessage_ = t("Exported {1} attempts to {2} (readable by you alone).",
+                      {std::to_string(archive_.attempts.size()), path});
   accountFailed_ = false;
 }
 
 void Tutor::importBackup(const std::string& path) {
   accountFailed_ = true;
   if (!signedIn()) return;
-  const std::string refused = "Not imported: " + path;
   if (!canSave_) {
-    accountMessage_ = refused + ": the archive on disk could not be read, so nothing is saved "
-                                "this session.";
+    accountMessage_ = t("Not imported: {1}: the archive on disk could not be read, so nothing is "
+                        "saved this session.",
+                        {path});
     return;
   }
   FileBytes file = readBoundedFile(path, maximumBackupBytes);
   if (!file.bytes) {
-    accountMessage_ = refused + " is " + (file.failure == "not a regular file" ||
-                                                   file.failure.rfind("larger", 0) == 0
-                                               ? file.failure
-                                               : "unreadable (" + file.failure + ")") +
-                      ". Nothing was changed.";
+    if (file.failure == "not a regular file") {
+      accountMessage_ = t("Not imported: {1} is not a regular file. Nothing was changed.", {path});
+    } else if (file.failure.rfind("larger", 0) == 0) {
+      accountMessage_ = t("Not imported: {1} is larger than {2} MiB. Nothing was changed.",
+                          {path, std::to_string(maximumBackupBytes >> 20)});
+    } else {
+      accountMessage_ =
+          t("Not imported: {1} is unreadable ({2}). Nothing was changed.", {path, file.failure});
+    }
     return;
   }
   std::optional<TavroBackup> backup;
   try {
     backup = TavroBackup::decode(*file.bytes);
   } catch (const std::exception&) {
-    accountMessage_ =
-        refused + " is not a Tavro backup (damaged, truncated or another kind of file). "
-                  "Nothing was changed.";
+    accountMessage_ = t("Not imported: {1} is not a Tavro backup (damaged, truncated or another "
+                        "kind of file). Nothing was changed.",
+                        {path});
     return;
   }
   if (backup->ownerID() != account_.profile->id) {
-    accountMessage_ = refused + " belongs to another account. Nothing was changed.";
+    accountMessage_ = t("Not imported: {1} belongs to another account. Nothing was changed.", {path});
     return;
   }
   try {
     backup->validated(account_.profile->id);
   } catch (const BackupFailure&) {
-    accountMessage_ = refused + " breaks the limits of a backup (for example two attempts with "
-                                "one id, or impossible counts). Nothing was changed.";
+    accountMessage_ = t("Not imported: {1} breaks the limits of a backup (for example two attempts "
+                        "with one id, or impossible counts). Nothing was changed.",
+                        {path});
     return;
   }
   std::vector<Attempt> before = archive_.attempts;
   archive_.attempts = backup->merging(before);
   if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
     archive_.attempts = std::move(before);
-    accountMessage_ = refused + ": the archive could not be saved (" + *failure +
-                      "). Nothing was changed.";
+    accountMessage_ = t("Not imported: {1}: the archive could not be saved ({2}). Nothing was "
+                        "changed.",
+                        {path, *failure});
     return;
   }
-  accountMessage_ = "Imported " + std::to_string(archive_.attempts.size() - before.size()) +
-                    " new attempts from " + path + ".";
+  accountMessage_ = t("Imported {1} new attempts from {2}.",
+                      {std::to_string(archive_.attempts.size() - before.size()), path});
   accountFailed_ = false;
 }
 
 void Tutor::renderAccount(Frame& frame) const {
-  frame.put(0, 1, "Account", Style::title);
+  frame.put(0, 1, t("Account"), Style::title);
   int row = 2;
+  // Paragraphs wrap to the screen; each takes at most `limit` rows.
+  auto paragraph = [&](const std::string& text, Style style, int limit) {
+    for (const std::string& line : wrapWords(text, frame.width() - 4)) {
+      if (limit-- == 0) break;
+      frame.put(row++, 3, line, style);
+    }
+  };
   if (signedIn()) {
     const AccountProfile& profile = *account_.profile;
-    frame.put(row++, 3, "Name        " + profile.name, Style::normal);
-    frame.put(row++, 3, "Email       " + (profile.email.empty() ? "-" : profile.email),
-              Style::normal);
-    frame.put(row++, 3, "Account id  " + profile.id, Style::normal);
-    frame.put(row++, 3,
-              "Last sync   " + (account_.lastSync ? utcText(*account_.lastSync) : "never"),
-              Style::normal);
+    // Values start two columns after the widest label.
+    const std::string labels[] = {t("Name"), t("Email"), t("Account id"), t("Last sync")};
+    int labelWidth = 0;
+    for (const std::string& label : labels)
+      labelWidth = std::max(labelWidth, Frame::displayWidth(label) + 2);
+    auto labelled = [&](const std::string& label, const std::string& value) {
+      frame.put(row, 3, label, Style::normal);
+      frame.put(row++, 3 + labelWidth, value, Style::normal);
+    };
+    labelled(labels[0], profile.name);
+    labelled(labels[1], profile.email.empty() ? "-" : profile.email);
+    labelled(labels[2], profile.id);
+    labelled(labels[3], account_.lastSync ? utcText(*account_.lastSync) : t("never"));
     row++;
   } else {
-    frame.put(row++, 3, "Not signed in.", Style::normal);
+    frame.put(row++, 3, t("Not signed in."), Style::normal);
     if (account_.profile)
-      frame.put(row++, 3,
-                "The session token of " + account_.profile->name +
-                    " is missing or unreadable; paste it again to sign in.",
-                Style::warning);
-    frame.put(row++, 3, "Paste a session token (64 characters 0-9 a-f) and press Enter.",
-              Style::normal);
-    frame.put(row++, 3,
-              "It is kept in " + tokenFile(paths_.configFolder).string() +
-                  ", readable by you alone.",
-              Style::dim);
+      paragraph(t("The session token of {1} is missing or unreadable; paste it again to sign in.",
+                  {account_.profile->name}),
+                Style::warning, 2);
+    paragraph(t("Paste a session token (64 characters 0-9 a-f) and press Enter."), Style::normal,
+              2);
+    paragraph(t("It is kept in {1}, readable by you alone.",
+                {tokenFile(paths_.configFolder).string()}),
+              Style::dim, 2);
     if (browser_.pending()) {
       row++;
-      frame.put(row++, 3,
-                "Or sign in with a browser: open the page below and sign in, then paste here",
-                Style::normal);
-      frame.put(row++, 3,
-                "the address the browser is sent to (" +
-                    std::string(AccountBrowserLogin::callbackURL) + "?...).",
-                Style::normal);
-      frame.put(row++, 3,
-                "The page address, good for 10 minutes, is also in " +
-                    browserPageFile(paths_.configFolder).string() + ":",
-                Style::dim);
+      paragraph(t("Or sign in with a browser: open the page below and sign in, then paste here "
+                  "the address the browser is sent to ({1}?...).",
+                  {std::string(AccountBrowserLogin::callbackURL)}),
+                Style::normal, 3);
+      paragraph(t("The page address, good for 10 minutes, is also in {1}:",
+                  {browserPageFile(paths_.configFolder).string()}),
+                Style::dim, 2);
       // Cut by columns, not words: the address has no spaces to break at.
       std::string url(browser_.pending()->url().buffer());
       int width = frame.width() - 6;
@@ -1444,33 +1497,37 @@ void Tutor::renderAccount(Frame& frame) const {
     row++;
   }
   if (signedIn() && devices_) {
-    frame.put(row++, 3, "Devices signed in (" + std::to_string(devices_->size()) + "):",
+    frame.put(row++, 3, t("Devices signed in ({1}):", {std::to_string(devices_->size())}),
               Style::normal);
     std::size_t shown = 0;
     for (const AccountDevice& device : *devices_) {
       if (row >= frame.height() - 5) {
-        frame.put(row++, 5, "and " + std::to_string(devices_->size() - shown) + " more",
+        frame.put(row++, 5, t("and {1} more", {std::to_string(devices_->size() - shown)}),
                   Style::dim);
         break;
       }
       std::string line = device.clientLabel();
       if (!device.platform.empty()) line += " · " + device.platform;
       if (auto where = device.locationLabel()) line += " · " + *where;
-      if (device.lastSeen) line += " · last seen " + *device.lastSeen;
-      if (device.current) line += " (this one)";
+      if (device.lastSeen) line += " · " + t("last seen {1}", {*device.lastSeen});
+      if (device.current) line += " " + t("(this one)");
       frame.put(row++, 5, line, device.current ? Style::selected : Style::normal);
       ++shown;
     }
     row++;
   }
   if (entry_ == Entry::token) {
-    // The token is never drawn: one mark per character typed.
-    std::string marks(std::min<std::size_t>(entryText_.size(), 70), '*');
-    frame.put(row++, 3, "Token or address: " + marks, task_ ? Style::dim : Style::selected);
+    // The token is never drawn: one mark per character typed, as many as
+    // the line has room for.
+    int room = frame.width() - 4 - Frame::displayWidth(t("Token or address: {1}", {""}));
+    std::string marks(std::min<std::size_t>(entryText_.size(),
+                                            static_cast<std::size_t>(std::max(0, room))),
+                      '*');
+    frame.put(row++, 3, t("Token or address: {1}", {marks}), task_ ? Style::dim : Style::selected);
   } else if (entry_ == Entry::exportPath || entry_ == Entry::importPath) {
     frame.put(row++, 3,
-              entry_ == Entry::exportPath ? "Export the scores to this file (Enter):"
-                                          : "Import a backup file (type its path, Enter):",
+              t(entry_ == Entry::exportPath ? "Export the scores to this file (Enter):"
+                                            : "Import a backup file (type its path, Enter):"),
               Style::normal);
     frame.put(row++, 3, entryText_ + "_", Style::selected);
   }
@@ -1478,8 +1535,8 @@ void Tutor::renderAccount(Frame& frame) const {
   if (task_) {
     std::string progress = task_->progress();
     frame.put(row++, 3,
-              taskTitle_ + ": " + (task_->cancelled() ? "cancelling…" : progress) +
-                  " · Esc cancels",
+              t("{1}: {2} · Esc cancels",
+                {t(taskTitle_), task_->cancelled() ? t("cancelling…") : progress}),
               Style::active);
   }
   if (!accountMessage_.empty()) {
@@ -1491,11 +1548,11 @@ void Tutor::renderAccount(Frame& frame) const {
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   std::string footer;
   if (task_) {
-    footer = "Esc cancel";
+    footer = t("Esc cancel");
   } else if (entry_ != Entry::none) {
-    footer = "Enter confirm · Backspace erase · Esc " + t("Back");
+    footer = t("Enter confirm · Backspace erase · Esc Back");
   } else {
-    footer = "y Sync Now · d devices · e export · i import · o sign out · Esc " + t("Back");
+    footer = t("y Sync Now · d devices · e export · i import · o sign out · Esc Back");
   }
   frame.put(frame.height() - 1, 1, footer, Style::dim);
 }

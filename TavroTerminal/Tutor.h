@@ -24,6 +24,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -110,6 +111,9 @@ class Tutor {
   // An interface text in the chosen language (English when the table has
   // no translation).
   std::string t(std::string_view english) const;
+  // The same for a text with values in it ("{1}", "{2}", ...), filled in
+  // after the lookup.
+  std::string t(std::string_view pattern, std::initializer_list<std::string> values) const;
   void change(Item item, int step);
   // Runs a change of the preferences store; a store that cannot be written
   // is reported in the status line.

@@ -165,6 +165,8 @@ TEST(CustomTextEditorTest, RefusedTextSaysWhatIsWrongAndStartsNothing) {
     std::string screen = render(editor, frame);
     EXPECT_NE(screen.find(c.problem), std::string::npos) << screen;
     EXPECT_NE(screen.find("Use matching lines, Hiragana and punctuation"), std::string::npos);
+    // The rule's last words, wrapped under the problem, are not lost.
+    EXPECT_NE(screen.find("is saved."), std::string::npos) << screen;
     // The reading field starts under its label, below the text field.
     int firstReadingRow = -1;
     for (int row = 0; row < frame.height() && firstReadingRow < 0; ++row) {

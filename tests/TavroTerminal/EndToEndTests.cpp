@@ -292,10 +292,13 @@ TEST(EndToEndTest, JapaneseInterfaceAndThemeAreChosenInSettingsAndKept) {
     EXPECT_NE(home.find("言語"), std::string::npos) << home;
     EXPECT_NE(home.find("日本語"), std::string::npos) << home;
     EXPECT_NE(home.find("苦手な指"), std::string::npos) << home;  // round 7
+    EXPECT_NE(home.find("q 終了"), std::string::npos) << home;     // the tutor's own help line
     session.press("Enter");
-    std::string practice = atWord(session, 1);
+    std::string practice = session.waitFor("問題 1/25");
     EXPECT_NE(practice.find("ラウンド 1"), std::string::npos) << practice;
     EXPECT_NE(practice.find("正確率"), std::string::npos) << practice;
+    EXPECT_NE(practice.find("次のキー："), std::string::npos) << practice;
+    EXPECT_EQ(practice.find("Next key"), std::string::npos) << practice;
     session.press("Escape");
     session.waitFor("ラウンド");
     session.type("q");

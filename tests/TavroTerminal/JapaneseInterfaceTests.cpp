@@ -1,0 +1,420 @@
+// The tutor's screens in the Japanese interface: the tutor's own table of
+// texts, and every screen walked at the smallest terminal size with no
+// English text of the table left on it and nothing cut or drawn over.
+#include "TavroTerminal/AccountFiles.h"
+#include "TavroTerminal/Frame.h"
+#include "TavroTerminal/Tutor.h"
+#include "TavroTerminal/TutorStrings.h"
+#include "TypeRound.h"
+#include "common/TestSupport.h"
+
+#include "Platform/UserDefaults.h"
+#include "TavroCore/account/AccountState.h"
+#include "TavroCore/settings/FirstLaunchSetup.h"
+#include "TavroCore/settings/UIStrings.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <functional>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace tavro::terminal {
+namespace {
+
+using tavro::testing::TemporaryDirectory;
+
+const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
+
+std::set<std::string> placeholders(std::string_view text) {
+  std::set<std::string> found;
+  std::string copy(text);
+  std::regex placeholder(R"(\{[1-9]\})");
+  for (auto it = std::sregex_iterator(copy.begin(), copy.end(), placeholder);
+       it != std::sregex_iterator(); ++it)
+    found.insert(it->str());
+  return found;
+}
+
+TEST(TutorStringsTest, TableKeysAreUniqueAndKeepTheirPlaceholders) {
+  std::set<std::string_view> keys;
+  for (const TutorStrings::Translation& row : TutorStrings::japanese()) {
+    SCOPED_TRACE(std::string(row.english));
+    EXPECT_TRUE(keys.insert(row.english).second) << "key twice";
+    // The core's table is asked first: a key it holds too would never be used.
+    EXPECT_FALSE(UIStrings::translation(row.english)) << "shadowed by the core's table";
+    EXPECT_FALSE(row.japanese.empty());
+    EXPECT_NE(row.japanese, row.english);
+    // A value the Japanese text lacks would vanish from the screen.
+    EXPECT_EQ(placeholders(row.japanese), placeholders(row.english));
+  }
+}
+
+TEST(TutorStringsTest, ValuesAreFilledInAfterTheLookupAndNeverRead) {
+  struct Case {
+    const char* name;
+    std::string pattern;
+    std::vector<std::string> values;
+    std::string filled;
+  };
+  const Case cases[] = {
+      {"in order", "{1} of {2}", {"a", "b"}, "a of b"},
+      {"Japanese word order", "{2}回中{1}回", {"2", "5"}, "5回中2回"},
+      {"a value holding a placeholder stays as it is", "x {1} y {2}", {"{2}", "z"}, "x {2} y z"},
+      {"a placeholder without a value stays", "{1} and {3}", {"a"}, "a and {3}"},
+      {"twice", "{1}{1}", {"ab"}, "abab"},
+      {"not a placeholder", "{0} {x} {12} {", {"a"}, "{0} {x} {12} {"},
+      {"at the very end", "path {1}", {"/tmp/a b"}, "path /tmp/a b"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(TutorStrings::filled(c.pattern, c.values), c.filled);
+  }
+  // English is shown as written; Japanese from the core's table first.
+  EXPECT_EQ(TutorStrings::text("Word {1}/25", true, {"3"}), "Word 3/25");
+  EXPECT_EQ(TutorStrings::text("Word {1}/25", false, {"3"}), "問題 3/25");
+  EXPECT_EQ(TutorStrings::text("Accuracy", false), "正確率");
+  EXPECT_EQ(TutorStrings::text("no such text {1}", false, {"x"}), "no such text x");
+}
+
+TEST(TutorStringsTest, EveryInputAndRoundTitleHasAJapaneseText) {
+  for (Exercise exercise : allExercises) {
+    SCOPED_TRACE(std::string(mode(exercise)));
+    std::vector<std::string> names = {std::string(inputName(exercise))};
+    for (std::int64_t round = 1; round <= rounds(exercise); ++round)
+      names.push_back(roundTitle(exercise, round));
+    for (const std::string& name : names)
+      EXPECT_NE(TutorStrings::text(name, false), name) << name;
+  }
+}
+
+// The English of the tutor's table that must not be left on a Japanese
+// screen: the fixed words between placeholders, those with at least four
+// letters (shorter ones, "on" or "x", turn up inside romaji and key caps).
+std::vector<std::string> englishFragments() {
+  std::vector<std::string> fragments;
+  for (const TutorStrings::Translation& row : TutorStrings::japanese()) {
+    std::string english(row.english);
+    std::string split = std::regex_replace(english, std::regex(R"(\{[1-9]\})"), "\n");
+    std::stringstream pieces(split);
+    std::string piece;
+    while (std::getline(pieces, piece)) {
+      std::size_t first = piece.find_first_not_of(" ");
+      if (first == std::string::npos) continue;
+      piece = piece.substr(first, piece.find_last_not_of(" ") - first + 1);
+      int letters = 0;
+      for (char c : piece) letters += std::isalpha(static_cast<unsigned char>(c)) ? 1 : 0;
+      if (letters >= 4) fragments.push_back(piece);
+    }
+  }
+  return fragments;
+}
+
+bool isWordCharacter(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) != 0;
+}
+
+// True when `line` holds `text` as whole words.
+bool holdsWords(const std::string& line, const std::string& text) {
+  for (std::size_t at = line.find(text); at != std::string::npos; at = line.find(text, at + 1)) {
+    bool startsWord = at == 0 || !isWordCharacter(line[at - 1]) || !isWordCharacter(text.front());
+    std::size_t end = at + text.size();
+    bool endsWord = end == line.size() || !isWordCharacter(line[end]) || !isWordCharacter(text.back());
+    if (startsWord && endsWord) return true;
+  }
+  return false;
+}
+
+// True when `text` is drawn whole on a row with a blank (or the row's edge)
+// on both sides, so nothing was drawn over it or cut from it.
+bool drawnWhole(const Frame& frame, const std::string& text) {
+  for (int row = 0; row < frame.height(); ++row) {
+    std::string line = frame.line(row);
+    for (std::size_t at = line.find(text); at != std::string::npos;
+         at = line.find(text, at + 1)) {
+      std::size_t end = at + text.size();
+      if ((at == 0 || line[at - 1] == ' ') && (end == line.size() || line[end] == ' ')) return true;
+    }
+  }
+  return false;
+}
+
+std::string ja(std::string_view english, std::initializer_list<std::string> values = {}) {
+  return TutorStrings::text(english, false, values);
+}
+
+// A tutor in the Japanese interface with keys pressed one by one.
+struct Learner {
+  TemporaryDirectory folder;
+  StoragePaths paths{folder.path(), folder.path()};
+  platform::InMemoryUserDefaults preferences;
+  std::optional<Tutor> tutor;
+  double now = 100;
+
+  explicit Learner(bool firstLaunch, bool signedIn = false) {
+    preferences.set("interfaceEnglish", false);
+    if (firstLaunch) {
+      FirstLaunchSetup::markStarted(preferences);
+    } else {
+      preferences.set(FirstLaunchSetup::completedKey, true);
+    }
+    if (signedIn) {
+      EXPECT_FALSE(writeToken(tokenFile(paths.configFolder), std::string(64, 'a')));
+      AccountState(AccountProfile("user-7", "Aiko", "aiko@example.com")).save(preferences);
+    }
+    tutor.emplace(paths, loadArchive(paths.archive()), preferences);
+  }
+
+  void press(Key::Kind kind, int times = 1) {
+    for (int i = 0; i < times; ++i) tutor->handle(Key::of(kind), now += 0.2);
+  }
+  void type(const std::string& text) {
+    for (const std::string& character : text::graphemes(text)) {
+      Key key = character == "\n" ? Key::of(Key::Kind::enter) : Key::character(character);
+      tutor->handle(key, now += 0.2);
+    }
+  }
+  // Moves the home focus up to the item labelled `label`.
+  void focusHome(const std::string& label) {
+    for (int i = 0; i < 12; ++i) {
+      Frame frame(Tutor::minimumWidth, Tutor::minimumHeight);
+      tutor->render(frame, now);
+      if (frame.text().find("> " + label) != std::string::npos) return;
+      press(Key::Kind::up);
+    }
+    ADD_FAILURE() << "no home item " << label;
+  }
+};
+
+struct Step {
+  const char* name;
+  std::function<void(Learner&)> act;
+  std::vector<std::string> drawn;  // Japanese texts that must be drawn whole
+};
+
+// Walks `steps` and checks each screen at 80x24.
+void walk(Learner& learner, const std::vector<Step>& steps) {
+  static const std::vector<std::string> fragments = englishFragments();
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    step.act(learner);
+    Frame frame(Tutor::minimumWidth, Tutor::minimumHeight);
+    learner.tutor->render(frame, learner.now);
+    for (int row = 0; row < frame.height(); ++row) {
+      std::string line = frame.line(row);
+      for (const std::string& fragment : fragments)
+        EXPECT_FALSE(holdsWords(line, fragment)) << "English left: \"" << fragment << "\"\n"
+                                                 << frame.text();
+      // Text reaching the last column was most likely cut there; only the
+      // score columns, set flush right, end at the edge.
+      const std::string& last = frame.cell(row, frame.width() - 1).text;
+      EXPECT_TRUE(last == " " || last == "%") << "row " << row << " reaches the edge\n"
+                                              << frame.text();
+    }
+    for (const std::string& text : step.drawn)
+      EXPECT_TRUE(drawnWhole(frame, text)) << "not drawn whole: " << text << "\n" << frame.text();
+  }
+}
+
+void none(Learner&) {}
+
+TEST(JapaneseInterfaceTest, SetupStepsFitWithoutEnglish) {
+  ASSERT_TRUE(utf8Locale);
+  Learner learner(true);
+  ASSERT_EQ(learner.tutor->screen(), Tutor::Screen::setup);
+  auto next = [](Learner& l) { l.press(Key::Kind::enter); };
+  walk(learner,
+       {
+           {"language",
+            none,
+            {ja("Tavro · Welcome   ({1}/5)", {"1"}), ja("Welcome to Tavro, a touch-typing tutor."),
+             ja("Which language do you want to practise?"),
+             ja("Left/Right change · Enter next · Esc back · q quit (the setup resumes next "
+                "time)")}},
+           {"keyboard", next, {ja("Which keyboard do you type on?"), ja("US (ANSI)")}},
+           {"keyboard JIS",
+            [](Learner& l) { l.press(Key::Kind::right); },
+            {ja("JIS (Japanese)")}},
+           {"guidance",
+            next,
+            {ja("What should practice show you?"), ja("Romaji line under prompts"), ja("on")}},
+           {"theme", next, {ja("Pick the colours. System keeps your terminal's own.")}},
+           {"account", next, {ja("Press Enter to start practising, or a to sign in.")}},
+           {"home after the setup",
+            next,
+            {ja("Input"), ja("Layout"), ja("Guide lines"), ja("best"), ja("JIS (Japanese)")}},
+       });
+}
+
+TEST(JapaneseInterfaceTest, HomeOfEveryExerciseAndTheCustomTextScreenFit) {
+  ASSERT_TRUE(utf8Locale);
+  Learner learner(false);
+  auto nextInput = [](Learner& l) {
+    l.focusHome(ja("Input"));
+    l.press(Key::Kind::right);
+  };
+  auto nextLanguage = [](Learner& l) {
+    l.focusHome(ja("Language"));
+    l.press(Key::Kind::right);
+  };
+  const std::string homeHelp =
+      ja("Arrows move/change · 1-7 round · Enter start · s Settings · a Account · q Quit");
+  walk(learner,
+       {
+           {"romaji", none, {ja("Input"), ja("Layout"), ja("Guide lines"), ja("best"), homeHelp}},
+           {"kana", nextInput, {ja("Kana input"), homeHelp}},
+           {"guided romaji", nextInput, {ja("Guided romaji")}},
+           {"custom text",
+            nextInput,
+            {ja("Enter opens the text screen: your own Japanese text, typed in romaji.")}},
+           {"custom text screen",
+            [](Learner& l) { l.press(Key::Kind::enter); },
+            {ja("{1} lines · {2}/{3}", {"0", "0", "2,000"}), ja("Generate reading"),
+             ja("Tab next field · Enter new line, or press the button · Esc home")}},
+           {"custom text refused",
+            [](Learner& l) {
+              l.press(Key::Kind::tab, 3);
+              l.press(Key::Kind::enter);
+            },
+            {ja("Paste or type the Japanese text first, one practice item per line.")}},
+           {"custom text with two lines",
+            [](Learner& l) {
+              l.press(Key::Kind::tab);
+              l.type("学校\n本");
+            },
+            {ja("{1} lines · {2}/{3}", {"2", "4", "2,000"})}},
+           {"reading generated",
+            [](Learner& l) {
+              l.press(Key::Kind::tab);
+              l.press(Key::Kind::enter);
+            },
+            {ja("Reading generated: check the words that can be read more than one way.")}},
+           {"reading lines do not match",
+            [](Learner& l) {
+              l.type("\nほん");
+              l.press(Key::Kind::tab);
+              l.press(Key::Kind::enter);
+            },
+            {}},
+           {"custom round left",
+            [](Learner& l) {
+              l.press(Key::Kind::up);  // the reading
+              l.press(Key::Kind::backspace, 3);
+              l.press(Key::Kind::tab);
+              l.press(Key::Kind::enter);
+              ASSERT_EQ(l.tutor->screen(), Tutor::Screen::practice);
+              l.press(Key::Kind::escape);
+            },
+            {ja("Round left; nothing was saved.")}},
+           {"back home", [](Learner& l) { l.press(Key::Kind::escape); }, {homeHelp}},
+           {"english", nextLanguage, {ja("Standard")}},
+           {"nepali", nextLanguage, {ja("Romanized"), ja("Guide lines")}},
+           {"nepali direct", nextInput, {ja("Devanagari (direct)")}},
+       });
+}
+
+TEST(JapaneseInterfaceTest, PracticeResultsAndSettingsFit) {
+  ASSERT_TRUE(utf8Locale);
+  Learner learner(false);
+  const std::string practiceHelp =
+      ja("Esc leave the round (not saved) · Backspace: wrong keys are never typed");
+  walk(learner,
+       {
+           {"practice with a wrong key",
+            [](Learner& l) {
+              l.type("4");  // kanji words, with their reading
+              l.press(Key::Kind::enter);
+              l.type("q");
+            },
+            {ja("Word {1}/25", {"1"}), ja("Speed"), ja("reading"), ja("romaji"), ja("keys"),
+             ja("then"), practiceHelp}},
+           {"backspace", [](Learner& l) { l.press(Key::Kind::backspace); },
+            {ja("Nothing to erase: a wrong key is never typed into the prompt.")}},
+           {"results",
+            [](Learner& l) { typeRound(*l.tutor, l.now, "q", 3); },
+            {ja("Results"), ja("Weakest keys"), ja("speed"), ja("accuracy"), ja("new"),
+             ja("Enter/n next round · a again · h home")}},
+           {"home with scores and weak keys",
+            [](Learner& l) { l.type("h"); },
+            {ja("best"), ja("Latest")}},
+           {"a word that waits for more",
+            [](Learner& l) {
+              l.tutor->practise(PracticeRound(Exercise::japaneseRomaji, 1, false,
+                                              {{JapanesePrompt::kana("ほん"), std::nullopt}}));
+              l.type("hon");
+            },
+            {ja("Word complete: Space goes on (the word still takes more keys)")}},
+           {"kana keys",
+            [](Learner& l) {
+              l.press(Key::Kind::escape);
+              l.focusHome(ja("Input"));
+              l.press(Key::Kind::right);
+              l.type("1");
+              l.press(Key::Kind::enter);
+            },
+            {ja("Word {1}/25", {"1"}), practiceHelp}},
+           {"nepali typed directly",
+            [](Learner& l) {
+              l.press(Key::Kind::escape);
+              l.focusHome(ja("Language"));
+              l.press(Key::Kind::right, 2);
+              l.focusHome(ja("Input"));
+              l.press(Key::Kind::right);
+              l.type("1");
+              l.press(Key::Kind::enter);
+            },
+            {}},
+           {"settings",
+            [](Learner& l) {
+              l.press(Key::Kind::escape);
+              l.type("s");
+            },
+            {ja("Language (interface)"), ja("Theme"), ja("x  {1} is not next", {"Q"}),
+             ja("Up/Down move · Left/Right change · Enter or Esc Back")}},
+           {"settings theme", [](Learner& l) { l.press(Key::Kind::down); }, {ja("Theme")}},
+       });
+}
+
+TEST(JapaneseInterfaceTest, AccountScreensFit) {
+  ASSERT_TRUE(utf8Locale);
+  Learner signedOut(false);
+  walk(signedOut,
+       {
+           {"signed out",
+            [](Learner& l) { l.type("a"); },
+            {ja("Not signed in."), ja("Paste a session token (64 characters 0-9 a-f) and press "
+                                      "Enter."),
+             ja("Enter confirm · Backspace erase · Esc Back")}},
+           {"a whole token typed", [](Learner& l) { l.type(std::string(64, 'f')); }, {}},
+           {"not a token",
+            [](Learner& l) {
+              l.type("x");
+              l.press(Key::Kind::enter);
+            },
+            {}},
+       });
+  Learner signedIn(false, true);
+  walk(signedIn,
+       {
+           {"signed in",
+            [](Learner& l) { l.type("a"); },
+            {ja("Name"), ja("Email"), ja("Account id"), ja("Last sync"), ja("never"),
+             ja("y Sync Now · d devices · e export · i import · o sign out · Esc Back")}},
+           {"sync without a connection", [](Learner& l) { l.type("y"); }, {}},
+           {"export", [](Learner& l) { l.type("e"); },
+            {ja("Export the scores to this file (Enter):")}},
+           {"import of a folder",
+            [](Learner& l) {
+              l.press(Key::Kind::escape);
+              l.type("i");
+              l.type(l.folder.path().string());
+              l.press(Key::Kind::enter);
+            },
+            {}},
+       });
+}
+
+}  // namespace
+}  // namespace tavro::terminal
