@@ -31,6 +31,7 @@ constexpr Translation rows[] = {
   {"Standard", "標準"},
   {"Romanized", "ローマ字キー"},
   {"Devanagari (direct)", "デーヴァナーガリー（直接入力）"},
+  {"System layout (direct)", "システムの配列（直接入力）"},
   {"Enter opens the text screen: your own Japanese text, typed in romaji.", "Enter でテキスト画面へ。自分の日本語の文章をローマ字で入力します。"},
   {"Arrows move/change · 1-7 round · Enter start · s Settings · a Account · q Quit", "矢印 移動・変更 · 1-7 ラウンド · Enter 開始 · s 設定 · a アカウント · q 終了"},
 

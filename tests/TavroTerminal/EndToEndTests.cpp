@@ -74,7 +74,9 @@ std::string atWord(const TmuxSession& session, int word) {
 // Goes through the first-launch setup of a new data folder with its defaults.
 void passSetup(const TmuxSession& session) {
   for (int step = 1; step <= 5; ++step) {
-    session.waitFor("(" + std::to_string(step) + "/5)");
+    std::string mark = "(";
+    mark += std::to_string(step) + "/5)";
+    session.waitFor(mark);
     session.press("Enter");
   }
 }
