@@ -17,7 +17,6 @@
 
 #include <clocale>
 #include <functional>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -28,13 +27,19 @@ using tavro::testing::TemporaryDirectory;
 
 const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
+// Where each "{1}" to "{9}" placeholder of `text` starts.
+std::vector<std::size_t> placeholderStarts(std::string_view text) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at + 2 < text.size(); ++at) {
+    if (text[at] == '{' && text[at + 1] >= '1' && text[at + 1] <= '9' && text[at + 2] == '}')
+      starts.push_back(at);
+  }
+  return starts;
+}
+
 std::set<std::string> placeholders(std::string_view text) {
   std::set<std::string> found;
-  std::string copy(text);
-  std::regex placeholder(R"(\{[1-9]\})");
-  for (auto it = std::sregex_iterator(copy.begin(), copy.end(), placeholder);
-       it != std::sregex_iterator(); ++it)
-    found.insert(it->str());
+  for (std::size_t at : placeholderStarts(text)) found.insert(std::string(text.substr(at, 3)));
   return found;
 }
 
@@ -97,7 +102,8 @@ std::vector<std::string> englishFragments() {
   std::vector<std::string> fragments;
   for (const TutorStrings::Translation& row : TutorStrings::japanese()) {
     std::string english(row.english);
-    std::string split = std::regex_replace(english, std::regex(R"(\{[1-9]\})"), "\n");
+    std::string split = english;
+    for (std::size_t at : placeholderStarts(english)) split.replace(at, 3, "\n\n\n");
     std::stringstream pieces(split);
     std::string piece;
     while (std::getline(pieces, piece)) {
