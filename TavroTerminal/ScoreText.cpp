@@ -79,7 +79,7 @@ std::string scoreLine(const ScoreRow& row, bool english) {
   line += pad(completionText(row.attempt, english), 14);
   line += dateText(row.attempt.date());
   if (row.isLatest)
-    line += "  " + TutorStrings::text(row.isOutsideTopFive ? "new, not in the top five" : "new",
+    line += "  " + TutorStrings::text(row.isOutsideTopFive ? "new, below top 5" : "new",
                                       english);
   return line;
 }

@@ -809,16 +809,8 @@ void Tutor::renderHome(Frame& frame) const {
     Style style = focused ? Style::selected : Style::normal;
     frame.put(row, 1, focused ? ">" : (chosen ? "*" : " "), Style::selected);
     frame.put(row, 3, std::to_string(round), style);
-    // Titles are cut to leave room for the score columns.
-    std::string shown;
-    int width = 0;
-    for (const std::string& character : text::graphemes(title)) {
-      int one = Frame::displayWidth(character);
-      if (width + one > 46) break;
-      shown += character;
-      width += one;
-    }
-    frame.put(row, 6, shown, style);
+    // Titles are cut, visibly, to leave room for the score columns.
+    frame.put(row, 6, clipped(title, 46), style);
     std::vector<Attempt> top = archive_.top(modeName, round);
     if (!top.empty()) frame.put(row, 53, shortScore(top.front(), english_), Style::normal);
     for (auto it = archive_.attempts.rbegin(); it != archive_.attempts.rend(); ++it) {

@@ -79,7 +79,7 @@ constexpr Translation rows[] = {
   {"date", "日付"},
   {"{1} keys/min", "{1} 打鍵/分"},
   {"new", "今回"},
-  {"new, not in the top five", "今回（5位圏外）"},
+  {"new, below top 5", "今回（5位圏外）"},
   {"{1} {2} ({3} of {4})", "{1} {2}（{4}回中{3}回）"},
 
   // Settings
