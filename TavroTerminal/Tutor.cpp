@@ -293,6 +293,11 @@ void Tutor::remember(const std::function<void()>& change) {
   }
 }
 
+bool Tutor::kanaInput() const {
+  if (language(exercise_) == TavroLanguage::japanese) return exercise_ == Exercise::japaneseKana;
+  return savedExercise(TavroLanguage::japanese, preferences_) == Exercise::japaneseKana;
+}
+
 std::string Tutor::weakKeysFor(Exercise exercise) const {
   if (!archive_.weakKeys) return "";
   return weakKeyText(archive_.weakKeys->rankedKeys(mode(exercise)));
@@ -1311,7 +1316,7 @@ void Tutor::startSync() {
     return;
   }
   AccountProfile profile = *account_.profile;
-  TavroBackup local(profile.id, archive_.attempts, level_, exercise_ == Exercise::japaneseKana,
+  TavroBackup local(profile.id, archive_.attempts, level_, kanaInput(),
                     Date::now());
   std::string token = *token_;
   bool english = english_;
@@ -1359,8 +1364,7 @@ void Tutor::exportBackup(const std::string& path) {
   }
   std::string bytes;
   try {
-    bytes = TavroBackup(account_.profile->id, archive_.attempts, level_,
-                        exercise_ == Exercise::japaneseKana, Date::now())
+    bytes = TavroBackup(account_.profile->id, archive_.attempts, level_, kanaInput(), Date::now())
                 .encode();
   } catch (const std::exception&) {
     accountMessage_ = t("Not exported: the scores could not be written as a backup.");

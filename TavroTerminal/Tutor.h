@@ -124,6 +124,9 @@ class Tutor {
   void finishRound();
   void save();
   std::string weakKeysFor(Exercise exercise) const;
+  // The learner's choice of kana keys for Japanese, whichever language is
+  // practised now (backups and sync carry it).
+  bool kanaInput() const;
 
   void renderHome(Frame& frame) const;
   void renderPractice(Frame& frame, double now) const;

@@ -436,6 +436,28 @@ TEST(AccountScreenTest, ExportedBackupIsImportedIntoAnotherArchiveOfTheAccount) 
   }
   EXPECT_FALSE(std::filesystem::exists(f.folder.path() / "missing"));
   EXPECT_EQ(exported.validated(aiko.id).attempts().size(), 2u);
+  EXPECT_EQ(exported.jlptLevel(), JLPTLevel::n5);
+  EXPECT_FALSE(exported.kanaInput());
+
+  // The backup carries the Japanese choices even while English is practised.
+  f.press(Key::of(Key::Kind::escape));
+  for (int i = 0; i < 5; ++i) f.press(Key::of(Key::Kind::up));  // Input
+  f.press(Key::of(Key::Kind::right));                            // kana keys
+  f.press(Key::of(Key::Kind::down));                             // JLPT level
+  f.press(Key::of(Key::Kind::right));
+  f.press(Key::of(Key::Kind::up));
+  f.press(Key::of(Key::Kind::up));  // Language
+  f.press(Key::of(Key::Kind::right));
+  ASSERT_EQ(f.tutor->exercise(), Exercise::english) << f.screen();
+  f.type("a");
+  f.type("e");
+  for (int i = 0; i < 200; ++i) f.press(Key::of(Key::Kind::backspace));
+  f.type(file.string() + "2");
+  f.press(Key::of(Key::Kind::enter));
+  TavroBackup choices = TavroBackup::decode(readFile(file.string() + "2"));
+  EXPECT_TRUE(choices.kanaInput());
+  EXPECT_NE(choices.jlptLevel(), JLPTLevel::n5);
+  EXPECT_EQ(choices.jlptLevel(), JLPTLevels::saved(f.preferences));
 
   // Another learner's archive on this machine takes the backup in.
   Fixture other(true, {attempt(3)});
