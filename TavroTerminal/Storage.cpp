@@ -63,8 +63,10 @@ LoadedArchive unreadable(const std::filesystem::path& file, const std::string& r
   LoadedArchive loaded;
   loaded.canSave = false;
   loaded.found = true;
-  loaded.notice = "Cannot read the score archive " + file.string() + " (" + reason +
-                  "). It is left as it is; scores of this session are not saved.";
+  loaded.notice = {
+      "Cannot read the score archive {1} ({2}). It is left as it is; scores of this session are "
+      "not saved.",
+      {file.string(), reason}};
   return loaded;
 }
 
@@ -74,7 +76,7 @@ LoadedArchive damaged(const std::filesystem::path& file, const std::string& reas
     LoadedArchive loaded;
     loaded.canSave = false;
     loaded.found = true;
-    loaded.notice = "The score archive " + file.string() + " is damaged (" + reason + ").";
+    loaded.notice = {"The score archive {1} is damaged ({2}).", {file.string(), reason}};
     return loaded;
   }
   std::string failure;
@@ -84,8 +86,9 @@ LoadedArchive damaged(const std::filesystem::path& file, const std::string& reas
   }
   LoadedArchive loaded;
   loaded.found = true;
-  loaded.notice = "The score archive was damaged (" + reason + "). It was kept as " +
-                  kept->string() + " and a new archive was started.";
+  loaded.notice = {
+      "The score archive was damaged ({1}). It was kept as {2} and a new archive was started.",
+      {reason, kept->string()}};
   return loaded;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "TavroCore/history/Archive.h"
+#include "TavroTerminal/TutorStrings.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -51,7 +52,7 @@ struct LoadedArchive {
   bool found = false;
   // What the learner must be told: a damaged archive set aside, or one that
   // could not be read.
-  std::optional<std::string> notice;
+  std::optional<TutorStrings::Message> notice;
 };
 
 // Reads the archive at `file`. A missing file gives an empty archive. A file

@@ -108,7 +108,7 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
     : paths_(std::move(paths)),
       archive_(std::move(loaded.archive)),
       canSave_(loaded.canSave),
-      notice_(std::move(loaded.notice)),
+      notices_(loaded.notice ? std::vector{*loaded.notice} : std::vector<TutorStrings::Message>{}),
       preferences_(preferences) {
   readPreferences();
   account_ = AccountState::load(preferences_);
@@ -833,9 +833,11 @@ void Tutor::renderHome(Frame& frame) const {
   ++row;
   // Problems with the files take whatever rows are left above the status
   // line, each starting on a row of its own.
-  for (const std::optional<std::string>* message : {&notice_, &saveFailure_}) {
-    if (!*message) continue;
-    std::stringstream paragraphs(**message);
+  std::vector<std::string> messages;
+  for (const TutorStrings::Message& notice : notices_) messages.push_back(notice.text(english_));
+  if (saveFailure_) messages.push_back(*saveFailure_);
+  for (const std::string& message : messages) {
+    std::stringstream paragraphs(message);
     std::string paragraph;
     while (std::getline(paragraphs, paragraph)) {
       for (const std::string& line : wrapWords(paragraph, frame.width() - 2)) {

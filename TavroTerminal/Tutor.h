@@ -21,6 +21,7 @@
 #include "TavroTerminal/Key.h"
 #include "TavroTerminal/PracticeRound.h"
 #include "TavroTerminal/Storage.h"
+#include "TavroTerminal/TutorStrings.h"
 
 #include <cstdint>
 #include <functional>
@@ -50,6 +51,10 @@ class Tutor {
   // How account operations reach the account service; without it the
   // account screen says there is no connection.
   void setAccountService(FetchMaker makeFetch) { makeFetch_ = std::move(makeFetch); }
+
+  // Adds a problem found with the files at start to the home screen's
+  // notices (the archive's own comes with it).
+  void tell(TutorStrings::Message notice) { notices_.push_back(std::move(notice)); }
 
   // Takes in the result of an account operation that finished on its
   // worker thread. The terminal loop calls it before every redraw.
@@ -140,7 +145,7 @@ class Tutor {
   StoragePaths paths_;
   Archive archive_;
   bool canSave_;
-  std::optional<std::string> notice_;
+  std::vector<TutorStrings::Message> notices_;  // problems with the files, found at start
   platform::UserDefaults& preferences_;
 
   Exercise exercise_ = Exercise::japaneseRomaji;

@@ -53,4 +53,8 @@ std::string text(std::string_view pattern, bool english, std::initializer_list<s
   return filled(text(pattern, english), std::vector<std::string>(values));
 }
 
+std::string Message::text(bool english) const {
+  return filled(TutorStrings::text(pattern, english), values);
+}
+
 }  // namespace tavro::terminal::TutorStrings

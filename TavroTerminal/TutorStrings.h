@@ -37,4 +37,14 @@ std::string filled(std::string_view pattern, const std::vector<std::string>& val
 std::string text(std::string_view text, bool english);
 std::string text(std::string_view pattern, bool english, std::initializer_list<std::string> values);
 
+// A message made before the interface language is known (while files are
+// read at start): its English pattern and values, shown in whichever
+// language the screen is in.
+struct Message {
+  std::string pattern;
+  std::vector<std::string> values;
+
+  std::string text(bool english = true) const;
+};
+
 }  // namespace tavro::terminal::TutorStrings

@@ -40,6 +40,10 @@ constexpr Translation rows[] = {
   {"This round has no prompts.", "このラウンドには問題がありません。"},
   {"Round left; nothing was saved.", "ラウンドを中断しました。何も保存していません。"},
   {"Nothing to erase: a wrong key is never typed into the prompt.", "消すものはありません。間違ったキーは入力されません。"},
+  {"Cannot read the score archive {1} ({2}). It is left as it is; scores of this session are not saved.", "成績の記録 {1} を読み込めません（{2}）。ファイルはそのままにし、今回の成績は保存されません。"},
+  {"The score archive {1} is damaged ({2}).", "成績の記録 {1} は壊れています（{2}）。"},
+  {"The score archive was damaged ({1}). It was kept as {2} and a new archive was started.", "成績の記録が壊れていました（{1}）。{2} として残し、新しい記録を始めました。"},
+  {"The preferences file was damaged; it was kept as {1} and the defaults are used.", "設定ファイルが壊れていました。{1} として残し、初期設定を使います。"},
   {"Scores are not saved this session: the archive on disk could not be read.", "ディスク上の記録を読み込めなかったため、今回の成績は保存されません。"},
   {"Could not save the scores: {1}. They are kept until the next save.", "成績を保存できませんでした（{1}）。次に保存するまで保持します。"},
 

@@ -32,7 +32,8 @@ int refuse(const std::string& message) {
 
 // The store moves a damaged file aside on its first read; the learner is
 // told, since their choices are back to the defaults.
-std::optional<std::string> preferencesNotice(const tavro::platform::FileUserDefaults& preferences) {
+std::optional<tavro::terminal::TutorStrings::Message> preferencesNotice(
+    const tavro::platform::FileUserDefaults& preferences) {
   auto identity = [&]() -> std::optional<std::pair<dev_t, ino_t>> {
     struct stat status {};
     if (::lstat(preferences.damagedFile().c_str(), &status) != 0) return std::nullopt;
@@ -42,8 +43,9 @@ std::optional<std::string> preferencesNotice(const tavro::platform::FileUserDefa
   (void)preferences.keys();
   auto after = identity();
   if (!after || after == before) return std::nullopt;
-  return "The preferences file was damaged; it was kept as " + preferences.damagedFile().string() +
-         " and the defaults are used.";
+  return tavro::terminal::TutorStrings::Message{
+      "The preferences file was damaged; it was kept as {1} and the defaults are used.",
+      {preferences.damagedFile().string()}};
 }
 
 bool utf8Locale() {
@@ -81,7 +83,7 @@ int run(const std::vector<std::string>& arguments) {
 
   if (options.command == CommandLine::Command::stats) {
     LoadedArchive loaded = loadArchive(paths->archive(), false);
-    if (loaded.notice) return refuse(printable(*loaded.notice));
+    if (loaded.notice) return refuse(printable(loaded.notice->text()));
     std::cout << printable(statsReport(loaded.archive));
     return 0;
   }
@@ -100,10 +102,9 @@ int run(const std::vector<std::string>& arguments) {
 
   LoadedArchive loaded = loadArchive(paths->archive());
   tavro::platform::FileUserDefaults preferences(paths->preferences());
-  if (std::optional<std::string> notice = preferencesNotice(preferences)) {
-    loaded.notice = loaded.notice ? *loaded.notice + "\n" + *notice : *notice;
-  }
+  std::optional<tavro::terminal::TutorStrings::Message> notice = preferencesNotice(preferences);
   Tutor tutor(*paths, std::move(loaded), preferences);
+  if (notice) tutor.tell(*notice);
   tutor.setAccountService([](std::function<bool()> cancelled) {
     tavro::platform::HTTPTransport::Options options;
     options.cancelled = std::move(cancelled);

@@ -422,5 +422,30 @@ TEST(JapaneseInterfaceTest, AccountScreensFit) {
        });
 }
 
+TEST(JapaneseInterfaceTest, ProblemsWithTheFilesAreToldInTheInterfaceLanguage) {
+  ASSERT_TRUE(utf8Locale);
+  for (bool english : {true, false}) {
+    SCOPED_TRACE(english ? "English" : "Japanese");
+    TemporaryDirectory folder;
+    StoragePaths paths{folder.path(), folder.path()};
+    tavro::testing::writeFile(paths.archive(), "not json");
+    platform::InMemoryUserDefaults preferences;
+    preferences.set(FirstLaunchSetup::completedKey, true);
+    preferences.set("interfaceEnglish", english);
+    Tutor tutor(paths, loadArchive(paths.archive()), preferences);
+    tutor.tell({"The preferences file was damaged; it was kept as {1} and the defaults are used.",
+                {"p.damaged"}});
+    Frame frame(100, 40);  // room for both notices
+    tutor.render(frame, 0);
+    std::string screen = frame.text();
+    bool japanese = screen.find("成績の記録が壊れていました") != std::string::npos &&
+                    screen.find("設定ファイルが壊れていました。p.damaged") != std::string::npos;
+    bool inEnglish = screen.find("The score archive was damaged") != std::string::npos &&
+                     screen.find("The preferences file was damaged") != std::string::npos;
+    EXPECT_EQ(japanese, !english) << screen;
+    EXPECT_EQ(inEnglish, english) << screen;
+  }
+}
+
 }  // namespace
 }  // namespace tavro::terminal

@@ -191,11 +191,11 @@ TEST(ArchiveStorageTest, DamagedFileIsKeptAsideAndReported) {
     LoadedArchive loaded = loadArchive(file);
     EXPECT_TRUE(loaded.canSave);
     ASSERT_TRUE(loaded.notice);
-    EXPECT_NE(loaded.notice->find("damaged"), std::string::npos);
+    EXPECT_NE(loaded.notice->text().find("damaged"), std::string::npos);
     std::vector<std::filesystem::path> files = filesIn(folder.path());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_NE(files[0].filename().string().find("archive.json.damaged-"), std::string::npos);
-    EXPECT_NE(loaded.notice->find(files[0].string()), std::string::npos);
+    EXPECT_NE(loaded.notice->text().find(files[0].string()), std::string::npos);
     EXPECT_EQ(tavro::testing::readFile(files[0]), c.contents);
 
     // A second damaged file the same second gets a name of its own.
@@ -212,7 +212,7 @@ TEST(ArchiveStorageTest, OversizedFileIsSetAsideWithoutReadingIt) {
   std::filesystem::resize_file(file, maximumArchiveBytes + 1);  // sparse
   LoadedArchive loaded = loadArchive(file);
   ASSERT_TRUE(loaded.notice);
-  EXPECT_NE(loaded.notice->find("larger than 64 MiB"), std::string::npos);
+  EXPECT_NE(loaded.notice->text().find("larger than 64 MiB"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(file));
 }
 
@@ -227,7 +227,7 @@ TEST(ArchiveStorageTest, SomethingOtherThanAFileIsLeftAloneAndSavingIsOff) {
     LoadedArchive loaded = loadArchive(file);  // must not wait for a writer
     EXPECT_FALSE(loaded.canSave);
     ASSERT_TRUE(loaded.notice);
-    EXPECT_NE(loaded.notice->find("not a regular file"), std::string::npos);
+    EXPECT_NE(loaded.notice->text().find("not a regular file"), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(file));
   }
 }
