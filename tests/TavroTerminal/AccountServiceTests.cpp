@@ -5,6 +5,7 @@
 #include "ReferenceAccountService/ServiceFixture.h"
 #include "TavroTerminal/AccountFiles.h"
 #include "TavroTerminal/Tutor.h"
+#include "TutorTesting.h"
 #include "common/TestSupport.h"
 
 #include "Platform/HTTPTransport.h"
@@ -13,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <clocale>
 #include <map>
 #include <thread>
 
@@ -26,8 +26,6 @@ using Target = ReferenceAccountService::Target;
 using tavro::testing::readFile;
 using tavro::testing::ServiceFixture;
 using tavro::testing::TemporaryDirectory;
-
-const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 std::vector<Attempt> attempts(std::uint64_t first, std::size_t count, const std::string& mode) {
   std::vector<Attempt> list;

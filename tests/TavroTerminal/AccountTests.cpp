@@ -3,6 +3,7 @@
 // with the account service replaced by a fetch the test controls.
 #include "TavroTerminal/AccountFiles.h"
 #include "TavroTerminal/Tutor.h"
+#include "TutorTesting.h"
 #include "common/TestSupport.h"
 
 #include "Platform/HTTPTransport.h"
@@ -16,7 +17,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <clocale>
 #include <mutex>
 #include <thread>
 
@@ -26,8 +26,6 @@ namespace {
 using tavro::testing::readFile;
 using tavro::testing::TemporaryDirectory;
 using tavro::testing::writeFile;
-
-const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 const std::string token = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
 const AccountProfile aiko("user-7", "Aiko", "aiko@example.com");

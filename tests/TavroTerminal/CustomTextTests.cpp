@@ -5,7 +5,7 @@
 #include "TavroTerminal/Storage.h"
 #include "TavroTerminal/TextArea.h"
 #include "TavroTerminal/Tutor.h"
-#include "TypeRound.h"
+#include "TutorTesting.h"
 #include "common/TestSupport.h"
 
 #include "Platform/UserDefaults.h"
@@ -13,14 +13,11 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 
 namespace tavro::terminal {
 namespace {
 
 using tavro::testing::TemporaryDirectory;
-
-const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 TEST(TextAreaTest, EditsWholeCharactersAcrossLines) {
   ASSERT_TRUE(utf8Locale);

@@ -81,16 +81,23 @@ void passSetup(const TmuxSession& session) {
   }
 }
 
-// Moves from the last item a key press left focused up to `item` on the home screen.
-void focusHomeItem(const TmuxSession& session, const std::string& label) {
-  for (int i = 0; i < 12; ++i) {
+// Presses `key` until the screen shows `text`, waiting for each press to
+// change the screen; at most `presses` times.
+void pressUntil(const TmuxSession& session, const std::string& key, const std::string& text,
+                int presses) {
+  for (int i = 0; i < presses; ++i) {
     std::string shown = session.screen();
-    if (shown.find("> " + label) != std::string::npos) return;
-    session.press("Up");
+    if (shown.find(text) != std::string::npos) return;
+    session.press(key);
     session.waitUntil([&](const std::string& now) { return now != shown; },
                       std::chrono::seconds(10));
   }
-  ADD_FAILURE() << "no home item " << label;
+  session.waitFor(text, std::chrono::seconds(10));
+}
+
+// Moves from the last item a key press left focused up to `item` on the home screen.
+void focusHomeItem(const TmuxSession& session, const std::string& label) {
+  pressUntil(session, "Up", "> " + label, 12);
 }
 
 TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
@@ -469,14 +476,7 @@ TEST(EndToEndTest, PastedJapaneseTextIsReadTypedAndScoredWithoutBeingSaved) {
   passSetup(session);
   session.waitFor("Rounds");
   focusHomeItem(session, "Input");
-  for (int i = 0; i < 4 && session.screen().find("< Custom Text Practice >") == std::string::npos;
-       ++i) {
-    std::string shown = session.screen();
-    session.press("Right");
-    session.waitUntil([&](const std::string& now) { return now != shown; },
-                      std::chrono::seconds(10));
-  }
-  session.waitFor("< Custom Text Practice >");
+  pressUntil(session, "Right", "< Custom Text Practice >", 4);
   session.press("Enter");
   session.waitFor("Japanese text");
 

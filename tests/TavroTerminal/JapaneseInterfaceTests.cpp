@@ -5,7 +5,7 @@
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Tutor.h"
 #include "TavroTerminal/TutorStrings.h"
-#include "TypeRound.h"
+#include "TutorTesting.h"
 #include "common/TestSupport.h"
 
 #include "Platform/UserDefaults.h"
@@ -15,7 +15,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -24,8 +23,6 @@ namespace tavro::terminal {
 namespace {
 
 using tavro::testing::TemporaryDirectory;
-
-const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 // Where each "{1}" to "{9}" placeholder of `text` starts.
 std::vector<std::size_t> placeholderStarts(std::string_view text) {

@@ -5,7 +5,7 @@
 #include "TavroTerminal/PracticeRound.h"
 #include "TavroTerminal/Storage.h"
 #include "TavroTerminal/Tutor.h"
-#include "TypeRound.h"
+#include "TutorTesting.h"
 #include "common/TestSupport.h"
 
 #include "Support/Text.h"
@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <clocale>
 #include <fstream>
 #include <map>
 
@@ -23,9 +22,6 @@ namespace tavro::terminal {
 namespace {
 
 using tavro::testing::TemporaryDirectory;
-
-// Character widths come from the C library, which needs a UTF-8 locale.
-const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 TEST(FrameTest, LaysOutWideAndUnsafeCharactersByColumns) {
   ASSERT_TRUE(utf8Locale);

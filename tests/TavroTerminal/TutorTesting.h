@@ -1,12 +1,18 @@
-// Drives a round through the screen model as a learner would.
+// What the screen model's tests share: the UTF-8 locale character widths
+// need, and a round driven through the model as a learner would.
 #pragma once
 
 #include "Support/Text.h"
 #include "TavroTerminal/Tutor.h"
 
+#include <clocale>
 #include <string>
 
 namespace tavro::terminal {
+
+// Character widths come from the C library, which needs a UTF-8 locale.
+// Set once for the whole test program; tests assert it took.
+inline const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 // Types the preferred spelling of the word on screen, optionally after a
 // wrong key, until the round is complete.
