@@ -9,7 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <set>
+#include <algorithm>
+#include <map>
 
 namespace tavro::terminal {
 namespace {
@@ -102,28 +103,31 @@ std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_
 }
 
 std::string statsReport(const Archive& archive) {
-  std::string report;
-  std::set<std::string, std::less<>> modes;
-  for (const Attempt& attempt : archive.attempts) modes.insert(attempt.mode());
+  // One pass groups the attempts by mode and round, each group copied into a
+  // small archive of its own, so ranking a round reads only that round's
+  // attempts: the report stays near-linear however many modes and rounds a
+  // file holds.
+  std::map<std::string_view, std::map<std::int64_t, Archive>, std::less<>> groups;
+  for (const Attempt& attempt : archive.attempts)
+    groups[attempt.mode()][attempt.round()].attempts.push_back(attempt);
+
   // Known modes in their usual order, then whatever else the file holds.
-  std::vector<std::string> ordered;
+  std::vector<std::string_view> ordered;
   for (std::string_view mode : ExerciseMode::allModes) {
-    if (modes.count(mode) != 0) ordered.emplace_back(mode);
+    if (groups.count(mode) != 0) ordered.push_back(mode);
   }
-  for (const std::string& mode : modes) {
-    bool known = false;
-    for (std::string_view candidate : ExerciseMode::allModes) known = known || candidate == mode;
-    if (!known) ordered.push_back(mode);
+  for (const auto& [mode, rounds] : groups) {
+    if (std::find(ExerciseMode::allModes.begin(), ExerciseMode::allModes.end(), mode) ==
+        ExerciseMode::allModes.end())
+      ordered.push_back(mode);
   }
-  for (const std::string& mode : ordered) {
-    std::set<std::int64_t> rounds;
-    for (const Attempt& attempt : archive.attempts) {
-      if (attempt.mode() == mode) rounds.insert(attempt.round());
-    }
-    for (std::int64_t round : rounds) {
+
+  std::string report;
+  for (std::string_view mode : ordered) {
+    for (const auto& [round, group] : groups.find(mode)->second) {
       report += printable(mode) + ", round " + std::to_string(round) + "\n";
       report += scoreHeading() + "\n";
-      for (const ScoreRow& row : archive.scoreRows(mode, round, std::nullopt)) {
+      for (const ScoreRow& row : group.scoreRows(mode, round, std::nullopt)) {
         ScoreRow plain = row;
         plain.isLatest = false;  // no attempt is new here
         if (!plain.rank) continue;
