@@ -48,9 +48,17 @@ class TemporaryFile {
 // Holds the advisory lock that makes writers of several processes take turns.
 class FileLock {
  public:
+  // O_NOFOLLOW: with O_CREAT, a symbolic link planted as the lock file (even
+  // a dangling one) would make us create a file wherever it points.
+  // O_NONBLOCK: opening a FIFO must not wait for a peer.
   explicit FileLock(const std::filesystem::path& path)
-      : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0600)) {
-    if (fd_.get() < 0) fail(errno, "Cannot open", path);
+      : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
+                   0600)) {
+    if (fd_.get() < 0) {
+      int error = errno;
+      if (error == ELOOP) fail(error, "Not a regular file (a symbolic link):", path);
+      fail(error, "Cannot open", path);
+    }
     struct stat status {};
     if (::fstat(fd_.get(), &status) != 0) fail(errno, "Cannot read", path);
     // A FIFO or a device here would not lock anything.

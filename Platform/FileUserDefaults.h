@@ -4,7 +4,10 @@
 // flushed), so a crash or a kill at any moment leaves either the old document
 // or the new one. Writers in several processes take turns through an advisory
 // lock on a companion file "<name>.lock", and each re-reads the document under
-// that lock before changing it, so no process undoes another's change.
+// that lock before changing it, so no process undoes another's change. The
+// lock file must be a regular file: a symbolic link (followed never, so a
+// dangling one creates nothing at its target), a FIFO or a device there makes
+// every change fail with std::system_error (ELOOP or EINVAL).
 //
 // A file that cannot be read as a store document (bad JSON, a value of an
 // unknown kind, larger than `maximumFileSize`, no read permission) reads as

@@ -4,6 +4,7 @@
 #include "Support/Sha256.h"
 #include "Support/Text.h"
 #include "TavroCore/account/AccountService.h"
+#include "TavroCore/account/AccountText.h"
 #include "TavroCore/account/QueryText.h"
 
 #include <boost/url/parse.hpp>
@@ -69,7 +70,10 @@ std::optional<std::string> AccountBrowserLogin::code(std::string_view callback, 
     }
   }
   if (states != 1 || codes != 1 || !stateValue || !codeValue) return std::nullopt;
-  if (*stateValue != state || !AccountService::validToken(*codeValue)) return std::nullopt;
+  // The page may hand the state back in another normalization form; that is
+  // still our state, as everywhere in the account rules.
+  if (!accounttext::sameText(*stateValue, state) || !AccountService::validToken(*codeValue))
+    return std::nullopt;
   return codeValue;
 }
 

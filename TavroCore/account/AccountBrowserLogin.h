@@ -48,7 +48,8 @@ struct AccountBrowserLogin {
   // scheme is "brelva-tavro" and the host "auth-callback" exactly; the path
   // is empty or "/"; there is no user, password, port or fragment (empty
   // ones count); `now` is 0 to less than 600 seconds after createdAt; and the
-  // query is exactly the items "state" (equal to this attempt's state) and
+  // query is exactly the items "state" (canonically equivalent to this
+  // attempt's state, letter case counting) and
   // "code" (64 characters of 0-9 a-f), once each, in either order.
   std::optional<std::string> code(std::string_view callback, Date now) const;
 

@@ -1,6 +1,7 @@
 #include "TavroCore/account/TavroBackup.h"
 
 #include "Support/CharacterBounds.h"
+#include "TavroCore/account/AccountText.h"
 #include "TavroCore/account/AttemptIdentifiers.h"
 
 #include <algorithm>
@@ -11,6 +12,9 @@ namespace tavro {
 namespace {
 
 bool withinLimits(const Attempt& attempt) {
+  // The byte bounds first: they cost nothing and keep a huge mode from being
+  // walked character by character below.
+  if (!attempt.withinByteBounds()) return false;
   const std::string& mode = attempt.mode();
   if (mode.empty()) return false;
   // A character takes at least one byte, so only a long text needs counting.
@@ -44,7 +48,7 @@ TavroBackup::TavroBackup(std::string ownerID, std::vector<Attempt> attempts, JLP
 
 void TavroBackup::checkLimits(std::string_view ownerID) const {
   if (schemaVersion_ != currentSchemaVersion) throw BackupFailure::invalid();
-  if (ownerID_ != ownerID) throw BackupFailure::invalid();
+  if (!accounttext::sameText(ownerID_, ownerID)) throw BackupFailure::invalid();
   if (attempts_.size() > maximumAttempts) throw BackupFailure::invalid();
   for (const Attempt& attempt : attempts_) {
     if (!withinLimits(attempt)) throw BackupFailure::invalid();
@@ -140,7 +144,7 @@ TavroBackup TavroBackup::decode(std::string_view text) {
 }
 
 bool operator==(const TavroBackup& a, const TavroBackup& b) {
-  return a.schemaVersion_ == b.schemaVersion_ && a.ownerID_ == b.ownerID_ &&
+  return a.schemaVersion_ == b.schemaVersion_ && accounttext::sameText(a.ownerID_, b.ownerID_) &&
          a.createdAt_ == b.createdAt_ && a.jlptLevel_ == b.jlptLevel_ &&
          a.kanaInput_ == b.kanaInput_ &&
          std::equal(a.attempts_.begin(), a.attempts_.end(), b.attempts_.begin(), b.attempts_.end(),

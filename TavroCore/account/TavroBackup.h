@@ -46,8 +46,10 @@ class TavroBackup {
   bool kanaInput() const { return kanaInput_; }
 
   // The backup itself, unchanged, when every limit holds for the account
-  // `ownerID`: schemaVersion 1, the owner equal character for character, at
-  // most 100,000 attempts, each with a mode of 1 to 80 characters, a round
+  // `ownerID`: schemaVersion 1, the owner canonically equivalent to `ownerID`
+  // (letter case counts), at most 100,000 attempts, each within
+  // Attempt::withinByteBounds() (a mode of at most 512 bytes, an encoded
+  // object of at most 4,096), with a mode of 1 to 80 characters, a round
   // of 1 to 9, counts of 0 to 10,000,000, seconds finite and within 0 to
   // 365 days (-0 counts as 0), a finite date, and no two attempts sharing an
   // id. Throws BackupFailure::invalid() on the first limit that fails, with
@@ -76,6 +78,8 @@ class TavroBackup {
   static TavroBackup decode(const json::Value& value);
   static TavroBackup decode(std::string_view json);
 
+  // Field by field: the owner canonically equivalent, as validated() compares
+  // it; the attempts exactly, in order.
   friend bool operator==(const TavroBackup&, const TavroBackup&);
 
  private:

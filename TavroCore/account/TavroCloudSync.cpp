@@ -4,6 +4,7 @@
 #include "Support/Text.h"
 #include "Support/Uuid.h"
 #include "TavroCore/account/AccountService.h"
+#include "TavroCore/account/AccountText.h"
 #include "TavroCore/account/AttemptIdentifiers.h"
 #include "TavroCore/account/InternetDateTime.h"
 
@@ -46,9 +47,9 @@ Page readPage(const json::Object& object) {
 }
 
 bool sameAccount(const AccountProfile& page, const AccountProfile& signedIn) {
-  if (page.id != signedIn.id) return false;
+  if (!accounttext::sameText(page.id, signedIn.id)) return false;
   if (page.email.empty() || signedIn.email.empty()) return true;
-  return text::lowercased(page.email) == text::lowercased(signedIn.email);
+  return accounttext::sameText(text::lowercased(page.email), text::lowercased(signedIn.email));
 }
 
 // Every identifier of the chunk and nothing else, in any order and with any
@@ -98,6 +99,9 @@ platform::HTTPRequest TavroCloudSync::pageRequest(std::string_view token,
 
 platform::HTTPRequest TavroCloudSync::uploadRequest(std::string_view token,
                                                     const std::vector<Attempt>& attempts) {
+  for (const Attempt& attempt : attempts) {
+    if (!attempt.withinByteBounds()) throw BackupFailure::invalid();
+  }
   std::string body = "{\"schemaVersion\":1,\"attempts\":[";
   body.reserve(attempts.size() * 160 + 64);
   for (std::size_t i = 0; i < attempts.size(); ++i) {
@@ -121,9 +125,14 @@ TavroCloudSync::Result TavroCloudSync::sync(std::string_view token, const TavroB
   std::optional<std::string> cursor;
   std::optional<AccountProfile> pageProfile;
   Date syncedAt;
+  const std::chrono::steady_clock::time_point deadline = clock_() + maximumDownloadSeconds;
+  std::size_t downloadedBytes = 0;
 
   while (true) {
     std::string body = fetch_(pageRequest(token, cursor));
+    // Written so that the sum cannot wrap, whatever a fetch returns.
+    if (body.size() > maximumDownloadBytes - downloadedBytes) throw BackupFailure::invalid();
+    downloadedBytes += body.size();
 
     // The reply document first (size, object, no "error"), then the page.
     json::Document document = AccountService::object(body);
@@ -149,6 +158,7 @@ TavroCloudSync::Result TavroCloudSync::sync(std::string_view token, const TavroB
     if (!next || page.attempts.empty() || !usedCursors.insert(*next).second)
       throw BackupFailure::invalid();
     cursor = std::move(page.nextCursor);
+    if (clock_() > deadline) throw AccountServiceFailure(std::string(slowDownloadMessage));
   }
 
   TavroBackup remoteBackup =

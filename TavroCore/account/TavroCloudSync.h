@@ -20,6 +20,7 @@
 
 #include <boost/url/url.hpp>
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -34,6 +35,8 @@ class TavroCloudSync {
   // Sends one request and returns the body of a successful reply; throws for
   // any other outcome. Must be safe to call from any thread.
   using Fetch = std::function<std::string(const platform::HTTPRequest&)>;
+  // The time the download's deadline is measured in; tests give their own.
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
   struct Result {
     TavroBackup backup;  // every local attempt and every attempt only the service had, oldest first
@@ -45,10 +48,24 @@ class TavroCloudSync {
   static constexpr std::size_t maximumPageAttempts = 500;
   static constexpr std::size_t maximumRemoteAttempts = 100'000;
   static constexpr std::size_t maximumUploadAttempts = 100;
+  // The whole download, all page bodies together. The merged attempts end up
+  // in the host's archive, which is never read back beyond 64 MiB, so a
+  // download beyond that could never be kept anyway; a hostile service
+  // cannot make the tutor parse more than this.
+  static constexpr std::size_t maximumDownloadBytes = 64 * 1024 * 1024;
+  // From the first page request to the last page read. Each request has its
+  // own 60-second time-out, so without this a service trickling pages could
+  // hold a sync for days; an honest service sends its 200 pages at most in
+  // well under a minute.
+  static constexpr std::chrono::seconds maximumDownloadSeconds{600};
   static constexpr std::string_view unconfirmedMessage =
       "The account service did not confirm every completed exercise. Try Sync Now again.";
+  static constexpr std::string_view slowDownloadMessage =
+      "The account service took too long to send the completed exercises. Try Sync Now again "
+      "later.";
 
-  explicit TavroCloudSync(Fetch fetch) : fetch_(std::move(fetch)) {}
+  explicit TavroCloudSync(Fetch fetch, Clock clock = std::chrono::steady_clock::now)
+      : fetch_(std::move(fetch)), clock_(std::move(clock)) {}
 
   // A fetch over the platform's HTTP transport: the body of a 2xx reply;
   // any other status throws AccountService::httpFailure(status, the
@@ -67,7 +84,9 @@ class TavroCloudSync {
                                            const std::optional<std::string>& cursor);
 
   // POST endpoint with the same headers and the body {"schemaVersion":1,
-  // "attempts":[...]}.
+  // "attempts":[...]}. Throws BackupFailure::invalid() when an attempt is
+  // outside Attempt::withinByteBounds(): the service could never page such
+  // an attempt back, so it is never put into a body.
   static platform::HTTPRequest uploadRequest(std::string_view token,
                                              const std::vector<Attempt>& attempts);
 
@@ -81,11 +100,16 @@ class TavroCloudSync {
   //   address, a page "schemaVersion" other than 1 or more than 500 attempts,
   //   an attempt identifier repeated across the download, more than 100,000
   //   remote attempts, a "syncedAt" that is not an internet date-time, a
-  //   "nextCursor" that is not a UUID, is repeated or comes with no attempts;
+  //   "nextCursor" that is not a UUID, is repeated or comes with no attempts,
+  //   pages adding up to more than maximumDownloadBytes (checked as each
+  //   page arrives, before it is read);
   // - AccountServiceFailure: a page that is not a reply document (over
   //   128,000 bytes, not a JSON object, or with a member "error"), a page
-  //   without a usable identity, or an acknowledgement that does not list
-  //   exactly its chunk's identifiers (unconfirmedMessage);
+  //   without a usable identity, an acknowledgement that does not list
+  //   exactly its chunk's identifiers (unconfirmedMessage), or pages still
+  //   coming maximumDownloadSeconds after the first request
+  //   (slowDownloadMessage; checked between pages, so a request in flight
+  //   is ended by its own time-out);
   // - json::DecodingError: a page or acknowledgement whose members do not
   //   have their types;
   // - whatever `fetch` throws, unchanged.
@@ -96,6 +120,7 @@ class TavroCloudSync {
 
  private:
   Fetch fetch_;
+  Clock clock_;
 };
 
 }  // namespace tavro

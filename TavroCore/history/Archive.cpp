@@ -196,8 +196,16 @@ Archive Archive::decode(std::string_view text) {
   Archive archive;
   json::Array attemptArray = root.array("attempts");
   archive.attempts.reserve(attemptArray.size());
-  for (const json::Value& attempt : attemptArray.elements())
+  for (const json::Value& attempt : attemptArray.elements()) {
     archive.attempts.push_back(Attempt::decode(attempt));
+    // An attempt no backup or sync page could carry would stall every later
+    // sync of the account, so a file holding one is refused like any other
+    // damaged file rather than loaded and passed on.
+    if (!archive.attempts.back().withinByteBounds())
+      throw json::DecodingError("Expected an attempt with a mode of at most " +
+                                std::to_string(Attempt::maximumModeBytes) + " bytes for " +
+                                attempt.name());
+  }
   for (const auto& [key, count] : root.object("errors").fields()) {
     std::int64_t value = count.integer();
     archive.errors.try_emplace(std::string(key), value);

@@ -74,7 +74,8 @@ struct Archive {
 
   // The archive document. Every key but "weakKeys" is required with its
   // exact JSON type; "weakKeys" may be absent or null. Unknown keys are
-  // ignored. Throws json::DecodingError.
+  // ignored. Throws json::DecodingError, also for an attempt outside
+  // Attempt::withinByteBounds() (a mode over 512 bytes), naming it.
   static Archive decode(std::string_view json);
 
   // The compact archive document, keys in field order, "weakKeys" only when

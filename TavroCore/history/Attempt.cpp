@@ -65,6 +65,32 @@ std::string Attempt::completionTime() const {
   return std::to_string(total / 60) + "m " + std::to_string(total % 60) + "s";
 }
 
+namespace {
+
+// The most bytes an encoded attempt needs besides its mode's text: the
+// seven keys with their punctuation, a 36-character id, two doubles in
+// their shortest round-trip form (at most 24 characters, as in
+// "-2.2250738585072014e-308") and three 64-bit integers (at most 20, as in
+// "-9223372036854775808").
+constexpr std::string_view keysAndPunctuation =
+    R"({"id":"","date":,"mode":"","round":,"correct":,"misses":,"seconds":})";
+constexpr std::size_t encodedBytesBesidesMode = keysAndPunctuation.size() + 36 + 2 * 24 + 3 * 20;
+
+// The encoder escapes a control character as "\u00XX", six bytes for one,
+// and no byte grows more than that.
+constexpr std::size_t largestEscapeBytes = 6;
+
+// So a mode within its bound always leaves the whole object within its
+// bound, and the check needs no encoding.
+static_assert(Attempt::maximumModeBytes * largestEscapeBytes + encodedBytesBesidesMode <=
+              Attempt::maximumEncodedBytes);
+
+}  // namespace
+
+bool Attempt::withinByteBounds() const {
+  return mode_.size() <= maximumModeBytes;
+}
+
 Attempt Attempt::decode(const json::Value& value) {
   json::Object object = value.object();
   json::Value idValue = object.required("id");

@@ -9,6 +9,7 @@
 #include "Support/JsonEncoding.h"
 #include "Support/Uuid.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,16 @@ namespace tavro {
 
 class Attempt {
  public:
+  // Byte bounds beside the character rules. A mode of one character may
+  // still be hundreds of kilobytes (a letter followed by combining marks),
+  // and a single attempt that large could never travel in a sync page, so
+  // every reader of outside attempts (backup validation, archive decoding,
+  // upload) also refuses an attempt over these bounds.
+  // The mode's UTF-8 bytes.
+  static constexpr std::size_t maximumModeBytes = 512;
+  // The whole encoded attempt object (`encode()`).
+  static constexpr std::size_t maximumEncodedBytes = 4096;
+
   // A new record with a fresh random id and the current date.
   Attempt(std::string mode, std::int64_t round, std::int64_t correct, std::int64_t misses,
           double seconds);
@@ -55,6 +66,11 @@ class Attempt {
   // negative or non-finite time reads "0m 0s"; a time beyond what 64-bit
   // whole seconds can hold is clamped to that largest value.
   std::string completionTime() const;
+
+  // True when the mode holds at most maximumModeBytes bytes and the encoded
+  // object at most maximumEncodedBytes. Costs no encoding: the encoded size
+  // follows from the mode's size (see Attempt.cpp).
+  bool withinByteBounds() const;
 
   // Reads an attempt object. All seven keys are required with their exact
   // JSON types ("round", "correct", "misses" integers; "date", "seconds"

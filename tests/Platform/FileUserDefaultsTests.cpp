@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <random>
 #include <thread>
@@ -183,6 +184,51 @@ TEST(FileUserDefaults, NeitherBlocksOnNorReplacesAFileThatIsNotRegular) {
   EXPECT_THROW(store.set("a", true), std::system_error);
   EXPECT_TRUE(std::filesystem::is_fifo(file));
   EXPECT_FALSE(std::filesystem::exists(store.damagedFile()));
+}
+
+// The lock file sits in the data folder, where anyone who can write there
+// may plant something: the store creates nothing through it and waits on
+// nothing, and every change fails while the document is left alone.
+TEST(FileUserDefaults, RefusesALockFileThatIsNotARegularFile) {
+  struct Case {
+    const char* name;
+    std::function<void(const std::filesystem::path& lock, const std::filesystem::path& outside)>
+        plant;
+  };
+  const Case cases[] = {
+      {"dangling symbolic link",
+       [](const auto& lock, const auto& outside) {
+         std::filesystem::create_symlink(outside / "created-by-the-store", lock);
+       }},
+      {"symbolic link to a regular file",
+       [](const auto& lock, const auto& outside) {
+         writeFile(outside / "created-by-the-store", "");
+         std::filesystem::create_symlink(outside / "created-by-the-store", lock);
+       }},
+      {"FIFO", [](const auto& lock, const auto&) { ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0); }},
+      {"folder", [](const auto& lock, const auto&) { std::filesystem::create_directory(lock); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TemporaryDirectory folder;
+    TemporaryDirectory outside;
+    std::filesystem::path file = folder / "prefs.json";
+    writeFile(file, R"({"values":{"kept":{"boolean":true}}})");
+    std::filesystem::path lock = folder / "prefs.json.lock";
+    c.plant(lock, outside.path());
+    const bool targetExisted = std::filesystem::exists(outside / "created-by-the-store");
+
+    FileUserDefaults store(file);
+    EXPECT_THROW(store.set("a", true), std::system_error);
+    EXPECT_THROW(store.removeValue("kept"), std::system_error);
+    EXPECT_EQ(store.value("kept"), DefaultsValue(true));
+    EXPECT_EQ(std::filesystem::exists(outside / "created-by-the-store"), targetExisted);
+    if (targetExisted) {
+      EXPECT_EQ(readFile(outside / "created-by-the-store"), "");
+    }
+    EXPECT_EQ(readFile(file), R"({"values":{"kept":{"boolean":true}}})");
+    EXPECT_FALSE(std::filesystem::exists(store.damagedFile()));
+  }
 }
 
 TEST(FileUserDefaults, ServesSeveralThreads) {

@@ -118,6 +118,33 @@ TEST(AccountBrowserLogin, CodeAcceptsOnlyTheExactCallbackInTime) {
   }
 }
 
+// The page may hand back the state in another normalization form than the one
+// it was sent in; it is still this attempt's state, as long as no letter
+// changed case.
+TEST(AccountBrowserLogin, StateComparesCanonicallyWithCaseCounting) {
+  struct Case {
+    const char* name;
+    std::string state;
+    std::string escapedReturn;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"composed sent, decomposed back", "\u00e9", "e%CC%81", true},
+      {"decomposed sent, composed back", "acct-e\u0301", "acct-%C3%A9", true},
+      {"same bytes", "\u00e9", "%C3%A9", true},
+      {"upper-case letter back", "\u00e9", "%C3%89", false},
+      {"upper-case decomposed back", "\u00e9", "E%CC%81", false},
+      {"accent lost", "\u00e9", "e", false},
+      {"ill-formed bytes back", "\u00e9", "%C3", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AccountBrowserLogin attempt(c.state, login.verifier, started);
+    EXPECT_EQ(attempt.code(callback("state=" + c.escapedReturn + "&code=" + code), after(1)),
+              c.accepted ? std::optional<std::string>(code) : std::nullopt);
+  }
+}
+
 TEST(AccountBrowserSession, UsesEachAttemptAtMostOnce) {
   const std::string good = callback("state=state-1&code=" + code);
   AccountBrowserSession session;

@@ -23,6 +23,14 @@ TavroBackup backupOf(std::vector<Attempt> attempts, std::string ownerID = std::s
   return TavroBackup(std::move(ownerID), std::move(attempts), JLPTLevel::n3, true, Date{1000});
 }
 
+// One character of 1 + 2 * marks bytes: a letter carrying `marks` combining
+// acute accents.
+std::string accentedLetter(std::size_t marks) {
+  std::string text = "a";
+  for (std::size_t i = 0; i < marks; ++i) text += "\u0301";
+  return text;
+}
+
 bool same(const Attempt& a, const Attempt& b) {
   return a.encode() == b.encode();
 }
@@ -52,6 +60,9 @@ TEST(TavroBackupValidated, AttemptLimitsAtTheirEdges) {
                }()),
        true},
       {"mode of 81 characters", attempt(1, 5, std::string(81, 'a')), false},
+      {"mode of 512 bytes in 2 characters", attempt(1, 5, accentedLetter(255) + "b"), true},
+      {"mode of 513 bytes in 1 character", attempt(1, 5, accentedLetter(256)), false},
+      {"mode of 600 KB in 1 character", attempt(1, 5, accentedLetter(300'000)), false},
       {"empty mode", attempt(1, 5, ""), false},
       {"round 1", attempt(1, 5, "romaji", 1), true},
       {"round 9", attempt(1, 5, "romaji", 9), true},
@@ -82,6 +93,37 @@ TEST(TavroBackupValidated, AttemptLimitsAtTheirEdges) {
     } else {
       EXPECT_THROW(backup.validated(owner), BackupFailure);
     }
+  }
+}
+
+// The owner is the same account when the texts are canonically equivalent,
+// whichever normalization form each side arrived in; letter case still
+// tells accounts apart.
+TEST(TavroBackupValidated, OwnerComparesCanonicallyWithCaseCounting) {
+  struct Case {
+    const char* name;
+    std::string backupOwner;
+    std::string accountID;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"composed backup, decomposed account", "\u00e9", "e\u0301", true},
+      {"decomposed backup, composed account", "acct-e\u0301", "acct-\u00e9", true},
+      {"Hangul syllable and its jamo", "\uAC00", "\u1100\u1161", true},
+      {"upper-case letter", "\u00e9", "\u00c9", false},
+      {"upper-case decomposed", "\u00e9", "E\u0301", false},
+      {"accent dropped", "\u00e9", "e", false},
+      {"ill-formed bytes equal only to themselves", "\xC3", "\xC3\xA9", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TavroBackup backup = backupOf({attempt(1, 1)}, c.backupOwner);
+    if (c.valid) {
+      EXPECT_NO_THROW(EXPECT_EQ(&backup.validated(c.accountID), &backup));
+    } else {
+      EXPECT_THROW(backup.validated(c.accountID), BackupFailure);
+    }
+    EXPECT_EQ(backup == backupOf({attempt(1, 1)}, c.accountID), c.valid);
   }
 }
 
@@ -261,6 +303,8 @@ TEST(TavroBackupImport, HostileFilesFailAndChangeNothing) {
       {"another account", backupOf({attempt(1, 1)}, "user-43").encode()},
       {"duplicated identifier", backupOf({attempt(1, 1), attempt(1, 2)}).encode()},
       {"100,001 attempts", backupOf(std::move(many)).encode()},
+      {"a mode of 600 KB in one character",
+       backupOf({attempt(1, 1), attempt(2, 2, accentedLetter(300'000))}).encode()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -39,6 +39,14 @@ TavroBackup localBackup(std::vector<Attempt> list) {
   return TavroBackup(signedIn.id, std::move(list), JLPTLevel::n2, true, Date{5});
 }
 
+// One character of 1 + 2 * marks bytes: a letter carrying `marks` combining
+// acute accents.
+std::string accentedLetter(std::size_t marks) {
+  std::string text = "a";
+  for (std::size_t i = 0; i < marks; ++i) text += "\u0301";
+  return text;
+}
+
 std::string cursorText(int n) {
   return testing::numberedUuid(static_cast<std::uint64_t>(1000 + n)).text();
 }
@@ -223,6 +231,9 @@ TEST(TavroCloudSync, PageAndAcknowledgementFaults) {
        {page({}, std::nullopt, {{"syncedAt", "2026-12-10T09:30:00"}})},
        Kind::backup},
       {"remote attempt of round 0", {page({attempt(20, 1, 0)})}, Kind::backup},
+      {"remote attempt with a mode of 513 bytes in one character",
+       {page({attempt(20, 1, 2, accentedLetter(256))})},
+       Kind::backup},
       {"syncedAt a number", {page({}, std::nullopt, {{"syncedAt", 1.5}})}, Kind::decoding},
       {"attempts missing", {page({}, std::nullopt, {{"attempts", removed}})}, Kind::decoding},
       {"cursor a number", {page({}, std::nullopt, {{"nextCursor", 7}})}, Kind::decoding},
@@ -305,6 +316,44 @@ TEST(TavroCloudSync, AddressesDifferingOnlyInCaseOrMissingAreTheSameAccount) {
   }
 }
 
+// Identity texts are the same when canonically equivalent (addresses after
+// lower-casing), whichever normalization form the service sends back.
+TEST(TavroCloudSync, PageIdentityComparesCanonically) {
+  const AccountProfile andre("acct-\u00e9", "Andr\u00e9", "andr\u00e9@example.com");
+  struct Case {
+    const char* name;
+    json::OrderedJson user;
+    bool sameAccount;
+  };
+  const Case cases[] = {
+      {"decomposed identifier", {{"id", "acct-e\u0301"}}, true},
+      {"decomposed identifier and address",
+       {{"id", "acct-e\u0301"}, {"email", "andre\u0301@example.com"}},
+       true},
+      {"address decomposed in upper case",
+       {{"id", "acct-\u00e9"}, {"email", "ANDRE\u0301@example.com"}},
+       true},
+      {"identifier in upper case", {{"id", "ACCT-\u00e9"}}, false},
+      {"identifier decomposed in upper case", {{"id", "acct-E\u0301"}}, false},
+      {"identifier without its accent", {{"id", "acct-e"}}, false},
+      {"address without its accent",
+       {{"id", "acct-\u00e9"}, {"email", "andre@example.com"}},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedService service;
+    service.pages = {page({attempt(20, 1)}, std::nullopt, {{"user", c.user}})};
+    TavroBackup local(andre.id, {}, JLPTLevel::n2, true, Date{5});
+    if (c.sameAccount) {
+      EXPECT_NO_THROW(
+          EXPECT_EQ(service.client().sync(token, local, andre, now).backup.attempts().size(), 1u));
+    } else {
+      EXPECT_THROW(service.client().sync(token, local, andre, now), BackupFailure);
+    }
+  }
+}
+
 TEST(TavroCloudSync, RefusesBadArgumentsBeforeAnyRequest) {
   struct Case {
     const char* name;
@@ -319,6 +368,8 @@ TEST(TavroCloudSync, RefusesBadArgumentsBeforeAnyRequest) {
       {"local of another account", token, signedIn,
        TavroBackup("user-8", {}, JLPTLevel::n5, false, Date{0})},
       {"local outside the limits", token, signedIn, localBackup({attempt(1, 1, 10)})},
+      {"local with a mode of 600 KB in one character", token, signedIn,
+       localBackup({attempt(1, 1), attempt(2, 2, 2, accentedLetter(300'000))})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -326,6 +377,69 @@ TEST(TavroCloudSync, RefusesBadArgumentsBeforeAnyRequest) {
     EXPECT_THROW(service.client().sync(c.token, c.local, c.profile, now), BackupFailure);
     EXPECT_TRUE(service.requests.empty());
   }
+}
+
+TEST(TavroCloudSync, UploadRequestNeverCarriesAnAttemptOverItsByteBounds) {
+  EXPECT_NO_THROW(TavroCloudSync::uploadRequest(token, {attempt(1, 1, 2, accentedLetter(255))}));
+  EXPECT_THROW(
+      TavroCloudSync::uploadRequest(token, {attempt(1, 1), attempt(2, 1, 2, accentedLetter(256))}),
+      BackupFailure);
+}
+
+// A hostile service can answer every page with a cursor to another one. The
+// attempt limit alone would let it send 100,000 pages of nearly 128,000
+// bytes, and per-request time-outs alone would let it trickle pages for days.
+struct EndlessPages {
+  struct ServedTooMany {};
+  static constexpr std::size_t servedAtMost = 2'000;
+  std::size_t served = 0;
+  std::size_t uploads = 0;
+  std::string padding;
+  std::chrono::steady_clock::time_point time{};
+  std::chrono::seconds perPage{0};
+
+  std::string operator()(const platform::HTTPRequest& request) {
+    if (request.method() != "GET") {
+      ++uploads;
+      return acknowledgement({});
+    }
+    if (served == servedAtMost) throw ServedTooMany{};
+    ++served;
+    time += perPage;
+    json::OrderedJson extra = json::OrderedJson::object();
+    if (!padding.empty()) extra["padding"] = padding;
+    return page({attempt(10'000 + served, 1)}, cursorText(static_cast<int>(served)), extra);
+  }
+};
+
+TEST(TavroCloudSync, DownloadStopsAtItsByteBound) {
+  EndlessPages service;
+  service.padding.assign(120'000, 'x');
+  const std::size_t pageBytes = service(platform::HTTPRequest("https://x.example/")).size();
+  service.served = 0;
+  TavroCloudSync sync([&](const platform::HTTPRequest& request) { return service(request); });
+
+  EXPECT_THROW(sync.sync(token, localBackup(attempts(1, 3)), signedIn, now), BackupFailure);
+  EXPECT_EQ(service.served, TavroCloudSync::maximumDownloadBytes / pageBytes + 1);
+  EXPECT_EQ(service.uploads, 0u);
+}
+
+TEST(TavroCloudSync, DownloadStopsAtItsDeadline) {
+  EndlessPages service;
+  service.perPage = std::chrono::seconds(60);
+  TavroCloudSync sync([&](const platform::HTTPRequest& request) { return service(request); },
+                      [&] { return service.time; });
+
+  try {
+    sync.sync(token, localBackup(attempts(1, 3)), signedIn, now);
+    ADD_FAILURE() << "the sync succeeded";
+  } catch (const AccountServiceFailure& failure) {
+    EXPECT_EQ(failure, AccountServiceFailure(std::string(TavroCloudSync::slowDownloadMessage)));
+  }
+  // Pages arriving up to the deadline itself are still read.
+  EXPECT_EQ(service.served,
+            static_cast<std::size_t>(TavroCloudSync::maximumDownloadSeconds / service.perPage) + 1);
+  EXPECT_EQ(service.uploads, 0u);
 }
 
 struct HostTransportError {

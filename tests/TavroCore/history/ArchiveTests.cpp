@@ -253,6 +253,49 @@ TEST(Archive, DecodingAcceptsOnlyWholeArchives) {
   }
 }
 
+// An attempt no backup or sync page could carry fails the whole file, named,
+// so the host sets the file aside instead of passing the attempt on.
+TEST(Archive, DecodingRefusesAnAttemptOverItsByteBounds) {
+  auto accentedLetter = [](std::size_t marks) {
+    std::string text = "a";
+    for (std::size_t i = 0; i < marks; ++i) text += "\u0301";
+    return text;
+  };
+  auto document = [](const std::string& secondMode) {
+    Archive archive;
+    archive.attempts = {
+        Attempt(testing::numberedUuid(1), Date{1}, "kana", 1, 1, 0, 1),
+        Attempt(testing::numberedUuid(2), Date{2}, secondMode, 1, 1, 0, 1),
+    };
+    return archive.encode();
+  };
+  struct Case {
+    const char* name;
+    std::string mode;
+    bool decodes;
+  };
+  const Case cases[] = {
+      {"512 bytes", accentedLetter(255) + "b", true},
+      {"513 bytes in one character", accentedLetter(256), false},
+      {"600 KB in one character", accentedLetter(300'000), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string text = document(c.mode);
+    if (c.decodes) {
+      EXPECT_EQ(Archive::decode(text).attempts.at(1).mode(), c.mode);
+      continue;
+    }
+    try {
+      Archive::decode(text);
+      ADD_FAILURE() << "the archive was decoded";
+    } catch (const json::DecodingError& error) {
+      EXPECT_NE(std::string(error.what()).find("\"attempts\" [1]"), std::string::npos)
+          << error.what();
+    }
+  }
+}
+
 TEST(Archive, ReadFailsWholeOnEveryTruncation) {
   TemporaryDirectory directory;
   fs::path file = directory / "archive.json";

@@ -157,6 +157,47 @@ TEST(Attempt, DecodingIsStrictAboutKeysAndTypes) {
   EXPECT_THROW(Attempt::decode("{\"id\":"), json::DecodingError);
 }
 
+TEST(Attempt, ByteBoundsCountTheModesBytesNotItsCharacters) {
+  auto accentedLetter = [](std::size_t marks) {
+    std::string text = "a";
+    for (std::size_t i = 0; i < marks; ++i) text += "\u0301";
+    return text;
+  };
+  struct Case {
+    const char* name;
+    std::string mode;
+    bool within;
+  };
+  const Case cases[] = {
+      {"empty", "", true},
+      {"512 ASCII bytes", std::string(512, 'r'), true},
+      {"513 ASCII bytes", std::string(513, 'r'), false},
+      {"512 bytes in 2 characters", accentedLetter(255) + "b", true},
+      {"513 bytes in 1 character", accentedLetter(256), false},
+      {"600 KB in 1 character", accentedLetter(300'000), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Attempt(*Uuid::parse(sampleID), Date{0}, c.mode, 1, 1, 1, 1).withinByteBounds(),
+              c.within);
+  }
+}
+
+// The check never encodes: it relies on a mode within its bound leaving the
+// whole object within its own. The longest object the encoder can make from
+// such a mode (every byte a control character written as a six-byte escape,
+// every number at its longest) must still fit.
+TEST(Attempt, AModeWithinItsBoundKeepsTheEncodedObjectWithinItsBound) {
+  const std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+  Attempt longest(*Uuid::parse(sampleID), Date{-2.2250738585072014e-308},
+                  std::string(Attempt::maximumModeBytes, '\x01'), lowest, lowest, lowest,
+                  -1.7976931348623157e+308);
+  ASSERT_TRUE(longest.withinByteBounds());
+  std::string encoded = longest.encode();
+  EXPECT_EQ(encoded.find("\\u0001\\u0001"), encoded.find("\"mode\":\"") + 8);
+  EXPECT_LE(encoded.size(), Attempt::maximumEncodedBytes);
+}
+
 TEST(Attempt, NonFiniteSecondsCannotBeWritten) {
   for (double seconds : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
     SCOPED_TRACE(seconds);
