@@ -33,10 +33,10 @@ std::string timestamp() {
   return buffer;
 }
 
-// Renames the damaged file to a name not yet taken; the new name, or the
-// reason it could not be moved.
-std::optional<std::filesystem::path> setAside(const std::filesystem::path& file,
-                                              std::string& failure) {
+}  // namespace
+
+std::optional<std::filesystem::path> setAsideDamagedFile(const std::filesystem::path& file,
+                                                         std::string& failure) {
   std::string base = file.filename().string() + ".damaged-" + timestamp();
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path target =
@@ -59,6 +59,8 @@ std::optional<std::filesystem::path> setAside(const std::filesystem::path& file,
   return std::nullopt;
 }
 
+namespace {
+
 LoadedArchive unreadable(const std::filesystem::path& file, const std::string& reason) {
   LoadedArchive loaded;
   loaded.canSave = false;
@@ -80,7 +82,7 @@ LoadedArchive damaged(const std::filesystem::path& file, const std::string& reas
     return loaded;
   }
   std::string failure;
-  std::optional<std::filesystem::path> kept = setAside(file, failure);
+  std::optional<std::filesystem::path> kept = setAsideDamagedFile(file, failure);
   if (!kept) {
     return unreadable(file, reason + "; it could not be set aside: " + failure);
   }
@@ -161,6 +163,30 @@ LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamage
   } catch (const json::DecodingError& error) {
     return damaged(file, error.what(), setAsideDamaged);
   }
+}
+
+std::optional<TutorStrings::Message> archiveBeyondBounds(const Archive& archive,
+                                                         const ArchiveBounds& bounds) {
+  // The count first: it needs no encoding, and a list too long for a backup
+  // could never be synced or imported again anyway.
+  if (archive.attempts.size() > bounds.attempts) {
+    return TutorStrings::Message{
+        "This archive would have more attempts than a backup may hold ({1}; at most {2}).",
+        {std::to_string(archive.attempts.size()), std::to_string(bounds.attempts)}};
+  }
+  std::size_t bytes = 0;
+  try {
+    bytes = archive.encode().size();
+  } catch (const std::exception&) {
+    return std::nullopt;  // the save reports what cannot be written
+  }
+  if (bytes > bounds.bytes) {
+    return TutorStrings::Message{
+        "This archive would take {1} bytes on disk, more than the {2} bytes the tutor reads "
+        "back.",
+        {std::to_string(bytes), std::to_string(bounds.bytes)}};
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> saveArchive(const Archive& archive, const std::filesystem::path& file) {

@@ -6,6 +6,7 @@
 // for the session rather than replacing what may still be good.
 #pragma once
 
+#include "TavroCore/account/TavroBackup.h"
 #include "TavroCore/history/Archive.h"
 #include "TavroTerminal/TutorStrings.h"
 
@@ -63,6 +64,27 @@ struct LoadedArchive {
 // With `setAsideDamaged` false nothing on disk is changed: a damaged file
 // is only reported, and saving is off.
 LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamaged = true);
+
+// What the archive may hold so that the tutor can still read it back: the
+// attempts a backup may hold, and the bytes loadArchive reads. Tests make
+// them small.
+struct ArchiveBounds {
+  std::size_t attempts = TavroBackup::maximumAttempts;
+  std::uintmax_t bytes = maximumArchiveBytes;
+};
+
+// Why `archive` must not be saved, or nothing when it is within `bounds`.
+// Every path that grows the archive (a finished round, an import, a sync)
+// asks before it changes anything: an archive saved past these bounds is
+// set aside as damaged at the next start, every score gone from view.
+std::optional<TutorStrings::Message> archiveBeyondBounds(const Archive& archive,
+                                                         const ArchiveBounds& bounds = {});
+
+// Renames a damaged `file` to `file` + ".damaged-" + UTC time (a number
+// added when that name is taken), never replacing another file; the new
+// name, or nothing with the reason in `failure`.
+std::optional<std::filesystem::path> setAsideDamagedFile(const std::filesystem::path& file,
+                                                         std::string& failure);
 
 // Saves atomically; the error message when it failed, nothing on success.
 std::optional<std::string> saveArchive(const Archive& archive, const std::filesystem::path& file);

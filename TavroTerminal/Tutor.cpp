@@ -14,6 +14,7 @@
 
 #include "TavroCore/BackupFailure.h"
 #include "TavroCore/account/AccountService.h"
+#include "TavroCore/account/AccountText.h"
 #include "TavroCore/account/TavroBackup.h"
 
 #include "TavroCore/account/AccountManagement.h"
@@ -112,7 +113,12 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
       preferences_(preferences) {
   readPreferences();
   account_ = AccountState::load(preferences_);
+  invalidProfile_ = account_.profile && !account_.profile->valid();
   token_ = readToken(tokenFile(paths_.configFolder));
+  LoadedAttemptOwners owners = loadAttemptOwners(attemptOwnersFile(paths_.dataFolder));
+  owners_ = std::move(owners.owners);
+  ownersUsable_ = owners.usable;
+  if (owners.notice) notices_.push_back(std::move(*owners.notice));
   if (FirstLaunchSetup::shouldPresent(loaded.found, preferences_)) {
     remember([&] { FirstLaunchSetup::markStarted(preferences_); });
     setup_ = FirstLaunchSetup::draft(preferences_);
@@ -368,12 +374,27 @@ void Tutor::finishRound() {
   std::optional<Attempt> attempt =
       round.session().attempt(std::string(round.mode()), round.round());
   if (!attempt) return;
-  latest_ = attempt->id();
+  screen_ = Screen::results;
   archive_.attempts.push_back(*attempt);
+  if (std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(archive_, bounds_)) {
+    // Kept, the round would make the whole archive unreadable at the next
+    // start; nothing of it is kept, weak keys included.
+    archive_.attempts.pop_back();
+    latest_.reset();
+    saveFailure_ = t("This round was not kept: {1}", {refusal->text(english_)});
+    return;
+  }
+  latest_ = attempt->id();
   if (!archive_.weakKeys) archive_.weakKeys = WeakKeyHistory{};
   archive_.weakKeys->merge(round.keyHistory());
+  // Made while signed in, it is that account's, whoever held the others.
+  if (signedIn()) owners_.claim(account_.profile->id, {*attempt});
   save();
-  screen_ = Screen::results;
+  if (!saveFailure_ && canSave_ && ownersUsable_ && signedIn()) {
+    if (std::optional<std::string> failure =
+            saveAttemptOwners(owners_, archive_.attempts, attemptOwnersFile(paths_.dataFolder)))
+      saveFailure_ = t("Could not record which account this round belongs to: {1}", {*failure});
+  }
 }
 
 void Tutor::save() {
@@ -1025,10 +1046,15 @@ namespace {
 
 constexpr std::size_t maximumEntryBytes = 4096;
 
-std::string utcText(Date date) {
-  std::time_t seconds = static_cast<std::time_t>(date.unixSeconds());
+// The date as UTC, or nothing when it is outside the years 1 to 9999 (a
+// stored value may be anything a double holds, and converting one out of
+// time_t's range is undefined).
+std::optional<std::string> utcText(Date date) {
+  double unix = date.unixSeconds();
+  if (!(unix >= -62'135'596'800.0 && unix <= 253'402'300'799.0)) return std::nullopt;
+  std::time_t seconds = static_cast<std::time_t>(unix);
   std::tm parts{};
-  if (gmtime_r(&seconds, &parts) == nullptr) return "?";
+  if (gmtime_r(&seconds, &parts) == nullptr) return std::nullopt;
   char buffer[32];
   std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M UTC", &parts);
   return buffer;
@@ -1105,6 +1131,20 @@ void Tutor::handleAccount(const Key& key) {
   tick();
   if (task_) {
     if (key.kind == Key::Kind::escape) task_->cancel();
+    return;
+  }
+  if (askOwner_ && entry_ == Entry::none) {
+    if (key.kind == Key::Kind::enter || (key.kind == Key::Kind::text && (key.text == "k" || key.text == "K"))) {
+      answerOwner(false);
+    } else if (key.kind == Key::Kind::text && (key.text == "m" || key.text == "M")) {
+      answerOwner(true);
+    } else if (key.kind == Key::Kind::escape ||
+               (key.kind == Key::Kind::text && (key.text == "h" || key.text == "H" ||
+                                                key.text == "q" || key.text == "Q"))) {
+      screen_ = Screen::home;
+    } else if (key.kind == Key::Kind::text && (key.text == "o" || key.text == "O")) {
+      signOut(t("Signed out; the session token was removed."));
+    }
     return;
   }
   if (entry_ != Entry::none) {
@@ -1200,6 +1240,30 @@ void Tutor::openAccount() {
   accountMessage_.clear();
   devices_.reset();
   if (!signedIn()) beginBrowserSignIn();
+  checkOwner();
+}
+
+void Tutor::checkOwner() {
+  askOwner_ = signedIn() && ownersUsable_ &&
+              owners_.mustAsk(account_.profile->id, archive_.attempts);
+}
+
+void Tutor::answerOwner(bool add) {
+  AttemptOwners next = owners_;
+  next.answer(*account_.profile, add, archive_.attempts);
+  if (std::optional<std::string> failure =
+          saveAttemptOwners(next, archive_.attempts, attemptOwnersFile(paths_.dataFolder))) {
+    accountMessage_ = t("Your answer could not be kept in {1} ({2}); the question stays.",
+                        {attemptOwnersFile(paths_.dataFolder).string(), *failure});
+    accountFailed_ = true;
+    return;
+  }
+  owners_ = std::move(next);
+  askOwner_ = false;
+  accountMessage_ = add ? t("This computer's scores will go into your account at the next sync.")
+                        : t("This computer's scores stay out of your account; only your own "
+                            "are synced.");
+  accountFailed_ = false;
 }
 
 void Tutor::beginBrowserSignIn() {
@@ -1280,12 +1344,14 @@ void Tutor::completeSignIn(const std::string& token, const AccountProfile& profi
     throw;
   }
   account_ = std::move(next);
+  invalidProfile_ = false;
   token_ = token;
   entry_ = Entry::none;
   browser_.cancel();
   removeToken(browserPageFile(paths_.configFolder));
   accountMessage_ = t("Signed in as {1}.", {profile.name.empty() ? profile.email : profile.name});
   accountFailed_ = false;
+  checkOwner();
 }
 
 void Tutor::signOut(const std::string& reason) {
@@ -1295,6 +1361,8 @@ void Tutor::signOut(const std::string& reason) {
     if (failure) throw std::runtime_error(*failure);
   });
   token_.reset();
+  invalidProfile_ = false;
+  askOwner_ = false;
   entry_ = Entry::token;
   entryText_.clear();
   // Signed out for whatever reason, the screen offers both ways back in,
@@ -1317,9 +1385,20 @@ void Tutor::startSync() {
     accountFailed_ = true;
     return;
   }
+  if (!ownersUsable_) {
+    accountMessage_ = t("Sync Now is off this session: {1} could not be read, so it cannot tell "
+                        "which scores are this account's.",
+                        {attemptOwnersFile(paths_.dataFolder).string()});
+    accountFailed_ = true;
+    return;
+  }
+  checkOwner();
+  if (askOwner_) return;  // the question on the screen comes first
   AccountProfile profile = *account_.profile;
-  TavroBackup local(profile.id, archive_.attempts, level_, kanaInput(),
-                    Date::now());
+  // Only this account's attempts: the others on this computer are someone
+  // else's to sync.
+  TavroBackup local(profile.id, owners_.attemptsOf(profile.id, archive_.attempts), level_,
+                    kanaInput(), Date::now());
   std::string token = *token_;
   bool english = english_;
   startTask("Sync", [this, token, local = std::move(local), profile, english](
@@ -1337,13 +1416,31 @@ void Tutor::startSync() {
       return fetch(request);
     });
     TavroCloudSync::Result result = sync.sync(token, local, profile);
-    return AccountTask::Apply([this, result = std::move(result)] {
+    return AccountTask::Apply([this, profile, result = std::move(result)] {
+      // The account's merged list joins the attempts of every other
+      // account kept here; local copies win, as in the sync itself.
       std::vector<Attempt> before = archive_.attempts;
-      archive_.attempts = result.backup.attempts();
+      archive_.attempts = result.backup.merging(before);
+      if (std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(archive_, bounds_)) {
+        archive_.attempts = std::move(before);
+        throw std::runtime_error(t("{1} Nothing was changed.", {refusal->text(english_)}));
+      }
+      AttemptOwners owners = owners_;
+      owners.synced(profile, result.backup.attempts());
+      // The record first: claims of attempts an unsaved archive lacks are
+      // harmless, while attempts saved without their claims could reach
+      // another account.
+      if (std::optional<std::string> failure = saveAttemptOwners(
+              owners, archive_.attempts, attemptOwnersFile(paths_.dataFolder))) {
+        archive_.attempts = std::move(before);
+        throw std::runtime_error(t("could not record which account the scores belong to ({1})",
+                                   {*failure}));
+      }
       if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
         archive_.attempts = std::move(before);
         throw std::runtime_error(t("could not save the merged scores ({1})", {*failure}));
       }
+      owners_ = std::move(owners);
       std::size_t added = archive_.attempts.size() - before.size();
       account_.lastSync = result.syncedAt;
       remember([&] { account_.save(preferences_); });
@@ -1365,8 +1462,12 @@ void Tutor::exportBackup(const std::string& path) {
     return;
   }
   std::string bytes;
+  std::size_t exported = 0;
   try {
-    bytes = TavroBackup(account_.profile->id, archive_.attempts, level_, kanaInput(), Date::now())
+    // A backup of this account holds this account's attempts only.
+    std::vector<Attempt> own = owners_.attemptsOf(account_.profile->id, archive_.attempts);
+    exported = own.size();
+    bytes = TavroBackup(account_.profile->id, std::move(own), level_, kanaInput(), Date::now())
                 .encode();
   } catch (const std::exception&) {
     accountMessage_ = t("Not exported: the scores could not be written as a backup.");
@@ -1377,7 +1478,7 @@ void Tutor::exportBackup(const std::string& path) {
     return;
   }
   accountMessage_ = t("Exported {1} attempts to {2} (readable by you alone).",
-                      {std::to_string(archive_.attempts.size()), path});
+                      {std::to_string(exported), path});
   accountFailed_ = false;
 }
 
@@ -1388,6 +1489,12 @@ void Tutor::importBackup(const std::string& path) {
     accountMessage_ = t("Not imported: {1}: the archive on disk could not be read, so nothing is "
                         "saved this session.",
                         {path});
+    return;
+  }
+  if (!ownersUsable_) {
+    accountMessage_ = t("Not imported: {1}: {2} could not be read, so the attempts could not be "
+                        "kept as this account's. Nothing was changed.",
+                        {path, attemptOwnersFile(paths_.dataFolder).string()});
     return;
   }
   FileBytes file = readBoundedFile(path, maximumBackupBytes);
@@ -1412,7 +1519,7 @@ void Tutor::importBackup(const std::string& path) {
                         {path});
     return;
   }
-  if (backup->ownerID() != account_.profile->id) {
+  if (!accounttext::sameText(backup->ownerID(), account_.profile->id)) {
     accountMessage_ = t("Not imported: {1} belongs to another account. Nothing was changed.", {path});
     return;
   }
@@ -1426,6 +1533,22 @@ void Tutor::importBackup(const std::string& path) {
   }
   std::vector<Attempt> before = archive_.attempts;
   archive_.attempts = backup->merging(before);
+  if (std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(archive_, bounds_)) {
+    archive_.attempts = std::move(before);
+    accountMessage_ = t("Not imported: {1}: {2} Nothing was changed.", {path, refusal->text(english_)});
+    return;
+  }
+  // The backup's attempts are this account's from now on.
+  AttemptOwners owners = owners_;
+  owners.claim(account_.profile->id, backup->attempts());
+  if (std::optional<std::string> failure =
+          saveAttemptOwners(owners, archive_.attempts, attemptOwnersFile(paths_.dataFolder))) {
+    archive_.attempts = std::move(before);
+    accountMessage_ = t("Not imported: {1}: which account the attempts belong to could not be "
+                        "recorded ({2}). Nothing was changed.",
+                        {path, *failure});
+    return;
+  }
   if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
     archive_.attempts = std::move(before);
     accountMessage_ = t("Not imported: {1}: the archive could not be saved ({2}). Nothing was "
@@ -1433,6 +1556,7 @@ void Tutor::importBackup(const std::string& path) {
                         {path, *failure});
     return;
   }
+  owners_ = std::move(owners);
   accountMessage_ = t("Imported {1} new attempts from {2}.",
                       {std::to_string(archive_.attempts.size() - before.size()), path});
   accountFailed_ = false;
@@ -1462,11 +1586,30 @@ void Tutor::renderAccount(Frame& frame) const {
     labelled(labels[0], profile.name);
     labelled(labels[1], profile.email.empty() ? "-" : profile.email);
     labelled(labels[2], profile.id);
-    labelled(labels[3], account_.lastSync ? utcText(*account_.lastSync) : t("never"));
+    std::optional<std::string> lastSync = account_.lastSync ? utcText(*account_.lastSync) : std::nullopt;
+    labelled(labels[3], lastSync ? *lastSync : t("never"));
     row++;
+    if (askOwner_ && !task_) {
+      // Both names come from outside (the service, the record); the frame
+      // draws any terminal control in them as U+FFFD.
+      const std::optional<AttemptOwners::Holder>& holder = owners_.holder();
+      std::string before = holder ? t("{1} (account id {2})", {holder->name, holder->id})
+                                  : t("an account this computer can no longer name");
+      paragraph(t("The scores on this computer were last synced with {1}, not with {2}.",
+                  {before, profile.name}),
+                Style::warning, 3);
+      paragraph(t("Keep this computer's scores out of your account (Enter), or add them to it "
+                  "(m)? Sync Now waits for your answer."),
+                Style::normal, 3);
+      row++;
+    }
   } else {
     frame.put(row++, 3, t("Not signed in."), Style::normal);
-    if (account_.profile)
+    if (invalidProfile_)
+      paragraph(t("The saved account profile is not valid (an empty id or control characters); "
+                  "it is not used. Sign in again."),
+                Style::warning, 2);
+    else if (account_.profile)
       paragraph(t("The session token of {1} is missing or unreadable; paste it again to sign in.",
                   {account_.profile->name}),
                 Style::warning, 2);
@@ -1549,6 +1692,8 @@ void Tutor::renderAccount(Frame& frame) const {
     footer = t("Esc cancel");
   } else if (entry_ != Entry::none) {
     footer = t("Enter confirm · Backspace erase · Esc Back");
+  } else if (askOwner_) {
+    footer = t("Enter keep them out · m add them · o sign out · Esc Back");
   } else {
     footer = t("y Sync Now · d devices · e export · i import · o sign out · Esc Back");
   }

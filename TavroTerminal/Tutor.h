@@ -15,6 +15,7 @@
 #include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
 #include "TavroTerminal/AccountTask.h"
+#include "TavroTerminal/AttemptOwners.h"
 #include "TavroTerminal/CustomTextEditor.h"
 #include "TavroTerminal/Exercise.h"
 #include "TavroTerminal/Frame.h"
@@ -62,7 +63,16 @@ class Tutor {
   // True while an account operation runs.
   bool busy() const { return task_ != nullptr; }
   const AccountState& account() const { return account_; }
-  bool signedIn() const { return account_.profile.has_value() && token_.has_value(); }
+  // A stored profile that breaks the profile rules (an empty id, control
+  // characters) is no account to act for: signed out until the next sign-in.
+  bool signedIn() const {
+    return account_.profile.has_value() && !invalidProfile_ && token_.has_value();
+  }
+  // Whose local attempts are whose (see AttemptOwners).
+  const AttemptOwners& attemptOwners() const { return owners_; }
+
+  // Tests make the archive's bounds small enough to reach.
+  void setArchiveBounds(ArchiveBounds bounds) { bounds_ = bounds; }
 
   // Handles one key at `now` (seconds on a steady clock).
   void handle(const Key& key, double now);
@@ -106,6 +116,10 @@ class Tutor {
   void beginBrowserSignIn();
   void submitCallback(const std::string& callback);
   void startDevices();
+  // Asks, when another account than the holder of the local attempts is
+  // signed in, whether this computer's scores may go into its account.
+  void checkOwner();
+  void answerOwner(bool add);
   void exportBackup(const std::string& path);
   void importBackup(const std::string& path);
   void renderAccount(Frame& frame) const;
@@ -164,11 +178,16 @@ class Tutor {
   std::string status_;  // one-line message under the current screen
   std::optional<Uuid> latest_;
   std::optional<std::string> saveFailure_;
+  ArchiveBounds bounds_;
+  AttemptOwners owners_;
+  bool ownersUsable_ = true;  // false: the record could not be read; nothing may need it
   bool finished_ = false;
 
   // The account screen.
   enum class Entry { none, token, exportPath, importPath };
   AccountState account_;
+  bool invalidProfile_ = false;  // the stored profile breaks the rules: signed out
+  bool askOwner_ = false;        // the question of whose scores waits for an answer
   std::optional<std::string> token_;  // the session token; never drawn or put in a message
   FetchMaker makeFetch_;
   std::unique_ptr<AccountTask> task_;

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <map>
+#include <set>
 #include <thread>
 
 namespace tavro::terminal {
@@ -299,6 +300,102 @@ TEST_F(AccountScreenOverHTTPSTest, SyncEndedByAFaultSaysWhyAndLeavesTheArchiveOn
               std::string::npos)
         << screen;
     expectBothSidesHold(learner, account.id, local, remote);
+  }
+}
+
+// The ids of `list`, for comparing whose attempts are where.
+std::set<Uuid> ids(const std::vector<Attempt>& list) {
+  std::set<Uuid> result;
+  for (const Attempt& a : list) result.insert(a.id());
+  return result;
+}
+
+std::set<Uuid> joined(std::initializer_list<std::set<Uuid>> sets) {
+  std::set<Uuid> result;
+  for (const std::set<Uuid>& set : sets) result.insert(set.begin(), set.end());
+  return result;
+}
+
+// Plays round 1 from the account screen and comes back to it; the id of
+// the attempt it added.
+Uuid practise(Learner& learner) {
+  learner.press(Key::of(Key::Kind::escape));
+  if (learner.tutor->screen() != Tutor::Screen::home) learner.press(Key::of(Key::Kind::escape));
+  learner.press(Key::of(Key::Kind::enter));
+  double now = 10;
+  typeRound(*learner.tutor, now, "", 0);
+  EXPECT_EQ(learner.tutor->screen(), Tutor::Screen::results);
+  Uuid id = learner.tutor->archive().attempts.back().id();
+  learner.type("h");
+  learner.type("a");
+  return id;
+}
+
+TEST_F(AccountScreenOverHTTPSTest, OneComputerTwoAccountsKeepsEachAccountsScoresApart) {
+  const AccountProfile alice("acct-alice", "Alice", "alice@example.com");
+  const AccountProfile bob("acct-bob", "Bob", "bob@example.com");
+  struct Case {
+    const char* name;
+    Key answer;
+    bool added;
+  };
+  const Case cases[] = {
+      {"Enter keeps them out", Key::of(Key::Kind::enter), false},
+      {"m adds them", Key::character("m"), true},
+  };
+  std::uint64_t base = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    base += 100'000;
+    const AccountProfile a(alice.id + std::to_string(base), alice.name, alice.email);
+    const AccountProfile b(bob.id + std::to_string(base), bob.name, bob.email);
+    const std::vector<Attempt> aliceRemote = attempts(base + 1, 3, "romaji");
+    const std::vector<Attempt> bobRemote = attempts(base + 100, 2, "english");
+    const std::vector<Attempt> before = attempts(base + 200, 4, "romaji");  // nobody synced yet
+    const std::string aliceToken = addAccount(a, aliceRemote);
+    const std::string bobToken = addAccount(b, bobRemote);
+    Learner learner(fixture, before);
+
+    learner.signIn(aliceToken);
+    EXPECT_NE(learner.run("y").find("Synced:"), std::string::npos) << learner.screen();
+    learner.type("o");
+    // Played signed out after Alice's sync: this computer's, so Alice's.
+    const Uuid signedOutRound = practise(learner);
+
+    std::string screen = learner.signIn(bobToken);
+    EXPECT_NE(screen.find("The scores on this computer were last synced with Alice (account id " +
+                          a.id + "), not with Bob."),
+              std::string::npos)
+        << screen;
+    // Sync Now waits for the answer.
+    learner.type("y");
+    EXPECT_FALSE(learner.tutor->busy());
+    learner.press(c.answer);
+    const Uuid bobRound = practise(learner);
+    screen = learner.run("y");
+    EXPECT_NE(screen.find("Synced:"), std::string::npos) << screen;
+
+    const std::set<Uuid> alicesOwn =
+        joined({ids(aliceRemote), ids(before), {signedOutRound}});
+    const std::set<Uuid> bobsOwn = joined({ids(bobRemote), {bobRound}});
+    EXPECT_EQ(ids(fixture.service().store().attempts(b.id)),
+              c.added ? joined({alicesOwn, bobsOwn}) : bobsOwn);
+
+    // Alice back on this computer: asked again, as Bob holds the scores now.
+    learner.type("o");
+    screen = learner.signIn(aliceToken);
+    EXPECT_NE(screen.find("last synced with Bob"), std::string::npos) << screen;
+    learner.press(Key::of(Key::Kind::enter));
+    EXPECT_NE(learner.run("y").find("Synced:"), std::string::npos) << learner.screen();
+    EXPECT_EQ(ids(fixture.service().store().attempts(a.id)), alicesOwn);
+    // Every attempt of both accounts is on this computer.
+    EXPECT_EQ(ids(Archive::read(learner.paths.archive()).attempts), joined({alicesOwn, bobsOwn}));
+
+    // A later start remembers whose is whose: no question, nothing moves.
+    learner.start();
+    EXPECT_EQ(learner.screen().find("last synced with"), std::string::npos) << learner.screen();
+    learner.run("y");
+    EXPECT_EQ(ids(fixture.service().store().attempts(a.id)), alicesOwn);
   }
 }
 

@@ -77,11 +77,12 @@ struct Fixture {
   std::optional<Tutor> tutor;
   Frame frame{250, 40};  // wide enough that no message wraps
 
-  explicit Fixture(bool signedIn = false, std::vector<Attempt> local = {}) {
+  explicit Fixture(bool signedIn = false, std::vector<Attempt> local = {},
+                   const AccountProfile& profile = aiko) {
     preferences.set(FirstLaunchSetup::completedKey, true);
     if (signedIn) {
       EXPECT_FALSE(writeToken(tokenFile(paths.configFolder), token));
-      AccountState(aiko).save(preferences);
+      AccountState(profile).save(preferences);
     }
     Archive archive;
     archive.attempts = std::move(local);
@@ -466,6 +467,20 @@ TEST(AccountScreenTest, ExportedBackupIsImportedIntoAnotherArchiveOfTheAccount) 
   EXPECT_EQ(Archive::read(other.paths.archive()).attempts.size(), 3u);
 }
 
+TEST(AccountScreenTest, BackupOfTheSameAccountInAnotherNormalFormIsImported) {
+  ASSERT_TRUE(utf8Locale);
+  // Signed in as "acct-é" (precomposed); the backup names the same account
+  // with e and a combining acute, as another system may have written it.
+  Fixture f(true, {attempt(1)}, AccountProfile("acct-\u00e9", "Andr\u00e9", "andre@example.com"));
+  std::filesystem::path file = f.folder.path() / "backup.json";
+  writeFile(file, TavroBackup("acct-e\u0301", {attempt(5)}, JLPTLevel::n5, false, Date{1}).encode());
+  f.type("i");
+  f.type(file.string());
+  f.press(Key::of(Key::Kind::enter));
+  EXPECT_TRUE(f.shows("Imported 1 new attempts")) << f.screen();
+  EXPECT_EQ(Archive::read(f.paths.archive()).attempts.size(), 2u);
+}
+
 TEST(AccountScreenTest, HostileBackupIsRefusedAndChangesNothing) {
   ASSERT_TRUE(utf8Locale);
   auto backup = [](std::string owner, std::vector<Attempt> list) {
@@ -513,6 +528,240 @@ TEST(AccountScreenTest, HostileBackupIsRefusedAndChangesNothing) {
     EXPECT_NE(screen.find("Nothing was changed."), std::string::npos) << screen;
     EXPECT_EQ(readFile(f.paths.archive()), before);
     EXPECT_EQ(f.tutor->archive().attempts.size(), 1u);
+  }
+}
+
+}  // namespace
+}  // namespace tavro::terminal
+
+namespace tavro::terminal {
+namespace {
+
+std::string backupOf(const AccountProfile& owner, std::vector<Attempt> list) {
+  return TavroBackup(owner.id, std::move(list), JLPTLevel::n5, false, Date{1}).encode();
+}
+
+TEST(ArchiveBoundsTest, RefusesOnlyWhatTheTutorCouldNotReadBack) {
+  Archive archive;
+  for (std::uint64_t n = 1; n <= TavroBackup::maximumAttempts; ++n) archive.attempts.push_back(attempt(n));
+  EXPECT_FALSE(archiveBeyondBounds(archive));
+  archive.attempts.push_back(attempt(TavroBackup::maximumAttempts + 1));
+  std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(archive);
+  ASSERT_TRUE(refusal);
+  EXPECT_EQ(refusal->text(),
+            "This archive would have more attempts than a backup may hold (100001; at most "
+            "100000).");
+
+  // The encoded size counts to the byte: the read bound takes a file of
+  // exactly its size.
+  Archive small;
+  small.attempts = {attempt(1), attempt(2)};
+  const std::uintmax_t size = small.encode().size();
+  EXPECT_FALSE(archiveBeyondBounds(small, {10, size}));
+  refusal = archiveBeyondBounds(small, {10, size - 1});
+  ASSERT_TRUE(refusal);
+  EXPECT_NE(refusal->text().find("more than the " + std::to_string(size - 1) + " bytes"),
+            std::string::npos)
+      << refusal->text();
+}
+
+TEST(AccountScreenTest, EveryPathThatGrowsTheArchiveStopsAtItsBounds) {
+  ASSERT_TRUE(utf8Locale);
+  enum class Path { round, import, sync };
+  enum class Bound { count, bytes };
+  struct Case {
+    const char* name;
+    Path path;
+    Bound bound;
+    std::string message;
+  };
+  const std::string count = "This archive would have more attempts than a backup may hold";
+  const std::string bytes = "bytes the tutor reads back";
+  const Case cases[] = {
+      {"a round past the count", Path::round, Bound::count, "This round was not kept: " + count},
+      {"a round past the size", Path::round, Bound::bytes, bytes},
+      {"an import past the count", Path::import, Bound::count, count},
+      {"an import past the size", Path::import, Bound::bytes, bytes},
+      {"a sync past the count", Path::sync, Bound::count, count + " (3; at most 2). Nothing was changed."},
+      {"a sync past the size", Path::sync, Bound::bytes, bytes},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f(true, {attempt(1), attempt(2)});
+    // Room for exactly what the archive holds now.
+    Archive now = Archive::read(f.paths.archive());
+    if (c.bound == Bound::count) {
+      f.tutor->setArchiveBounds({2, maximumArchiveBytes});
+    } else {
+      f.tutor->setArchiveBounds({100, now.encode().size() + 20});
+    }
+    const std::string before = readFile(f.paths.archive());
+    std::filesystem::path file = f.folder.path() / "backup.json";
+    switch (c.path) {
+      case Path::round: {
+        f.press(Key::of(Key::Kind::escape));
+        f.press(Key::of(Key::Kind::enter));
+        double at = 10;
+        typeRound(*f.tutor, at, "", 0);
+        ASSERT_EQ(f.tutor->screen(), Tutor::Screen::results);
+        EXPECT_FALSE(f.tutor->archive().weakKeys) << "weak keys of a refused round were kept";
+        break;
+      }
+      case Path::import:
+        writeFile(file, backupOf(aiko, {attempt(3)}));
+        f.type("i");
+        f.type(file.string());
+        f.press(Key::of(Key::Kind::enter));
+        EXPECT_TRUE(f.shows("Nothing was changed.")) << f.screen();
+        break;
+      case Path::sync:
+        f.service.reply = [&](const platform::HTTPRequest& request, auto&) {
+          if (request.method() == "GET") return page({attempt(3)});
+          return json::encode(json::OrderedJson{
+              {"accepted", {testing::numberedUuid(1).text(), testing::numberedUuid(2).text()}}});
+        };
+        f.type("y");
+        f.waitForTask();
+        EXPECT_FALSE(AccountState::load(f.preferences).lastSync);
+        break;
+    }
+    std::string screen = f.screen();
+    EXPECT_NE(screen.find(c.message), std::string::npos) << screen;
+    EXPECT_EQ(readFile(f.paths.archive()), before);
+    EXPECT_EQ(f.tutor->archive().attempts.size(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(attemptOwnersFile(f.paths.dataFolder)));
+  }
+}
+
+TEST(AccountScreenTest, InvalidStoredProfileCountsAsSignedOut) {
+  ASSERT_TRUE(utf8Locale);
+  const AccountProfile profiles[] = {
+      AccountProfile("", "Aiko", "aiko@example.com"),
+      AccountProfile("user\t7", "Aiko", "aiko@example.com"),
+      AccountProfile("user\u200b7", "Aiko", "aiko@example.com"),
+      AccountProfile("user-7", "", "aiko@example.com"),
+  };
+  for (const AccountProfile& profile : profiles) {
+    SCOPED_TRACE(profile.id + "/" + profile.name);
+    Fixture f(true, {attempt(1)});
+    AccountState(profile).save(f.preferences);
+    f.tutor.emplace(f.paths, loadArchive(f.paths.archive()), f.preferences);
+    f.tutor->setAccountService(f.service.maker());
+    f.service.reply = [](const platform::HTTPRequest&, auto&) -> std::string {
+      ADD_FAILURE() << "a request was sent";
+      return "";
+    };
+    f.type("a");
+    EXPECT_FALSE(f.tutor->signedIn());
+    std::string screen = f.screen();
+    EXPECT_NE(screen.find("Not signed in."), std::string::npos) << screen;
+    EXPECT_NE(screen.find("The saved account profile is not valid"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("Account id"), std::string::npos) << screen;
+    // Neither Sync Now nor an export acts for it.
+    f.type("y");
+    EXPECT_FALSE(f.tutor->busy());
+    f.type("e");
+    f.press(Key::of(Key::Kind::enter));
+    EXPECT_FALSE(std::filesystem::exists(f.folder.path() / "tavro-backup.json"));
+  }
+}
+
+TEST(AccountScreenTest, LastSyncOutsideTheCalendarReadsAsNever) {
+  ASSERT_TRUE(utf8Locale);
+  struct Case {
+    double seconds;  // since 2001-01-01
+    std::string shown;
+  };
+  const Case cases[] = {
+      {0, "Last sync   2001-01-01 00:00 UTC"},
+      {1e300, "Last sync   never"},
+      {-1e300, "Last sync   never"},
+      {1e18, "Last sync   never"},
+      {-1e18, "Last sync   never"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.seconds);
+    Fixture f(true);
+    AccountState(aiko, Date{c.seconds}).save(f.preferences);
+    f.tutor.emplace(f.paths, loadArchive(f.paths.archive()), f.preferences);
+    f.type("a");
+    EXPECT_TRUE(f.shows(c.shown)) << f.screen();
+  }
+}
+
+// Terminal controls of every kind, as a hostile service or record may send
+// them in a name: OSC, CSI, a C1 control, a bidi override.
+const std::string hostile = "Ev\x1b]0;pwned\x07il\x1b[2J \xc2\x9b" "31m \u202etxt.exe";
+
+void expectNoControls(const std::string& screen) {
+  EXPECT_EQ(screen.find('\x1b'), std::string::npos) << screen;
+  EXPECT_EQ(screen.find('\x07'), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("\xc2\x9b"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("\u202e"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\ufffd"), std::string::npos) << screen;
+}
+
+TEST(AccountScreenTest, TheQuestionOfWhoseScoresNamesBothAccountsWithoutTheirControls) {
+  ASSERT_TRUE(utf8Locale);
+  Fixture f(true, {attempt(1)});
+  writeFile(attemptOwnersFile(f.paths.dataFolder),
+            json::encode(json::OrderedJson{{"schemaVersion", 1},
+                                           {"holder", {{"id", "acct-" + hostile}, {"name", hostile}}},
+                                           {"accounts", json::OrderedJson::array()},
+                                           {"keptApart", json::OrderedJson::array()}}));
+  AccountState(AccountProfile("user-7", "Bob " + hostile, "")).save(f.preferences);
+  f.tutor.emplace(f.paths, loadArchive(f.paths.archive()), f.preferences);
+  f.type("a");
+  std::string screen = f.screen();
+  EXPECT_NE(screen.find("were last synced with Ev"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("not with Bob"), std::string::npos) << screen;
+  expectNoControls(screen);
+}
+
+TEST(AccountScreenTest, ARecordOfOwnersThatCannotBeTrustedAsksOrStopsTheSync) {
+  ASSERT_TRUE(utf8Locale);
+  struct Case {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    std::string notice;    // on the home screen
+    std::string onSync;    // on the account screen after y
+    bool setAside;
+  };
+  const Case cases[] = {
+      {"not JSON", [](auto& p) { writeFile(p, "{\"schemaVersion\":1,"); },
+       "The record of whose scores are whose was damaged",
+       "Keep this computer's scores out of your account", true},
+      {"an attempt id that is none",
+       [](auto& p) {
+         writeFile(p, R"({"schemaVersion":1,"accounts":[{"id":"x","attempts":["nope"]}],"keptApart":[]})");
+       },
+       "The record of whose scores are whose was damaged",
+       "Keep this computer's scores out of your account", true},
+      {"a pipe", [](auto& p) { ::mkfifo(p.c_str(), 0600); }, "which tells whose scores are whose",
+       "Sync Now is off this session", false},
+      {"a folder", [](auto& p) { std::filesystem::create_directory(p); },
+       "which tells whose scores are whose", "Sync Now is off this session", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture f(true, {attempt(1)});
+    std::filesystem::path record = attemptOwnersFile(f.paths.dataFolder);
+    c.make(record);
+    f.service.reply = [](const platform::HTTPRequest&, auto&) -> std::string {
+      ADD_FAILURE() << "a request was sent";
+      return "";
+    };
+    f.tutor.emplace(f.paths, loadArchive(f.paths.archive()), f.preferences);
+    f.tutor->setAccountService(f.service.maker());
+    EXPECT_TRUE(f.shows(c.notice)) << f.screen();
+    f.type("a");
+    f.type("y");
+    EXPECT_FALSE(f.tutor->busy());
+    EXPECT_TRUE(f.shows(c.onSync)) << f.screen();
+    bool keptAside = false;
+    for (const auto& entry : std::filesystem::directory_iterator(f.folder.path()))
+      keptAside = keptAside || entry.path().filename().string().rfind("score-owners.json.damaged-", 0) == 0;
+    EXPECT_EQ(keptAside, c.setAside);
   }
 }
 

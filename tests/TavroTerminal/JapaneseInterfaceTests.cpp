@@ -417,6 +417,21 @@ TEST(JapaneseInterfaceTest, AccountScreensFit) {
             },
             {}},
        });
+  // Another account synced the scores here last: the question of whose they are.
+  Learner asked(false, true);
+  Archive archive;
+  archive.attempts.emplace_back("romaji", 1, 10, 1, 5.0);
+  EXPECT_FALSE(saveArchive(archive, asked.paths.archive()));
+  tavro::testing::writeFile(
+      attemptOwnersFile(asked.paths.dataFolder),
+      R"({"schemaVersion":1,"holder":{"id":"acct-ren","name":"Ren"},"accounts":[],"keptApart":[]})");
+  asked.tutor.emplace(asked.paths, loadArchive(asked.paths.archive()), asked.preferences);
+  walk(asked, {
+                  {"asked whose scores",
+                   [](Learner& l) { l.type("a"); },
+                   {ja("Enter keep them out · m add them · o sign out · Esc Back")}},
+                  {"kept apart", [](Learner& l) { l.press(Key::Kind::enter); }, {}},
+              });
 }
 
 TEST(JapaneseInterfaceTest, ProblemsWithTheFilesAreToldInTheInterfaceLanguage) {

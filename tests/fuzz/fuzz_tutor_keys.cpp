@@ -1,11 +1,26 @@
 // Arbitrary terminal input (keys, pastes, escape sequences, broken UTF-8)
 // driven through the tutor's screen model: every key handled and every
 // screen laid out at a size the input chooses, with saving off.
+//
+// An input whose third byte is 0xFF first brings a stored text, up to the
+// next NUL byte: the signed-in account's name, the name of the account that
+// synced the scores last (so the account screen asks whose they are) and an
+// attempt's mode, as a hostile service or a hostile file may hold them.
 #include "Platform/UserDefaults.h"
 #include "TavroTerminal/Frame.h"
+#include "TavroTerminal/AccountFiles.h"
+#include "TavroTerminal/AttemptOwners.h"
 #include "TavroTerminal/Tutor.h"
 
+#include "Support/JsonEncoding.h"
+#include "TavroCore/account/AccountState.h"
+#include "TavroCore/settings/FirstLaunchSetup.h"
+
+#include <stdlib.h>
+
 #include <clocale>
+#include <cstring>
+#include <filesystem>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,10 +35,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::InMemoryUserDefaults preferences;
   LoadedArchive unsaved;
   unsaved.canSave = false;
-  Tutor tutor(StoragePaths{"/nonexistent", "/nonexistent"}, std::move(unsaved), preferences);
+  StoragePaths paths{"/nonexistent", "/nonexistent"};
+  std::size_t at = 2;
+  if (size > 2 && data[2] == 0xFF) {
+    // One folder per fuzzing process for the token and the record.
+    static const std::filesystem::path folder = [] {
+      char name[] = "/tmp/fuzz_tutor_keys-XXXXXX";
+      return std::filesystem::path(::mkdtemp(name) ? name : "/nonexistent");
+    }();
+    const auto* end = static_cast<const std::uint8_t*>(std::memchr(data + 3, 0, size - 3));
+    std::size_t stop = end ? static_cast<std::size_t>(end - data) : size;
+    std::string stored(reinterpret_cast<const char*>(data + 3), stop - 3);
+    at = end ? stop + 1 : size;
+    paths = StoragePaths{folder, folder};
+    preferences.set(FirstLaunchSetup::completedKey, true);
+    writeToken(tokenFile(folder), std::string(64, 'a'));
+    // Text that is not UTF-8 cannot be stored in JSON; the places that
+    // can hold it still do.
+    try {
+      AccountState(AccountProfile("acct-fuzz", "x" + stored, "")).save(preferences);
+    } catch (const std::exception&) {
+    }
+    try {
+      writeFileAtomically(attemptOwnersFile(folder),
+                          json::encode(json::OrderedJson{{"schemaVersion", 1},
+                                                         {"holder", {{"id", "acct-other"}, {"name", stored}}},
+                                                         {"accounts", json::OrderedJson::array()},
+                                                         {"keptApart", json::OrderedJson::array()}}));
+    } catch (const std::exception&) {
+    }
+    unsaved.archive.attempts.emplace_back(stored.empty() ? "x" : stored, 1, 10, 1, 5.0);
+  }
+  Tutor tutor(paths, std::move(unsaved), preferences);
   Frame frame(60 + data[0] % 80, 18 + data[1] % 30);
   double now = 0;
-  std::size_t at = 2;
   while (at < size && !tutor.finished()) {
     std::uint8_t byte = data[at++];
     Key key;
