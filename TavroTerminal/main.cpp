@@ -7,6 +7,7 @@
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/Storage.h"
 #include "TavroTerminal/TerminalScreen.h"
+#include "TavroTerminal/TerminalType.h"
 #include "TavroTerminal/Tutor.h"
 
 #include <langinfo.h>
@@ -92,6 +93,7 @@ int run(const std::vector<std::string>& arguments) {
     return refuse("standard input is not a terminal; run tavro in a terminal");
   if (!isatty(STDOUT_FILENO))
     return refuse("standard output is not a terminal; use 'tavro stats' for the scores");
+  if (std::optional<std::string> reason = unusableTerminal()) return refuse(printable(*reason));
   struct winsize size {};
   if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 &&
       (size.ws_col < Tutor::minimumWidth || size.ws_row < Tutor::minimumHeight)) {

@@ -100,9 +100,12 @@ std::string TmuxSession::waitFor(std::string_view text, std::chrono::seconds dea
 }
 
 void TmuxSession::type(std::string_view text) const {
-  std::string literal(text);
-  // tmux reads an argument ending in ";" as the end of a command.
-  if (!literal.empty() && literal.back() == ';') literal.insert(literal.size() - 1, "\\");
+  // tmux reads an argument ending in ";" as the end of a command, so a
+  // final ";" goes escaped. Built by appending: GCC 12 warns (falsely) about
+  // an insert before the last character.
+  bool endsCommand = !text.empty() && text.back() == ';';
+  std::string literal(endsCommand ? text.substr(0, text.size() - 1) : text);
+  if (endsCommand) literal += "\\;";
   tmux({"send-keys", "-t", "t", "-l", literal});
 }
 
