@@ -33,7 +33,29 @@ bool withinLimits(const Attempt& attempt) {
 bool sameAttempt(const Attempt& a, const Attempt& b) {
   return a.id() == b.id() && a.date() == b.date() && a.mode() == b.mode() &&
          a.round() == b.round() && a.correct() == b.correct() && a.misses() == b.misses() &&
-         a.seconds() == b.seconds();
+         a.seconds() == b.seconds() && a.jlptLevel() == b.jlptLevel();
+}
+
+// A mode text as attempts' modes are bounded: bytes first, then characters.
+bool withinModeLimits(const std::string& mode) {
+  if (mode.empty() || mode.size() > Attempt::maximumModeBytes) return false;
+  return mode.size() <= TavroBackup::maximumModeCharacters ||
+         text::characterCount(mode) <= TavroBackup::maximumModeCharacters;
+}
+
+bool withinLimits(const WeakKeyHistory& history) {
+  if (history.modes.size() > TavroBackup::maximumWeakKeyModes) return false;
+  for (const auto& [mode, keys] : history.modes) {
+    if (!withinModeLimits(mode)) return false;
+    if (keys.size() > TavroBackup::maximumWeakKeysPerMode) return false;
+    for (const auto& [key, performance] : keys) {
+      if (key.empty() || key.size() > TavroBackup::maximumWeakKeyBytes) return false;
+      if (performance.attempts < 0 || performance.attempts > TavroBackup::maximumWeakKeyCount)
+        return false;
+      if (performance.errors < 0 || performance.errors > performance.attempts) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -57,6 +79,7 @@ void TavroBackup::checkLimits(std::string_view ownerID) const {
   for (const Attempt& attempt : attempts_) {
     if (!identifiers.insert(attempt.id())) throw BackupFailure::invalid();
   }
+  if (weakKeys_ && !withinLimits(*weakKeys_)) throw BackupFailure::invalid();
 }
 
 const TavroBackup& TavroBackup::validated(std::string_view ownerID) const& {
@@ -99,6 +122,14 @@ std::vector<Attempt> TavroBackup::merging(const std::vector<Attempt>& local) con
   return result;
 }
 
+std::optional<WeakKeyHistory> TavroBackup::mergingWeakKeys(
+    const std::optional<WeakKeyHistory>& local) const {
+  if (!weakKeys_) return local;
+  WeakKeyHistory merged = local.value_or(WeakKeyHistory{});
+  merged.mergeKeepingFuller(*weakKeys_);
+  return merged;
+}
+
 json::OrderedJson TavroBackup::json() const {
   json::OrderedJson attempts = json::OrderedJson::array();
   auto& elements = attempts.get_ref<json::OrderedJson::array_t&>();
@@ -112,6 +143,7 @@ json::OrderedJson TavroBackup::json() const {
   object["attempts"] = std::move(attempts);
   object["jlptLevel"] = JLPTLevels::json(jlptLevel_);
   object["kanaInput"] = kanaInput_;
+  if (weakKeys_) object["weakKeys"] = weakKeys_->json();
   return object;
 }
 
@@ -135,6 +167,8 @@ TavroBackup TavroBackup::decode(const json::Value& value) {
   TavroBackup backup(std::move(ownerID), std::move(attempts), jlptLevel, kanaInput,
                      Date{createdAt});
   backup.schemaVersion_ = schemaVersion;
+  if (std::optional<json::Value> weakKeys = object.optional("weakKeys"))
+    backup.weakKeys_ = WeakKeyHistory::decode(*weakKeys);
   return backup;
 }
 
@@ -146,7 +180,7 @@ TavroBackup TavroBackup::decode(std::string_view text) {
 bool operator==(const TavroBackup& a, const TavroBackup& b) {
   return a.schemaVersion_ == b.schemaVersion_ && accounttext::sameText(a.ownerID_, b.ownerID_) &&
          a.createdAt_ == b.createdAt_ && a.jlptLevel_ == b.jlptLevel_ &&
-         a.kanaInput_ == b.kanaInput_ &&
+         a.kanaInput_ == b.kanaInput_ && a.weakKeys_ == b.weakKeys_ &&
          std::equal(a.attempts_.begin(), a.attempts_.end(), b.attempts_.begin(), b.attempts_.end(),
                     sameAttempt);
 }

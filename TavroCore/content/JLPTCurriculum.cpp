@@ -167,6 +167,12 @@ std::vector<JapanesePrompt> core(JLPTLevel level) {
   return pairs(texts(level).core);
 }
 
+bool usesLevel(std::string_view mode, std::int64_t round) {
+  // The two ways of typing the JLPT rounds; every one of their seven rounds
+  // is built from the level's lists.
+  return (mode == "romaji" || mode == "kana") && round >= 1 && round <= 7;
+}
+
 std::vector<JapanesePrompt> prompts(JLPTLevel level, std::int64_t round,
                                     std::string_view weakKeys) {
   const LevelTexts& lists = texts(level);

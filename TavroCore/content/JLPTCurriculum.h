@@ -34,4 +34,11 @@ std::vector<JapanesePrompt> prompts(JLPTLevel level, std::int64_t round, std::st
 // The level's core kanji words.
 std::vector<JapanesePrompt> core(JLPTLevel level);
 
+// Whether the prompts of a round of an exercise mode come from the chosen
+// JLPT level, so that its attempts record the level and rank per level:
+// rounds 1 to 7 of "romaji" (the JLPT rounds typed in romaji) and of "kana"
+// (the same rounds on the kana keys). Round 1 counts too, since from N4 on
+// it adds the level's voiced kana. False for every other mode or round.
+bool usesLevel(std::string_view mode, std::int64_t round);
+
 }  // namespace tavro::JLPTCurriculum

@@ -85,8 +85,22 @@ constexpr std::size_t topCount = 5;
 // The indices of the best attempts of a mode and round, best first, found in
 // one pass: an attempt enters the list after every one at least as good, so
 // equal results keep archive order.
+// The level whose table an attempt without a level joins: the default
+// level, under which attempts recorded before the level was kept were most
+// likely made.
+constexpr std::string_view unrecordedLevel = "N5";
+
+// Whether an attempt belongs to the table of the mode, round and level.
+bool belongs(const Attempt& attempt, std::string_view mode, std::int64_t round,
+             std::optional<std::string_view> level) {
+  if (attempt.round() != round || attempt.mode() != mode) return false;
+  if (!level) return true;
+  const std::optional<std::string>& own = attempt.jlptLevel();
+  return own ? *own == *level : *level == unrecordedLevel;
+}
+
 std::vector<std::size_t> bestIndices(const std::vector<Attempt>& attempts, std::string_view mode,
-                                     std::int64_t round) {
+                                     std::int64_t round, std::optional<std::string_view> level) {
   struct Entry {
     std::size_t index;
     double speed;
@@ -95,7 +109,7 @@ std::vector<std::size_t> bestIndices(const std::vector<Attempt>& attempts, std::
   std::size_t count = 0;
   for (std::size_t i = 0; i < attempts.size(); ++i) {
     const Attempt& attempt = attempts[i];
-    if (attempt.round() != round || attempt.mode() != mode) continue;
+    if (!belongs(attempt, mode, round, level)) continue;
     double speed = attempt.cpm();
     std::size_t position = count;
     while (position > 0 &&
@@ -159,18 +173,21 @@ void Archive::save(const std::filesystem::path& file) const {
   if (::fsync(directory.get()) != 0 && errno != EINVAL) fail(errno, "Cannot flush", folder);
 }
 
-std::vector<Attempt> Archive::top(std::string_view mode, std::int64_t round) const {
+std::vector<Attempt> Archive::top(std::string_view mode, std::int64_t round,
+                                  std::optional<std::string_view> jlptLevel) const {
   std::vector<Attempt> result;
-  for (std::size_t index : bestIndices(attempts, mode, round)) result.push_back(attempts[index]);
+  for (std::size_t index : bestIndices(attempts, mode, round, jlptLevel))
+    result.push_back(attempts[index]);
   return result;
 }
 
 std::vector<ScoreRow> Archive::scoreRows(std::string_view mode, std::int64_t round,
-                                         std::optional<Uuid> latestID) const {
+                                         std::optional<Uuid> latestID,
+                                         std::optional<std::string_view> jlptLevel) const {
   const Attempt* latest = nullptr;
   const Attempt* lastOfRound = nullptr;
   for (const Attempt& attempt : attempts) {
-    if (attempt.round() != round || attempt.mode() != mode) continue;
+    if (!belongs(attempt, mode, round, jlptLevel)) continue;
     lastOfRound = &attempt;
     if (!latest && latestID && attempt.id() == *latestID) latest = &attempt;
   }
@@ -179,7 +196,7 @@ std::vector<ScoreRow> Archive::scoreRows(std::string_view mode, std::int64_t rou
 
   std::vector<ScoreRow> rows;
   bool latestShown = false;
-  for (std::size_t index : bestIndices(attempts, mode, round)) {
+  for (std::size_t index : bestIndices(attempts, mode, round, jlptLevel)) {
     const Attempt& attempt = attempts[index];
     bool isLatest = attempt.id() == latest->id();
     latestShown = latestShown || isLatest;

@@ -37,7 +37,10 @@ struct Archive {
   std::vector<Attempt> attempts;                            // every stored attempt, oldest first
   std::map<std::string, std::int64_t, std::less<>> errors;  // per-key error tally kept for the host
   std::optional<WeakKeyHistory> weakKeys;  // per-mode, per-key keystroke statistics
-  std::string appearance = "System";       // the saved appearance theme
+  // The appearance theme as older versions saved it. The theme is now a
+  // preference (AppearanceThemes::savedOrAdopted, settings/); this field
+  // is still read and written so that older versions keep their theme.
+  std::string appearance = "System";
   std::string sound = "Keyboard Click";    // the saved keystroke sound
   bool jis = false;                        // true: JIS layout, false: US layout
   bool english = false;                    // a host setting stored with the history
@@ -62,15 +65,27 @@ struct Archive {
 
   // The best attempts of the mode and round, at most five: higher speed
   // first, then higher accuracy; equal results keep archive order.
-  std::vector<Attempt> top(std::string_view mode, std::int64_t round) const;
+  //
+  // With `jlptLevel` (the text "N5" to "N1"), only the attempts of that
+  // level take part, so a round whose words come from the level ranks each
+  // level apart. Attempts without a level were made before the level was
+  // recorded, when N5 (the default level) is the one they were most likely
+  // made under: they take part with "N5", so none is hidden. The host
+  // passes a level only for rounds that depend on it
+  // (JLPTCurriculum::usesLevel); without one every attempt of the mode and
+  // round takes part, whatever its level.
+  std::vector<Attempt> top(std::string_view mode, std::int64_t round,
+                           std::optional<std::string_view> jlptLevel = std::nullopt) const;
 
   // The results table of the mode and round: the top five, each marked when
   // it is the latest attempt, and an extra unranked line when the latest
   // attempt is not among them. The latest attempt is the one with
   // `latestID` or, when that is absent or not of this mode and round, the
   // most recently appended one. Empty when the mode and round have none.
+  // `jlptLevel` chooses the attempts as in top(), for the latest one too.
   std::vector<ScoreRow> scoreRows(std::string_view mode, std::int64_t round,
-                                  std::optional<Uuid> latestID) const;
+                                  std::optional<Uuid> latestID,
+                                  std::optional<std::string_view> jlptLevel = std::nullopt) const;
 
   // The archive document. Every key but "weakKeys" is required with its
   // exact JSON type; "weakKeys" may be absent or null. Unknown keys are

@@ -1,7 +1,9 @@
 #include "TavroCore/history/Attempt.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 #include <utility>
 
 namespace tavro {
@@ -68,13 +70,21 @@ std::string Attempt::completionTime() const {
 namespace {
 
 // The most bytes an encoded attempt needs besides its mode's text: the
-// seven keys with their punctuation, a 36-character id, two doubles in
-// their shortest round-trip form (at most 24 characters, as in
-// "-2.2250738585072014e-308") and three 64-bit integers (at most 20, as in
-// "-9223372036854775808").
+// seven keys and the level's key with their punctuation, a 36-character id,
+// two doubles in their shortest round-trip form (at most 24 characters, as
+// in "-2.2250738585072014e-308"), three 64-bit integers (at most 20, as in
+// "-9223372036854775808") and a two-character level text.
 constexpr std::string_view keysAndPunctuation =
-    R"({"id":"","date":,"mode":"","round":,"correct":,"misses":,"seconds":})";
-constexpr std::size_t encodedBytesBesidesMode = keysAndPunctuation.size() + 36 + 2 * 24 + 3 * 20;
+    R"({"id":"","date":,"mode":"","round":,"correct":,"misses":,"seconds":,"jlptLevel":""})";
+constexpr std::size_t levelTextBytes = 2;
+constexpr std::size_t encodedBytesBesidesMode =
+    keysAndPunctuation.size() + 36 + 2 * 24 + 3 * 20 + levelTextBytes;
+
+// The stored texts of the JLPT levels. History uses no other subsystem, so
+// they are repeated here; a test holds them equal to the levels' raw
+// values.
+constexpr std::array<std::string_view, 5> levelTexts = {"N5", "N4", "N3", "N2", "N1"};
+static_assert(levelTexts[0].size() == levelTextBytes);
 
 // The encoder escapes a control character as "\u00XX", six bytes for one,
 // and no byte grows more than that.
@@ -86,6 +96,22 @@ static_assert(Attempt::maximumModeBytes * largestEscapeBytes + encodedBytesBesid
               Attempt::maximumEncodedBytes);
 
 }  // namespace
+
+bool Attempt::isJLPTLevelText(std::string_view text) {
+  for (std::string_view level : levelTexts) {
+    if (text == level) return true;
+  }
+  return false;
+}
+
+void Attempt::setJLPTLevel(std::optional<std::string_view> level) {
+  if (!level) {
+    jlptLevel_.reset();
+    return;
+  }
+  if (!isJLPTLevelText(*level)) throw std::invalid_argument("Expected a JLPT level (N5 to N1)");
+  jlptLevel_ = std::string(*level);
+}
 
 bool Attempt::withinByteBounds() const {
   return mode_.size() <= maximumModeBytes;
@@ -102,7 +128,17 @@ Attempt Attempt::decode(const json::Value& value) {
   std::int64_t correct = object.integer("correct");
   std::int64_t misses = object.integer("misses");
   double seconds = object.number("seconds");
-  return Attempt(*id, Date{date}, std::move(mode), round, correct, misses, seconds);
+  Attempt attempt(*id, Date{date}, std::move(mode), round, correct, misses, seconds);
+  // Null included: strict like every other member, since a level this
+  // version cannot name would be ranked under the wrong level, or dropped
+  // on the next save.
+  if (std::optional<json::Value> level = object.field("jlptLevel")) {
+    std::string_view text = level->stringView();
+    if (!isJLPTLevelText(text))
+      throw json::DecodingError("Expected a JLPT level (N5 to N1) for " + level->name());
+    attempt.jlptLevel_ = std::string(text);
+  }
+  return attempt;
 }
 
 Attempt Attempt::decode(std::string_view text) {
@@ -115,7 +151,7 @@ json::OrderedJson Attempt::json() const {
   // place: its keys are distinct by construction and need no lookup.
   json::OrderedJson object = json::OrderedJson::object();
   auto& members = object.get_ref<json::OrderedJson::object_t&>();
-  members.reserve(7);
+  members.reserve(8);
   members.emplace_back("id", id_.text());
   members.emplace_back("date", json::finite(date_.secondsSinceReferenceDate, "date"));
   members.emplace_back("mode", mode_);
@@ -123,6 +159,7 @@ json::OrderedJson Attempt::json() const {
   members.emplace_back("correct", correct_);
   members.emplace_back("misses", misses_);
   members.emplace_back("seconds", json::finite(seconds_, "seconds"));
+  if (jlptLevel_) members.emplace_back("jlptLevel", *jlptLevel_);
   return object;
 }
 

@@ -1,7 +1,8 @@
 // One finished practice round: when it was recorded, in which exercise
-// mode and round, how many keystrokes were accepted and rejected, and how
-// long the typing took. Attempts are the unit of the score archive, of
-// backups and of cloud sync, and all of them use the JSON form defined here.
+// mode and round (and, for rounds whose words come from a JLPT level, which
+// level), how many keystrokes were accepted and rejected, and how long the
+// typing took. Attempts are the unit of the score archive, of backups and of
+// cloud sync, and all of them use the JSON form defined here.
 #pragma once
 
 #include "Support/Date.h"
@@ -11,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -56,6 +58,20 @@ class Attempt {
   // Elapsed typing time in seconds.
   double seconds() const { return seconds_; }
 
+  // The JLPT level the round's words came from, as its stored text "N5"
+  // to "N1"; absent for rounds that do not depend on a level, and for
+  // attempts recorded before the level was kept (see the history README
+  // for where those rank). History uses no other subsystem, so the level
+  // travels as its validated text: the host converts with
+  // rawValue(JLPTLevel) and fromRawValue<JLPTLevel> (content/JLPTLevel.h).
+  const std::optional<std::string>& jlptLevel() const { return jlptLevel_; }
+  // Sets or clears the level. Throws std::invalid_argument, leaving the
+  // attempt unchanged, for any text but exactly "N5", "N4", "N3", "N2" or
+  // "N1" (case-sensitive).
+  void setJLPTLevel(std::optional<std::string_view> level);
+  // True for exactly the five level texts.
+  static bool isJLPTLevelText(std::string_view text);
+
   // Accepted keystrokes per minute; 0 unless seconds is positive.
   double cpm() const;
   // Percentage of accepted keystrokes; 0 when there were no keystrokes.
@@ -74,13 +90,17 @@ class Attempt {
 
   // Reads an attempt object. All seven keys are required with their exact
   // JSON types ("round", "correct", "misses" integers; "date", "seconds"
-  // numbers; "id" a UUID text in either case); other keys are ignored.
+  // numbers; "id" a UUID text in either case). "jlptLevel" is optional:
+  // absent means no level; present, it must be one of the five level texts
+  // (anything else, null included, is a damaged attempt, as a wrong type of
+  // any other key is). Other keys are ignored, which is also how versions
+  // before the level read an attempt that carries one.
   // Throws json::DecodingError otherwise.
   static Attempt decode(const json::Value& value);
   static Attempt decode(std::string_view json);
 
-  // The attempt object, keys in field order and the id in upper case.
-  // Throws json::EncodingError when seconds (or the date) is not finite.
+  // The attempt object, keys in field order and the id in upper case,
+  // "jlptLevel" last and only when the attempt has a level. Throws json::EncodingError when seconds (or the date) is not finite.
   json::OrderedJson json() const;
   std::string encode() const;
 
@@ -92,6 +112,7 @@ class Attempt {
   std::int64_t correct_;
   std::int64_t misses_;
   double seconds_;
+  std::optional<std::string> jlptLevel_;
 };
 
 }  // namespace tavro

@@ -60,6 +60,21 @@ void WeakKeyHistory::merge(const WeakKeyHistory& other) {
   }
 }
 
+void WeakKeyHistory::mergeKeepingFuller(const WeakKeyHistory& other) {
+  for (const auto& [mode, keys] : other.modes) {
+    if (keys.empty()) continue;
+    auto& mine = modes[mode];
+    for (const auto& [key, theirs] : keys) {
+      auto [entry, inserted] = mine.try_emplace(key, theirs);
+      if (inserted) continue;
+      KeyPerformance& kept = entry->second;
+      if (theirs.attempts > kept.attempts ||
+          (theirs.attempts == kept.attempts && theirs.errors > kept.errors))
+        kept = theirs;
+    }
+  }
+}
+
 std::vector<std::string> WeakKeyHistory::rankedKeys(std::string_view mode) const {
   auto entry = modes.find(mode);
   if (entry == modes.end()) return {};

@@ -44,6 +44,14 @@ class WeakKeyHistory {
   // as needed.
   void merge(const WeakKeyHistory& other);
 
+  // Takes in a copy of this learner's history from elsewhere (a backup):
+  // per mode and key, the tally with more attempts is kept (on equal
+  // attempts, the one with more errors; otherwise this one). A copy counts
+  // many of the same keystrokes this history already holds, so adding them
+  // up would double them; keeping the fuller tally loses none and gives the
+  // same result however often the same copy is taken in.
+  void mergeKeepingFuller(const WeakKeyHistory& other);
+
   // The mode's keys that were missed at least once, by error rate, then by
   // errors, then in ascending code-point order of the key text.
   std::vector<std::string> rankedKeys(std::string_view mode) const;

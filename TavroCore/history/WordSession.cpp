@@ -1,5 +1,7 @@
 #include "TavroCore/history/WordSession.h"
 
+#include <stdexcept>
+
 #include <limits>
 
 namespace tavro {
@@ -27,6 +29,17 @@ std::optional<Attempt> WordSession::attempt(const std::string& mode, std::int64_
   // Also catches NaN, which fails every comparison.
   if (!(elapsed >= 0)) elapsed = 0;
   return Attempt(mode, round, correct_, misses_, elapsed);
+}
+
+std::optional<Attempt> WordSession::attempt(const std::string& mode, std::int64_t round,
+                                            std::optional<std::string_view> jlptLevel) const {
+  // Checked before the round's state, so a wrong level is reported even
+  // while the round is still being typed.
+  if (jlptLevel && !Attempt::isJLPTLevelText(*jlptLevel))
+    throw std::invalid_argument("Expected a JLPT level (N5 to N1)");
+  std::optional<Attempt> result = attempt(mode, round);
+  if (result) result->setJLPTLevel(jlptLevel);
+  return result;
 }
 
 }  // namespace tavro

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tavro {
 
@@ -33,6 +34,11 @@ class WordSession {
   // or nothing while the round is not complete. Each call makes a new
   // record, so the host calls it once.
   std::optional<Attempt> attempt(const std::string& mode, std::int64_t round) const;
+  // The same with the JLPT level of a level-dependent round ("N5" to "N1",
+  // see Attempt::setJLPTLevel; absent for other rounds). Throws
+  // std::invalid_argument for any other level text.
+  std::optional<Attempt> attempt(const std::string& mode, std::int64_t round,
+                                 std::optional<std::string_view> jlptLevel) const;
 
   std::int64_t completedWords() const { return completedWords_; }
   std::int64_t correct() const { return correct_; }

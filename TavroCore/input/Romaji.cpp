@@ -6,6 +6,7 @@
 #include "TavroCore/input/internal/RomajiPaths.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -405,27 +406,22 @@ std::int64_t completedCharacters(std::string_view prompt, std::string_view typed
   return static_cast<std::int64_t>(best);
 }
 
-std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit) {
-  std::vector<RomajiHint> out;
-  std::string lowered = text::lowercased(typed);
-  if (limit < 1) return out;
-  auto paths = detail::paths(prompt, lowered);
-  if (paths->empty()) return out;
+namespace {
 
-  std::string_view spelling = paths->text(0);
+// The hints along one spelling of the searched prompt: `boundaries` holds,
+// per prompt character, the length in characters of `spelling` up to the
+// end of the head covering it, and `typedCount` characters are typed.
+std::vector<RomajiHint> hintsAlong(std::string_view searchedPrompt, std::string_view spelling,
+                                   const std::uint32_t* boundaries, std::size_t count,
+                                   std::size_t typedCount, std::int64_t limit) {
+  std::vector<RomajiHint> out;
   std::vector<std::string_view> keys;
   std::size_t start = 0;
   for (std::size_t end : text::characterEnds(spelling)) {
     keys.push_back(spelling.substr(start, end - start));
     start = end;
   }
-  // Cut the kana from the prompt as it was searched, whose characters the
-  // boundaries count.
-  std::string_view searchedPrompt = paths->prompt;
   std::vector<std::size_t> characterEnds = text::characterEnds(searchedPrompt);
-  const std::uint32_t* boundaries = paths->boundariesOf(0);
-  std::size_t count = paths->promptCharacters;
-  std::size_t typedCount = paths->prefixCharacters;
 
   std::size_t headStart = 0;  // offset in keys where the current head begins
   std::size_t index = 0;
@@ -450,6 +446,224 @@ std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, s
     index = last + 1;
   }
   return out;
+}
+
+using detail::Head;
+
+constexpr std::uint32_t kNoHead = 0xFFFFFFFF;
+
+// Where one head sequence that spells the typed text stands (as the
+// matcher's typing states): at `position` with no head begun, or `offset`
+// keys into head `head` of that position.
+struct StyledState {
+  std::uint32_t position = 0;
+  std::uint32_t head = kNoHead;
+  std::uint32_t offset = 0;
+};
+
+// The spellings each system writes. Every other character keeps the
+// table's first spelling, which both systems share.
+bool isHepburn(std::string_view spelling) {
+  static constexpr std::array<std::string_view, 14> preferred = {
+      "shi", "chi", "tsu", "fu", "ji", "sha", "shu", "sho", "cha", "chu", "cho", "ja", "ju", "jo"};
+  return std::find(preferred.begin(), preferred.end(), spelling) != preferred.end();
+}
+
+bool isKunrei(std::string_view spelling) {
+  static constexpr std::array<std::string_view, 14> preferred = {
+      "si", "ti", "tu", "hu", "zi", "sya", "syu", "syo", "tya", "tyu", "tyo", "zya", "zyu", "zyo"};
+  return std::find(preferred.begin(), preferred.end(), spelling) != preferred.end();
+}
+
+// The styled spelling with its boundaries, as the search gives a path.
+struct StyledPath {
+  std::string text;
+  std::vector<std::uint32_t> boundaries;  // one per prompt character
+  std::string prompt;                     // the searched prompt
+  std::size_t typedCharacters = 0;
+};
+
+std::optional<StyledPath> styledPath(std::string_view prompt, std::string_view typed,
+                                     RomajiStyle style) {
+  if (prompt.size() > detail::kMaxSearchBytes || typed.size() > detail::kMaxSearchBytes)
+    return std::nullopt;
+  StyledPath path;
+  path.prompt = detail::searchedForm(prompt);
+  const std::string searchedTyped = detail::searchedForm(text::lowercased(typed));
+  const detail::PromptHeads heads = detail::headsOf(path.prompt);
+  const std::size_t count = heads.characters.size();
+  const std::string_view sokuon = "\u3063";
+
+  // The style's cost of head `index` of a position among its heads, 0 for
+  // the head the style writes there; `chosen` is filled from the end, so a
+  // っ can double the first letter of what the style writes after it.
+  std::vector<std::uint32_t> chosen(count, 0);
+  std::vector<std::uint64_t> rest(count + 1, 0);  // cost of the styled spelling from a position
+  auto rank = [&](std::size_t position, std::uint32_t index) -> std::uint64_t {
+    auto [first, last] = heads.range[position];
+    const Head& head = heads.heads[index];
+    std::uint64_t order = index - first;
+    if (heads.characters[position] == sokuon) return index == chosen[position] ? 0 : 1 + order;
+    switch (style) {
+      case RomajiStyle::hepburn:
+        return isHepburn(head.spelling) ? 0 : 1 + order;
+      case RomajiStyle::kunrei:
+        return isKunrei(head.spelling) ? 0 : 1 + order;
+      case RomajiStyle::fewestKeys:
+        break;
+    }
+    std::uint64_t keys = head.ascii ? head.spelling.size() : 1;
+    return keys * (last - first + 1) + order;
+  };
+  auto cost = [&](std::size_t position, std::uint32_t index) {
+    return rank(position, index) - rank(position, chosen[position]);
+  };
+
+  for (std::size_t position = count; position-- > 0;) {
+    auto [first, last] = heads.range[position];
+    if (heads.characters[position] == sokuon) {
+      // The doubled first letter of the styled head after it where the
+      // table offers it (っち: "c" before "chi", "t" before "ti"), otherwise
+      // the table's first spelling of っ itself.
+      std::uint32_t pick = kNoHead;
+      if (position + 1 < count) {
+        const Head& next = heads.heads[chosen[position + 1]];
+        for (std::uint32_t index = first; index < last && pick == kNoHead; ++index) {
+          const Head& head = heads.heads[index];
+          if (head.spelling.size() == 1 && (next.ascii || next.spelling.size() == 1) &&
+              head.spelling[0] == next.spelling[0])
+            pick = index;
+        }
+      }
+      if (pick == kNoHead) {
+        for (std::uint32_t index = first; index < last && pick == kNoHead; ++index) {
+          if (heads.heads[index].spelling.size() > 1) pick = index;
+        }
+      }
+      chosen[position] = pick == kNoHead ? first : pick;
+    } else {
+      std::uint32_t best = first;
+      for (std::uint32_t index = first + 1; index < last; ++index) {
+        if (rank(position, index) < rank(position, best)) best = index;
+      }
+      chosen[position] = best;
+    }
+    // Every styled choice costs nothing, as the cost counts from it.
+    rest[position] = rest[position + heads.heads[chosen[position]].covered];
+  }
+
+  // Follow the typed characters through the heads, each state once: the
+  // states are at most the prompt's heads times their keys, so the work is
+  // bounded by the prompt whatever the typed text.
+  std::vector<StyledState> states = {{0, kNoHead, 0}};
+  std::vector<StyledState> next;
+  std::unordered_set<std::uint64_t> seen;
+  auto add = [&](StyledState state) {
+    std::uint64_t key = state.head == kNoHead
+                            ? (std::uint64_t{state.position} << 1)
+                            : (((std::uint64_t{state.head} << 8) | state.offset) << 1) | 1;
+    if (seen.insert(key).second) next.push_back(state);
+  };
+  std::size_t start = 0;
+  for (std::size_t end : text::characterEnds(searchedTyped)) {
+    std::string_view character = std::string_view(searchedTyped).substr(start, end - start);
+    start = end;
+    ++path.typedCharacters;
+    next.clear();
+    seen.clear();
+    for (const StyledState& state : states) {
+      if (state.head != kNoHead) {
+        const Head& head = heads.heads[state.head];
+        if (head.spelling.substr(state.offset, 1) != character) continue;
+        if (state.offset + 1 < head.spelling.size()) {
+          add({state.position, state.head, state.offset + 1});
+        } else {
+          add({state.position + head.covered, kNoHead, 0});
+        }
+      } else if (state.position < count) {
+        auto [first, last] = heads.range[state.position];
+        for (std::uint32_t index = first; index < last; ++index) {
+          const Head& head = heads.heads[index];
+          if (!head.ascii || head.spelling.size() == 1) {
+            if (head.spelling == character) add({state.position + head.covered, kNoHead, 0});
+          } else if (head.spelling.substr(0, 1) == character) {
+            add({state.position, index, 1});
+          }
+        }
+      }
+    }
+    if (next.empty()) return std::nullopt;
+    states.swap(next);
+  }
+
+  // The state whose styled rest costs least; on equal costs the first, as
+  // the search would order them.
+  auto total = [&](const StyledState& state) {
+    if (state.head == kNoHead) return rest[state.position];
+    return cost(state.position, state.head) +
+           rest[state.position + heads.heads[state.head].covered];
+  };
+  const StyledState* best = &states.front();
+  for (const StyledState& state : states) {
+    if (total(state) < total(*best)) best = &state;
+  }
+
+  path.text = searchedTyped;
+  path.boundaries.assign(count, 0);
+  std::size_t length = path.typedCharacters;
+  std::size_t position = best->position;
+  std::size_t headStart = length;
+  if (best->head != kNoHead) {
+    const Head& head = heads.heads[best->head];
+    path.text.append(head.spelling.substr(best->offset));
+    headStart = length - best->offset;
+    length = headStart + head.spelling.size();
+    for (std::size_t c = position; c < position + head.covered; ++c)
+      path.boundaries[c] = static_cast<std::uint32_t>(length);
+    position += head.covered;
+  }
+  // The characters typed before the head being typed form one finished
+  // group ending where that head begins.
+  for (std::size_t c = 0; c < best->position; ++c)
+    path.boundaries[c] = static_cast<std::uint32_t>(headStart);
+  while (position < count) {
+    const Head& head = heads.heads[chosen[position]];
+    path.text.append(head.spelling);
+    length += head.ascii ? head.spelling.size() : 1;
+    for (std::size_t c = position; c < position + head.covered; ++c)
+      path.boundaries[c] = static_cast<std::uint32_t>(length);
+    position += head.covered;
+  }
+  return path;
+}
+
+}  // namespace
+
+std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit) {
+  std::string lowered = text::lowercased(typed);
+  if (limit < 1) return {};
+  auto paths = detail::paths(prompt, lowered);
+  if (paths->empty()) return {};
+  // Cut the kana from the prompt as it was searched, whose characters the
+  // boundaries count.
+  return hintsAlong(paths->prompt, paths->text(0), paths->boundariesOf(0),
+                    paths->promptCharacters, paths->prefixCharacters, limit);
+}
+
+std::optional<std::string> styledSpelling(std::string_view prompt, std::string_view typed,
+                                          RomajiStyle style) {
+  std::optional<StyledPath> path = styledPath(prompt, typed, style);
+  if (!path) return std::nullopt;
+  return std::move(path->text);
+}
+
+std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit,
+                              RomajiStyle style) {
+  if (limit < 1) return {};
+  std::optional<StyledPath> path = styledPath(prompt, typed, style);
+  if (!path || path->boundaries.empty()) return {};
+  return hintsAlong(path->prompt, path->text, path->boundaries.data(), path->boundaries.size(),
+                    path->typedCharacters, limit);
 }
 
 std::string kanaKeys(std::string_view kana) {

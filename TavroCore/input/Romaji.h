@@ -11,6 +11,8 @@
 // the only lock of the system.
 #pragma once
 
+#include "TavroCore/input/RomajiStyle.h"
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -69,6 +71,33 @@ std::int64_t completedCharacters(std::string_view prompt, std::string_view typed
 // when `limit` is below 1 or nothing agrees. Each hint's kana is cut from the
 // prompt in normalization form C.
 std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit);
+
+// The complete spelling of `prompt` a guide line shows in `style`, given
+// what has been typed (lower-cased here): it begins with `typed` (in
+// normalization form C) and continues along accepted heads. Where `typed`
+// leaves several heads open (typed "s" for し), the one that leads to the
+// style's spelling is followed; a head the learner has chosen (typed "si")
+// is kept, and the rest still follows the style. Per character the style
+// picks, among the spellings the table accepts there:
+// - hepburn: shi chi tsu fu ji, sha shu sho, cha chu cho, ja ju jo;
+// - kunrei: si ti tu hu zi, sya syu syo, tya tyu tyo, zya zyu zyo;
+// - fewestKeys: the fewest keys, on equal counts the table's first;
+// and every other character its table-first spelling (ぢ "di" and づ "du"
+// in both systems, as no other spelling of theirs is accepted; ん "n"
+// where a lone n is accepted, otherwise "nn"). っ doubles the first letter
+// of the spelling after it where that is accepted, otherwise "xtu".
+// Nothing when `typed` cannot be continued to a spelling. The work is
+// linear in the prompt's heads times the typed length: no spelling list is
+// enumerated, so a long prompt gets its styled spelling whatever its
+// number of spellings.
+std::optional<std::string> styledSpelling(std::string_view prompt, std::string_view typed,
+                                          RomajiStyle style);
+
+// Key hints as `hints` gives them, along styledSpelling(prompt, typed,
+// style) instead of the first spelling, so that the hints above a prompt
+// spell what its guide line shows.
+std::vector<RomajiHint> hints(std::string_view prompt, std::string_view typed, std::int64_t limit,
+                              RomajiStyle style);
 
 // The JIS kana-layout keys of a kana text: each kana of the key map becomes
 // its key label, the voiced and semi-voiced marks (after canonical

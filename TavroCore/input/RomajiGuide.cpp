@@ -3,6 +3,7 @@
 #include "Support/Text.h"
 #include "TavroCore/input/Romaji.h"
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,13 @@ RomajiGuide RomajiGuide::fromPrompt(std::string_view prompt, std::string_view ty
   const std::string lowered = text::lowercased(typed);
   const std::vector<std::string> spellings = Romaji::matchingSpellings(prompt, lowered);
   return fromSpelling(spellings.empty() ? lowered : spellings.front(), lowered);
+}
+
+RomajiGuide RomajiGuide::fromPrompt(std::string_view prompt, std::string_view typed,
+                                    RomajiStyle style) {
+  const std::string lowered = text::lowercased(typed);
+  std::optional<std::string> spelling = Romaji::styledSpelling(prompt, lowered, style);
+  return fromSpelling(spelling ? *spelling : lowered, lowered);
 }
 
 std::string RomajiGuide::text() const {

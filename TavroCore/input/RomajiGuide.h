@@ -4,6 +4,8 @@
 // roman forms of English and Nepali prompts.
 #pragma once
 
+#include "TavroCore/input/RomajiStyle.h"
+
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,12 @@ struct RomajiGuide {
   // guide follows the first spelling of the prompt that begins with it (or
   // the typed text alone when no spelling does).
   static RomajiGuide fromPrompt(std::string_view prompt, std::string_view typed);
+
+  // The guide line of a hiragana prompt in a spelling style: it follows
+  // Romaji::styledSpelling(prompt, lower-cased typed, style), or the typed
+  // text alone when that has none. This is the line the tutor shows; the
+  // accepted spellings and the matcher's expected input do not change.
+  static RomajiGuide fromPrompt(std::string_view prompt, std::string_view typed, RomajiStyle style);
 
   // completed + active + remaining.
   std::string text() const;

@@ -2,6 +2,7 @@
 
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
+#include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroCore/settings/LanguagePreference.h"
 
 #include <array>
@@ -69,6 +70,7 @@ void FirstLaunchSetup::complete(platform::UserDefaults& store) const {
   // romaji line only.
   store.set("practiceShowRomaji.japanese", showRomaji);
   store.set(keyboardGuideKey, showKeyboardGuide);
+  AppearanceThemes::save(theme, store);
   store.set(completedKey, true);
   store.removeValue(draftKey);
   store.removeValue(startedKey);

@@ -62,9 +62,12 @@ struct FirstLaunchSetup {
   // other field unchanged.
   Archive applying(const Archive& archive) const;
 
-  // Stores the language, the Japanese romaji switch and the keyboard guide,
-  // marks the setup completed, and removes the draft and the started mark,
-  // in that order. The layout, theme and sound go through `applying`.
+  // Stores the language, the Japanese romaji switch, the keyboard guide and
+  // the theme (the appearance preference, which is where the theme is read
+  // from now), marks the setup completed, and removes the draft and the
+  // started mark, in that order. The layout and sound go through
+  // `applying`, which also writes the theme into the archive for older
+  // versions.
   void complete(platform::UserDefaults& store) const;
 
   // The draft document: {"language", "usesJIS", "theme", "showRomaji",

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -324,6 +326,126 @@ TEST(TavroBackupImport, HostileFilesFailAndChangeNothing) {
     } catch (const BackupFailure&) {
     }
     ASSERT_EQ(backupOf(imported).encode(), localBefore);
+  }
+}
+
+// Two copies of an attempt that differ only in their level are not the
+// same backup content, and the level survives an export and import.
+TEST(TavroBackupJSON, AttemptLevelsRoundTripAndCountInEquality) {
+  Attempt levelled = attempt(1, 5);
+  levelled.setJLPTLevel("N2");
+  TavroBackup backup = backupOf({levelled, attempt(2, 6)});
+  TavroBackup read = TavroBackup::decode(backup.encode());
+  EXPECT_EQ(read, backup);
+  ASSERT_EQ(read.attempts().size(), 2u);
+  EXPECT_EQ(read.attempts()[0].jlptLevel(), "N2");
+  EXPECT_EQ(read.attempts()[1].jlptLevel(), std::nullopt);
+  EXPECT_NO_THROW(read.validated(owner));
+
+  Attempt otherLevel = levelled;
+  otherLevel.setJLPTLevel("N1");
+  EXPECT_FALSE(backupOf({otherLevel, attempt(2, 6)}) == backup);
+
+  std::vector<Attempt> merged = read.merging({});
+  ASSERT_EQ(merged.size(), 2u);
+  EXPECT_EQ(merged[0].jlptLevel(), "N2");
+}
+
+WeakKeyHistory historyOf(const std::string& mode,
+                         const std::map<std::string, KeyPerformance>& keys) {
+  WeakKeyHistory history;
+  history.modes[mode] = {keys.begin(), keys.end()};
+  return history;
+}
+
+// The weak-key history travels as an extra member; a backup without it (an
+// older export) still reads, and a restore gives the weak-key round back.
+TEST(TavroBackupWeakKeys, TravelsAsAnOptionalMemberAndMergesOnce) {
+  TavroBackup older = backupOf({attempt(1, 5)});
+  const std::string olderText = older.encode();
+  EXPECT_EQ(olderText.find("weakKeys"), std::string::npos);
+  EXPECT_EQ(TavroBackup::decode(olderText).weakKeys(), std::nullopt);
+  // An older export with a null member reads the same way.
+  std::string withNull = olderText;
+  withNull.insert(withNull.size() - 1, R"(,"weakKeys":null)");
+  EXPECT_EQ(TavroBackup::decode(withNull).weakKeys(), std::nullopt);
+  EXPECT_THROW(TavroBackup::decode(olderText.substr(0, olderText.size() - 1) + R"(,"weakKeys":[]})"),
+               json::DecodingError);
+
+  TavroBackup backup = older;
+  backup.setWeakKeys(historyOf("romaji", {{"k", {40, 9}}, {"s", {5, 1}}}));
+  const std::string text = backup.encode();
+  EXPECT_NE(text.find(R"("kanaInput":true,"weakKeys":{"modes":{"romaji":{"k":)"), std::string::npos);
+  TavroBackup read = TavroBackup::decode(text);
+  EXPECT_EQ(read, backup);
+  EXPECT_FALSE(read == older);
+  EXPECT_NO_THROW(read.validated(owner));
+
+  // A new computer gets the whole history back.
+  EXPECT_EQ(read.mergingWeakKeys(std::nullopt), backup.weakKeys());
+  // Here, the fuller tally of each key is kept, and importing twice is the
+  // same as importing once.
+  std::optional<WeakKeyHistory> local = historyOf("romaji", {{"k", {10, 1}}, {"s", {8, 0}}});
+  std::optional<WeakKeyHistory> once = read.mergingWeakKeys(local);
+  ASSERT_TRUE(once);
+  EXPECT_EQ(once->modes.at("romaji").at("k"), (KeyPerformance{40, 9}));
+  EXPECT_EQ(once->modes.at("romaji").at("s"), (KeyPerformance{8, 0}));
+  EXPECT_EQ(read.mergingWeakKeys(once), once);
+  // Without a history in the backup the local one stays as it is.
+  EXPECT_EQ(older.mergingWeakKeys(local), local);
+}
+
+TEST(TavroBackupWeakKeys, ValidatedBoundsTheHistory) {
+  auto withHistory = [](WeakKeyHistory history) {
+    TavroBackup backup = backupOf({});
+    backup.setWeakKeys(std::move(history));
+    return backup;
+  };
+  const std::int64_t most = TavroBackup::maximumWeakKeyCount;
+  WeakKeyHistory manyModes;
+  for (std::size_t i = 0; i <= TavroBackup::maximumWeakKeyModes; ++i)
+    manyModes.modes[std::string(1, 'm').append(std::to_string(i))]["k"] = {1, 0};
+  WeakKeyHistory fullModes = manyModes;
+  fullModes.modes.erase("m0");
+  WeakKeyHistory manyKeys;
+  for (std::size_t i = 0; i <= TavroBackup::maximumWeakKeysPerMode; ++i)
+    manyKeys.modes["romaji"][std::string(1, 'k').append(std::to_string(i))] = {1, 0};
+  WeakKeyHistory fullKeys = manyKeys;
+  fullKeys.modes["romaji"].erase("k0");
+
+  struct Case {
+    const char* name;
+    WeakKeyHistory history;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"empty", WeakKeyHistory{}, true},
+      {"counts at their edges", historyOf("romaji", {{"k", {most, most}}, {"s", {0, 0}}}), true},
+      {"attempts over the limit", historyOf("romaji", {{"k", {most + 1, 0}}}), false},
+      {"negative attempts", historyOf("romaji", {{"k", {-1, 0}}}), false},
+      {"negative errors", historyOf("romaji", {{"k", {1, -1}}}), false},
+      {"more errors than attempts", historyOf("romaji", {{"k", {1, 2}}}), false},
+      {"empty key", historyOf("romaji", {{"", {1, 0}}}), false},
+      {"key of 64 bytes", historyOf("romaji", {{std::string(64, 'k'), {1, 0}}}), true},
+      {"key of 65 bytes", historyOf("romaji", {{std::string(65, 'k'), {1, 0}}}), false},
+      {"empty mode", historyOf("", {{"k", {1, 0}}}), false},
+      {"mode of 80 characters", historyOf(std::string(80, 'm'), {{"k", {1, 0}}}), true},
+      {"mode of 81 characters", historyOf(std::string(81, 'm'), {{"k", {1, 0}}}), false},
+      {"mode of one character over 512 bytes", historyOf(accentedLetter(256), {{"k", {1, 0}}}),
+       false},
+      {"32 modes", fullModes, true},
+      {"33 modes", manyModes, false},
+      {"1,024 keys", fullKeys, true},
+      {"1,025 keys", manyKeys, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TavroBackup backup = withHistory(c.history);
+    if (c.valid) {
+      EXPECT_NO_THROW(backup.validated(owner));
+    } else {
+      EXPECT_THROW(backup.validated(owner), BackupFailure);
+    }
   }
 }
 

@@ -190,6 +190,24 @@ TEST(TavroCloudSync, PagesFollowCursorsMergeWithLocalWinningAndUploadOnlyWhatThe
   EXPECT_EQ(result.syncedAt, Date::fromUnixSeconds(1'796'864'400));  // the last page's time
 }
 
+// The JLPT level of an attempt goes up with the upload and comes back from
+// a page, so per-level rankings survive a sync to another computer.
+TEST(TavroCloudSync, AttemptLevelsTravelBothWays) {
+  ScriptedService service;
+  Attempt remote = attempt(10, 3);
+  remote.setJLPTLevel("N1");
+  service.pages = {page({remote})};
+  Attempt local = attempt(1, 2);
+  local.setJLPTLevel("N4");
+  TavroCloudSync::Result result = service.client().sync(token, localBackup({local}), signedIn, now);
+
+  ASSERT_EQ(service.requests.size(), 2u);
+  EXPECT_NE(service.requests[1].body()->find(R"("jlptLevel":"N4")"), std::string::npos);
+  ASSERT_EQ(result.backup.attempts().size(), 2u);
+  EXPECT_EQ(result.backup.attempts()[0].jlptLevel(), "N4");
+  EXPECT_EQ(result.backup.attempts()[1].jlptLevel(), "N1");
+}
+
 TEST(TavroCloudSync, PageAndAcknowledgementFaults) {
   const std::string unconfirmed(TavroCloudSync::unconfirmedMessage);
   const std::string notAnObject(AccountService::invalidObjectMessage);

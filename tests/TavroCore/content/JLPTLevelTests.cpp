@@ -1,6 +1,8 @@
 #include "TavroCore/content/JLPTLevel.h"
 
 #include "Platform/UserDefaults.h"
+#include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/history/Attempt.h"
 
 #include <gtest/gtest.h>
 
@@ -48,6 +50,37 @@ TEST(JLPTLevel, SavedLevelFallsBackToN5) {
   }
   store.set("practiceJLPTLevel", 1);
   EXPECT_EQ(JLPTLevels::saved(store), JLPTLevel::n5);
+}
+
+// History keeps the level as text without knowing the enumeration; the two
+// lists must name the same five levels.
+TEST(JLPTLevel, AttemptsAcceptExactlyTheLevelRawValues) {
+  for (JLPTLevel level : JLPTLevels::allCases) {
+    SCOPED_TRACE(std::string(rawValue(level)));
+    EXPECT_TRUE(Attempt::isJLPTLevelText(rawValue(level)));
+  }
+  for (std::string_view bad : {"n5", "N6", "N0", "", "N"}) {
+    EXPECT_FALSE(Attempt::isJLPTLevelText(bad)) << bad;
+  }
+}
+
+TEST(JLPTLevel, LevelDependentRoundsAreTheJLPTRounds) {
+  struct Case {
+    std::string_view mode;
+    std::int64_t round;
+    bool usesLevel;
+  };
+  const Case cases[] = {
+      {"romaji", 1, true},         {"romaji", 2, true},          {"romaji", 7, true},
+      {"kana", 1, true},           {"kana", 6, true},            {"romaji", 0, false},
+      {"romaji", 8, false},        {"guided-romaji", 2, false},  {"english", 2, false},
+      {"nepali", 2, false},        {"kana-custom", 1, false},    {"numpad", 2, false},
+      {"Romaji", 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.mode) + " " + std::to_string(c.round));
+    EXPECT_EQ(JLPTCurriculum::usesLevel(c.mode, c.round), c.usesLevel);
+  }
 }
 
 }  // namespace

@@ -146,13 +146,68 @@ TEST(Archive, ScoreRowsMarkTheLatestAttempt) {
   }
 }
 
+Attempt atLevel(Attempt attempt, std::optional<std::string_view> level) {
+  attempt.setJLPTLevel(level);
+  return attempt;
+}
+
+// Rounds whose words come from a JLPT level rank each level apart; attempts
+// recorded before the level was kept rank with N5 and never disappear.
+TEST(Archive, LevelRankingKeepsLevelsApart) {
+  Archive archive;
+  archive.attempts = {
+      atLevel(withSpeed(1, 100, 90, "romaji", 2), "N5"),
+      withSpeed(2, 300, 90, "romaji", 2),  // recorded before levels were kept
+      atLevel(withSpeed(3, 200, 90, "romaji", 2), "N1"),
+      atLevel(withSpeed(4, 50, 90, "romaji", 2), "N1"),
+      atLevel(withSpeed(5, 400, 90, "romaji", 2), "N3"),
+      atLevel(withSpeed(6, 900, 90, "romaji", 3), "N1"),  // another round
+  };
+  struct Case {
+    std::optional<std::string_view> level;
+    std::vector<int> top;
+  };
+  const Case cases[] = {
+      {std::nullopt, {5, 2, 3, 1, 4}},
+      {"N5", {2, 1}},
+      {"N1", {3, 4}},
+      {"N3", {5}},
+      {"N2", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.level.value_or("no level")));
+    EXPECT_EQ(numbers(archive.top("romaji", 2, c.level)), c.top);
+  }
+
+  // Every attempt appears in exactly one level's table.
+  std::size_t shown = 0;
+  for (std::string_view level : {"N5", "N4", "N3", "N2", "N1"})
+    shown += archive.scoreRows("romaji", 2, std::nullopt, level).size();
+  EXPECT_EQ(shown, 5u);
+
+  // The latest line comes from the level's own attempts: after switching
+  // to N1, the N5 attempt is neither best nor latest.
+  std::vector<ScoreRow> rows = archive.scoreRows("romaji", 2, idNumber(2), "N1");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].attempt.id(), idNumber(3));
+  EXPECT_FALSE(rows[0].isLatest);
+  EXPECT_EQ(rows[1].attempt.id(), idNumber(4));
+  EXPECT_TRUE(rows[1].isLatest);
+  EXPECT_FALSE(rows[1].isOutsideTopFive);
+  rows = archive.scoreRows("romaji", 2, idNumber(2), "N5");
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_TRUE(rows[0].isLatest);
+  EXPECT_EQ(rows[0].attempt.id(), idNumber(2));
+  EXPECT_TRUE(archive.scoreRows("romaji", 2, std::nullopt, "N2").empty());
+}
+
 // A small archive with every field away from its start value.
 Archive sampleArchive() {
   Archive archive;
   archive.attempts = {
       Attempt(*Uuid::parse("E621E1F8-C36C-495A-93FC-0C247A3E6E5F"), Date{700000000.5}, "kana", 2,
               120, 4, 61.25),
-      Attempt(idNumber(2), Date{700000100}, "romaji", 7, 80, 20, 30),
+      atLevel(Attempt(idNumber(2), Date{700000100}, "romaji", 7, 80, 20, 30), "N2"),
   };
   archive.errors = {{"k", 3}, {"し", 1}};
   archive.weakKeys = WeakKeyHistory();
@@ -189,7 +244,8 @@ TEST(Archive, FileFormat) {
       archive.encode(),
       R"({"attempts":[{"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":700000000.5,"mode":"kana","round":2,)"
       R"("correct":120,"misses":4,"seconds":61.25},{"id":"00000000-0000-0000-0000-000000000002",)"
-      R"("date":700000100.0,"mode":"romaji","round":7,"correct":80,"misses":20,"seconds":30.0}],)"
+      R"("date":700000100.0,"mode":"romaji","round":7,"correct":80,"misses":20,"seconds":30.0,)"
+      R"("jlptLevel":"N2"}],)"
       R"("errors":{"k":3,"し":1},"weakKeys":{"modes":{"kana":{"a":{"attempts":1,"errors":0}}}},)"
       R"("appearance":"Dark","sound":"Soft","jis":true,"english":true,"duration":120})");
   expectSame(Archive::decode(archive.encode()), archive);

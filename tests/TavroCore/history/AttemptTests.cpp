@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <stdexcept>
 #include <string>
 
 namespace tavro {
@@ -192,6 +194,7 @@ TEST(Attempt, AModeWithinItsBoundKeepsTheEncodedObjectWithinItsBound) {
   Attempt longest(*Uuid::parse(sampleID), Date{-2.2250738585072014e-308},
                   std::string(Attempt::maximumModeBytes, '\x01'), lowest, lowest, lowest,
                   -1.7976931348623157e+308);
+  longest.setJLPTLevel("N5");
   ASSERT_TRUE(longest.withinByteBounds());
   std::string encoded = longest.encode();
   EXPECT_EQ(encoded.find("\\u0001\\u0001"), encoded.find("\"mode\":\"") + 8);
@@ -202,6 +205,59 @@ TEST(Attempt, NonFiniteSecondsCannotBeWritten) {
   for (double seconds : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
     SCOPED_TRACE(seconds);
     EXPECT_THROW(make(1, 0, seconds).encode(), json::EncodingError);
+  }
+}
+
+// The level of a level-dependent round travels as an extra member that
+// readers before it ignore, and only the five levels are read back.
+TEST(Attempt, JLPTLevelIsAnOptionalValidatedMember) {
+  Attempt attempt(*Uuid::parse(sampleID), Date{1.5}, "romaji", 2, 40, 2, 12);
+  EXPECT_EQ(attempt.jlptLevel(), std::nullopt);
+  EXPECT_EQ(attempt.encode().find("jlptLevel"), std::string::npos);
+
+  attempt.setJLPTLevel("N3");
+  const std::string text = attempt.encode();
+  EXPECT_EQ(text,
+            "{\"id\":\"E621E1F8-C36C-495A-93FC-0C247A3E6E5F\",\"date\":1.5,\"mode\":\"romaji\","
+            "\"round\":2,\"correct\":40,\"misses\":2,\"seconds\":12.0,\"jlptLevel\":\"N3\"}");
+  EXPECT_EQ(Attempt::decode(text).jlptLevel(), "N3");
+
+  // A wrong level is refused and leaves the attempt as it was.
+  for (const char* wrong : {"n3", "N6", "N0", "", " N3", "N3 "}) {
+    SCOPED_TRACE(wrong);
+    EXPECT_THROW(attempt.setJLPTLevel(wrong), std::invalid_argument);
+    EXPECT_EQ(attempt.jlptLevel(), "N3");
+  }
+  attempt.setJLPTLevel(std::nullopt);
+  EXPECT_EQ(attempt.jlptLevel(), std::nullopt);
+
+  const std::string head =
+      R"({"id":"E621E1F8-C36C-495A-93FC-0C247A3E6E5F","date":1,"mode":"kana","round":1,)"
+      R"("correct":1,"misses":0,"seconds":1)";
+  struct Case {
+    const char* member;  // appended to the attempt object
+    std::optional<std::string> level;
+    bool decodes;
+  };
+  const Case cases[] = {
+      {"", std::nullopt, true},
+      {R"(,"jlptLevel":"N5")", "N5", true},
+      {R"(,"jlptLevel":"N1")", "N1", true},
+      {R"(,"jlptLevel":"n1")", std::nullopt, false},
+      {R"(,"jlptLevel":"N6")", std::nullopt, false},
+      {R"(,"jlptLevel":"")", std::nullopt, false},
+      {R"(,"jlptLevel":null)", std::nullopt, false},
+      {R"(,"jlptLevel":5)", std::nullopt, false},
+      {R"(,"jlptLevel":["N5"])", std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    const std::string document = head + c.member + "}";
+    SCOPED_TRACE(document);
+    if (c.decodes) {
+      EXPECT_EQ(Attempt::decode(document).jlptLevel(), c.level);
+    } else {
+      EXPECT_THROW(Attempt::decode(document), json::DecodingError);
+    }
   }
 }
 

@@ -113,6 +113,34 @@ TEST(WeakKeyHistory, MergeAddsCounts) {
   EXPECT_EQ(left.modes["kana"]["a"], (KeyPerformance{1, 1}));
 }
 
+// Taking in a copy of the same learner's history (a backup) keeps, per key,
+// the fuller tally: nothing is lost, and a second import changes nothing.
+TEST(WeakKeyHistory, MergeKeepingFullerIsIdempotent) {
+  WeakKeyHistory local = withTallies("romaji", {{"k", {10, 2}}, {"s", {4, 1}}, {"t", {6, 1}}});
+  WeakKeyHistory backup = withTallies("romaji", {{"k", {8, 5}}, {"s", {9, 0}}, {"t", {6, 3}}});
+  backup.modes["kana"]["a"] = {3, 3};
+  backup.modes["numpad"];  // a mode without keys adds nothing
+
+  WeakKeyHistory merged = local;
+  merged.mergeKeepingFuller(backup);
+  EXPECT_EQ(merged.modes["romaji"]["k"], (KeyPerformance{10, 2}));  // local has more attempts
+  EXPECT_EQ(merged.modes["romaji"]["s"], (KeyPerformance{9, 0}));   // the backup has more
+  EXPECT_EQ(merged.modes["romaji"]["t"], (KeyPerformance{6, 3}));   // equal: more errors
+  EXPECT_EQ(merged.modes["kana"]["a"], (KeyPerformance{3, 3}));     // only in the backup
+  EXPECT_EQ(merged.modes.count("numpad"), 0u);
+
+  WeakKeyHistory twice = merged;
+  twice.mergeKeepingFuller(backup);
+  EXPECT_EQ(twice, merged);
+
+  // A restore on a new computer gives the whole history back.
+  WeakKeyHistory fresh;
+  fresh.mergeKeepingFuller(backup);
+  backup.modes.erase("numpad");
+  EXPECT_EQ(fresh, backup);
+  EXPECT_EQ(fresh.rankedKeys("kana"), (std::vector<std::string>{"a"}));
+}
+
 TEST(WeakKeyHistory, JsonForm) {
   WeakKeyHistory history;
   history.record("romaji", "k", std::nullopt, true);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <cmath>
 
 namespace tavro {
@@ -73,6 +75,14 @@ TEST(WordSession, CompletesAtTheLastKeystrokeAndThenIgnoresInput) {
   EXPECT_DOUBLE_EQ(attempt->seconds(), 31);
   // Every call makes a new record.
   EXPECT_NE(session.attempt("kana", 3)->id(), attempt->id());
+  EXPECT_EQ(attempt->jlptLevel(), std::nullopt);
+
+  // A level-dependent round records its level; a wrong level is refused.
+  EXPECT_EQ(session.attempt("kana", 3, "N2")->jlptLevel(), "N2");
+  EXPECT_EQ(session.attempt("kana", 3, std::nullopt)->jlptLevel(), std::nullopt);
+  EXPECT_THROW(session.attempt("kana", 3, "N9"), std::invalid_argument);
+  EXPECT_THROW(WordSession().attempt("kana", 3, "n2"), std::invalid_argument);
+  EXPECT_FALSE(WordSession().attempt("kana", 3, "N2"));
 }
 
 TEST(WordSession, ElapsedTimeThatRunsBackwardsBecomesZero) {

@@ -107,6 +107,7 @@ TEST(FirstLaunchSetup, WalksFromStartedToCompleted) {
   setup.language = TavroLanguage::nepali;
   setup.showRomaji = false;
   setup.showKeyboardGuide = false;
+  setup.theme = AppearanceTheme::ocean;
   setup.step = SetupStep::guidance;
   setup.saveDraft(store);
   // Quitting and starting again: still shown, resumed at the saved step.
@@ -118,6 +119,8 @@ TEST(FirstLaunchSetup, WalksFromStartedToCompleted) {
   EXPECT_EQ(store.boolean("practiceShowRomaji.japanese"), false);  // whatever the language
   EXPECT_EQ(store.value("practiceShowRomaji.nepali"), std::nullopt);
   EXPECT_EQ(store.boolean("showJapaneseKeyboardGuide"), false);
+  // The theme is a preference now, so a damaged archive cannot take it.
+  EXPECT_EQ(store.string("appearanceTheme"), "Ocean");
   EXPECT_EQ(store.boolean("firstLaunchSetupCompleted"), true);
   EXPECT_EQ(store.value("guidedSetupDraft"), std::nullopt);
   EXPECT_EQ(store.value("firstLaunchSetupStarted"), std::nullopt);

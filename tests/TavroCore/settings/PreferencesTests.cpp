@@ -1,10 +1,16 @@
 #include "Platform/UserDefaults.h"
 #include "TavroCore/Configuration.h"
 #include "TavroCore/settings/AppearanceTheme.h"
+#include "TavroCore/settings/GuideSpelling.h"
+#include "TavroCore/settings/SpeedUnit.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroCore/settings/SettingsCatalog.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <string>
 
 namespace tavro {
 namespace {
@@ -127,6 +133,98 @@ TEST(AppearanceTheme, RawValuesAreTheEnglishNamesInOrder) {
     EXPECT_EQ(fromRawValue<AppearanceTheme>(text), std::nullopt);
     EXPECT_EQ(AppearanceThemes::fromSavedValue(text), AppearanceTheme::system);
   }
+}
+
+// The theme is read like every other preference, never failing; the
+// archive's old value is adopted once, and only while the preference holds
+// no text.
+TEST(AppearanceTheme, PreferenceAdoptsTheArchiveThemeOnce) {
+  struct Case {
+    const char* name;
+    std::optional<DefaultsValue> stored;
+    std::optional<std::string_view> archive;
+    AppearanceTheme expected;
+    std::optional<std::string> storedAfter;
+  };
+  const Case cases[] = {
+      {"nothing anywhere", std::nullopt, std::nullopt, AppearanceTheme::system, std::nullopt},
+      {"archive only", std::nullopt, "Sakura", AppearanceTheme::sakura, "Sakura"},
+      {"archive with an unknown name", std::nullopt, "Neon", AppearanceTheme::system, "System"},
+      {"preference wins", DefaultsValue{std::string("Dark")}, "Sakura", AppearanceTheme::dark,
+       "Dark"},
+      {"unknown preference text", DefaultsValue{std::string("dark")}, "Sakura",
+       AppearanceTheme::system, "dark"},
+      {"preference of another type", DefaultsValue{true}, "Midnight", AppearanceTheme::midnight,
+       "Midnight"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InMemoryUserDefaults store;
+    if (c.stored) store.setValue(AppearanceThemes::preferenceKey, *c.stored);
+    EXPECT_EQ(AppearanceThemes::savedOrAdopted(store, c.archive), c.expected);
+    EXPECT_EQ(store.string(AppearanceThemes::preferenceKey), c.storedAfter);
+    EXPECT_EQ(AppearanceThemes::saved(store), c.expected);
+    EXPECT_EQ(AppearanceThemes::isSaved(store), c.storedAfter.has_value());
+  }
+
+  // Once adopted, a later archive (say, a damaged one replaced by a new
+  // one with the default theme) no longer changes the theme.
+  InMemoryUserDefaults store;
+  EXPECT_EQ(AppearanceThemes::savedOrAdopted(store, "High Contrast"), AppearanceTheme::highContrast);
+  EXPECT_EQ(AppearanceThemes::savedOrAdopted(store, "System"), AppearanceTheme::highContrast);
+  AppearanceThemes::save(AppearanceTheme::light, store);
+  EXPECT_EQ(store.string("appearanceTheme"), "Light");
+  EXPECT_EQ(AppearanceThemes::savedOrAdopted(store, std::nullopt), AppearanceTheme::light);
+}
+
+TEST(GuideSpelling, PreferenceDefaultsToHepburn) {
+  InMemoryUserDefaults store;
+  EXPECT_EQ(GuideSpelling::saved(store), RomajiStyle::hepburn);
+  for (RomajiStyle style : RomajiStyles::allCases) {
+    SCOPED_TRACE(std::string(rawValue(style)));
+    GuideSpelling::save(style, store);
+    EXPECT_EQ(store.string("romajiGuideStyle"), std::string(rawValue(style)));
+    EXPECT_EQ(GuideSpelling::saved(store), style);
+  }
+  for (const DefaultsValue& bad : {DefaultsValue{std::string("Kunrei")}, DefaultsValue{true},
+                                   DefaultsValue{std::int64_t{1}}}) {
+    store.setValue("romajiGuideStyle", bad);
+    EXPECT_EQ(GuideSpelling::saved(store), RomajiStyle::hepburn);
+  }
+}
+
+TEST(SpeedUnit, DefaultDependsOnTheLanguageAndOnlyTheShownFigureChanges) {
+  InMemoryUserDefaults store;
+  struct Case {
+    TavroLanguage language;
+    SpeedUnit expected;
+  };
+  const Case defaults[] = {{TavroLanguage::english, SpeedUnit::wordsPerMinute},
+                           {TavroLanguage::japanese, SpeedUnit::keysPerMinute},
+                           {TavroLanguage::nepali, SpeedUnit::keysPerMinute}};
+  for (const Case& c : defaults) {
+    SCOPED_TRACE(std::string(rawValue(c.language)));
+    EXPECT_EQ(SpeedUnits::saved(store, c.language), c.expected);
+    store.set("speedUnit", std::string("WPM"));  // not a raw value: the default again
+    EXPECT_EQ(SpeedUnits::saved(store, c.language), c.expected);
+    store.set("speedUnit", true);
+    EXPECT_EQ(SpeedUnits::saved(store, c.language), c.expected);
+    store.removeValue("speedUnit");
+  }
+  // A chosen unit holds for every language.
+  SpeedUnits::save(SpeedUnit::keysPerMinute, store);
+  EXPECT_EQ(store.string("speedUnit"), "keysPerMinute");
+  EXPECT_EQ(SpeedUnits::saved(store, TavroLanguage::english), SpeedUnit::keysPerMinute);
+  SpeedUnits::save(SpeedUnit::wordsPerMinute, store);
+  EXPECT_EQ(store.string("speedUnit"), "wordsPerMinute");
+  EXPECT_EQ(SpeedUnits::saved(store, TavroLanguage::japanese), SpeedUnit::wordsPerMinute);
+
+  EXPECT_EQ(SpeedUnits::shown(300, SpeedUnit::keysPerMinute), 300);
+  EXPECT_EQ(SpeedUnits::shown(300, SpeedUnit::wordsPerMinute), 60);
+  EXPECT_EQ(SpeedUnits::shown(0, SpeedUnit::wordsPerMinute), 0);
+  EXPECT_EQ(SpeedUnits::shown(INFINITY, SpeedUnit::wordsPerMinute), INFINITY);
+  for (SpeedUnit unit : SpeedUnits::allCases)
+    EXPECT_EQ(fromRawValue<SpeedUnit>(rawValue(unit)), unit);
 }
 
 TEST(SettingsCatalog, HoldsTheWindowFacts) {
