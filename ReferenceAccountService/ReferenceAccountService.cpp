@@ -1,8 +1,7 @@
 #include "ReferenceAccountService/ReferenceAccountService.h"
 
-#include "Support/Json.h"
+#include "ReferenceAccountService/ServiceRequests.h"
 #include "Support/JsonEncoding.h"
-#include "TavroCore/account/TavroBackup.h"
 
 #include <httplib.h>
 
@@ -12,20 +11,22 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <stdexcept>
+#include <variant>
 
 namespace tavro::reference {
 namespace {
 
-constexpr std::size_t maximumPageAttempts = 500;
-// The attempts of a page stay well inside the client's 128,000-byte limit,
-// leaving room for the rest of the page.
-constexpr std::size_t maximumPageAttemptBytes = 120'000;
-constexpr std::size_t maximumUploadAttempts = 100;
-constexpr std::size_t maximumRequestBytes = 1 << 20;
+constexpr std::string_view signInPath = "/api/downloader/auth";
+constexpr std::string_view syncPath = "/api/downloader/tavro/sync";
+// Far more than any client of ours sends; a request over it is refused
+// before its headers are stored, let alone routed.
+constexpr std::size_t maximumHeaderCount = 64;
 
 std::string isoNow() {
   auto now = std::chrono::system_clock::now();
@@ -69,6 +70,52 @@ std::optional<std::pair<AccountProfile, std::string>> authorize(ServiceStore& st
   }
   replyError(response, 401, "The session is not valid. Sign in again.");
   return std::nullopt;
+}
+
+// A request body read up to `limit` bytes, or the status that refuses it:
+// 413 as soon as it passes the limit (announced or as it arrives, chunked or
+// not), 400 when it breaks off. Nothing past the limit is read.
+struct Body {
+  std::string bytes;
+  int refusal = 0;
+};
+
+Body readBody(const httplib::Request& request, const httplib::ContentReader& reader,
+              std::size_t limit) {
+  Body body;
+  const bool chunked = request.get_header_value("Transfer-Encoding") == "chunked";
+  if (request.has_header("Transfer-Encoding") && !chunked) {
+    body.refusal = 400;
+    return body;
+  }
+  // Without either header a request has no body; the server would wait
+  // for the connection to end instead.
+  if (!chunked && !request.has_header("Content-Length")) return body;
+  if (request.has_header("Content-Length")) {
+    // The server itself would skip an announced body over its limit by
+    // reading all of it; refuse it unread instead.
+    const std::string announced = request.get_header_value("Content-Length");
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long length = std::strtoull(announced.c_str(), &end, 10);
+    if (announced.empty() || *end != '\0' || errno == ERANGE || length > limit) {
+      body.refusal = 413;
+      return body;
+    }
+    body.bytes.reserve(static_cast<std::size_t>(length));
+  }
+  bool tooLarge = false;
+  bool complete = reader([&](const char* data, std::size_t length) {
+    if (length > limit - body.bytes.size()) {
+      tooLarge = true;
+      return false;
+    }
+    body.bytes.append(data, length);
+    return true;
+  });
+  if (tooLarge) body.refusal = 413;
+  else if (!complete) body.refusal = 400;
+  return body;
 }
 
 // Breaks the request's TCP connection with a reset: the socket is found
@@ -176,11 +223,18 @@ int ReferenceAccountService::start() {
   // Writing to a connection the peer (or a reset fault) has closed must be
   // an error the server handles, not a signal that ends the process.
   std::signal(SIGPIPE, SIG_IGN);
+  server_.reset();
+  guard_ = std::make_unique<ConnectionGuard>(options_.connectionLimits);
   server_ = std::make_unique<httplib::SSLServer>(options_.certificate.c_str(),
                                                  options_.privateKey.c_str());
   if (!server_->is_valid())
     throw std::runtime_error("cannot load the service's certificate and key");
-  server_->set_payload_max_length(maximumRequestBytes);
+  guard_->watch(server_->ssl_context());
+  // The server's own pool has as many threads as cores (at least 8): a few
+  // slow clients would hold all of them.
+  const std::size_t connections = options_.maximumConnections;
+  server_->new_task_queue = [connections] { return newConnectionPool(connections); };
+  server_->set_payload_max_length(limits::maximumUploadBytes);
   installRoutes();
   int port = server_->bind_to_any_port("127.0.0.1");
   if (port <= 0) throw std::runtime_error("cannot bind a port on 127.0.0.1");
@@ -208,14 +262,49 @@ void ReferenceAccountService::stop() {
   }
   stopping_.notify_all();
   if (watchdog_.joinable()) watchdog_.join();
+  // Connections still open (idle, or a client that went quiet) would hold
+  // the server's clean-up until their deadlines.
+  if (guard_) guard_->cutAll();
   if (thread_.joinable()) thread_.join();
 }
 
 void ReferenceAccountService::installRoutes() {
+  // Before any body is read: too many headers, or a body on a request that
+  // takes none (the server would read it whole, chunked, before routing),
+  // are refused, and the connection closed so the unread rest is never
+  // taken for a next request.
+  server_->set_pre_routing_handler([this](const httplib::Request& request,
+                                          httplib::Response& response) {
+    guard_->headersRead(request.ssl);
+    if (request.headers.size() > maximumHeaderCount) {
+      replyError(response, 431, "The request has too many header fields.");
+      response.set_header("Connection", "close");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    const bool takesBody =
+        request.method == "POST" && (request.path == signInPath || request.path == syncPath);
+    const bool hasBody = request.has_header("Transfer-Encoding") ||
+                         (request.has_header("Content-Length") &&
+                          request.get_header_value("Content-Length") != "0");
+    if (hasBody && !takesBody) {
+      replyError(response, 413, "This request takes no body.");
+      response.set_header("Connection", "close");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  // Runs once the answer is written: the connection awaits its next
+  // request, unless the answer left a body unread.
+  server_->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+    guard_->answered(request.ssl, response.get_header_value("Connection") == "close");
+  });
+
   // Every handler's time is added up, so benchmarks can tell the service's
   // share of a sync from the transport's.
   auto timed = [this](auto handler) {
     return [this, handler](const httplib::Request& request, httplib::Response& response) {
+      ++handledRequests_;
+      guard_->working(request.ssl);
       auto start = std::chrono::steady_clock::now();
       handler(request, response);
       handlerNanoseconds_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -223,23 +312,44 @@ void ReferenceAccountService::installRoutes() {
                                  .count();
     };
   };
+  // The same for a request with a body, which the handler reads itself,
+  // after its own checks and only up to its limit. The service's time
+  // starts once the body is in.
+  auto timedWithBody = [this](auto handler) {
+    return [this, handler](const httplib::Request& request, httplib::Response& response,
+                           const httplib::ContentReader& reader) {
+      ++handledRequests_;
+      auto start = std::chrono::steady_clock::now();
+      handler(request, response, reader);
+      handlerNanoseconds_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::steady_clock::now() - start)
+                                 .count();
+    };
+  };
+  // A refusal that leaves (some of) the body unread closes the connection.
+  auto refuseBody = [](httplib::Response& response, int status) {
+    if (status == 413)
+      replyError(response, 413, "The request body is too large.");
+    else
+      replyError(response, 400, "The request is not valid.");
+    response.set_header("Connection", "close");
+  };
 
   server_->Post(
-      "/api/downloader/auth",
-      timed([this](const httplib::Request& request, httplib::Response& response) {
-        try {
-          json::Document document = json::Document::parse(request.body);
-          json::Object body = document.root().object();
-          std::optional<std::string> token =
-              store_.exchangeCode(body.string("code"), body.string("verifier"));
-          if (!token) return replyError(response, 400, "The sign-in code is not valid.");
-          std::optional<AccountProfile> account = store_.accountOfToken(*token);
-          reply(response, 200, json::encode({{"token", *token}, {"user", userObject(*account)}}));
-        } catch (const json::DecodingError&) {
-          replyError(response, 400, "The request is not valid.");
-        }
+      std::string(signInPath),
+      timedWithBody([this, refuseBody](const httplib::Request& request,
+                                       httplib::Response& response,
+                                       const httplib::ContentReader& reader) {
+        Body body = readBody(request, reader, limits::maximumSignInBytes);
+        if (body.refusal) return refuseBody(response, body.refusal);
+        guard_->working(request.ssl);
+        std::optional<SignInBody> signIn = parseSignInBody(body.bytes);
+        if (!signIn) return replyError(response, 400, "The request is not valid.");
+        std::optional<std::string> token = store_.exchangeCode(signIn->code, signIn->verifier);
+        if (!token) return replyError(response, 400, "The sign-in code is not valid.");
+        std::optional<AccountProfile> account = store_.accountOfToken(*token);
+        reply(response, 200, json::encode({{"token", *token}, {"user", userObject(*account)}}));
       }));
-
   server_->Get("/api/downloader/profile",
                timed([this](const httplib::Request& request, httplib::Response& response) {
                  auto session = authorize(store_, request, response);
@@ -278,7 +388,8 @@ void ReferenceAccountService::installRoutes() {
                  std::optional<std::string> cursor;
                  if (request.has_param("cursor")) cursor = request.get_param_value("cursor");
                  std::optional<PageSlice> slice =
-                     store_.page(account.id, cursor, maximumPageAttempts, maximumPageAttemptBytes);
+                     store_.page(account.id, cursor, limits::maximumPageAttempts,
+                                 limits::maximumPageAttemptBytes);
                  if (!slice) return replyError(response, 400, "The cursor is not known.");
                  if (fault == Fault::repeatedCursor && cursor) slice->nextCursor = cursor;
 
@@ -305,37 +416,48 @@ void ReferenceAccountService::installRoutes() {
                }));
 
   server_->Post(
-      "/api/downloader/tavro/sync",
-      timed([this](const httplib::Request& request, httplib::Response& response) {
+      std::string(syncPath),
+      timedWithBody([this, refuseBody](const httplib::Request& request,
+                                       httplib::Response& response,
+                                       const httplib::ContentReader& reader) {
+        // The session first: without one, not a byte of the body is read.
         auto session = authorize(store_, request, response);
-        if (!session) return;
+        if (!session) {
+          response.set_header("Connection", "close");
+          return;
+        }
+        Body body = readBody(request, reader, limits::maximumUploadBytes);
+        if (body.refusal) return refuseBody(response, body.refusal);
+        guard_->working(request.ssl);
         const AccountProfile& account = session->first;
         std::optional<Fault> fault = takeFault(Target::upload);
         if (fault && answerWithStatusFault(*fault, response)) return;
 
-        std::vector<Attempt> attempts;
-        try {
-          json::Document document = json::Document::parse(request.body);
-          json::Object body = document.root().object();
-          json::Array list = body.array("attempts");
-          if (body.integer("schemaVersion") != 1 || list.size() > maximumUploadAttempts)
-            return replyError(response, 400, "The upload is not valid.");
-          for (const json::Value& value : list.elements())
-            attempts.push_back(Attempt::decode(value));
-          TavroBackup(account.id, attempts, JLPTLevel::n5, false, Date{}).validated(account.id);
-        } catch (const json::DecodingError&) {
-          return replyError(response, 400, "The upload is not valid.");
-        } catch (const BackupFailure&) {
-          return replyError(response, 400, "The upload holds an attempt outside the limits.");
+        auto parsed = parseUploadBody(body.bytes, account.id);
+        if (const UploadRefusal* refusal = std::get_if<UploadRefusal>(&parsed)) {
+          return replyError(response, 400,
+                            *refusal == UploadRefusal::malformed
+                                ? "The upload is not valid."
+                                : "The upload holds an attempt outside the limits.");
         }
+        std::vector<Attempt>& attempts = std::get<std::vector<Attempt>>(parsed);
 
         if (fault == Fault::acknowledgementMissingID && !attempts.empty()) attempts.pop_back();
+        // Only what the account now holds as sent is acknowledged; an
+        // identifier it holds for another attempt is reported, not stored.
+        StoreOutcome outcome = store_.store(account.id, attempts);
         json::OrderedJson accepted = json::OrderedJson::array();
-        for (const Uuid& id : store_.store(account.id, attempts)) accepted.push_back(id.text());
-        std::string body = json::encode({{"accepted", accepted}});
+        for (const Uuid& id : outcome.accepted) accepted.push_back(id.text());
+        json::OrderedJson answer = {{"accepted", accepted}};
+        if (!outcome.rejected.empty()) {
+          json::OrderedJson rejected = json::OrderedJson::array();
+          for (const Uuid& id : outcome.rejected) rejected.push_back(id.text());
+          answer["rejected"] = rejected;
+        }
+        std::string text = json::encode(answer);
         if (fault == Fault::connectionReset) return resetConnection(request);
-        if (fault == Fault::truncatedBody) return replyTruncated(response, std::move(body));
-        reply(response, 200, body);
+        if (fault == Fault::truncatedBody) return replyTruncated(response, std::move(text));
+        reply(response, 200, text);
       }));
 }
 

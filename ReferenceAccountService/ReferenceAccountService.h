@@ -9,6 +9,7 @@
 // when its lifetime ends.
 #pragma once
 
+#include "ReferenceAccountService/ConnectionGuard.h"
 #include "ReferenceAccountService/ServiceStore.h"
 
 #include <atomic>
@@ -34,6 +35,10 @@ class ReferenceAccountService {
     std::filesystem::path certificate;   // PEM: the server's certificate (chain)
     std::filesystem::path privateKey;    // PEM
     std::chrono::seconds lifetime{600};  // the service stops by itself after this
+    // What one connection may take: time and bytes per request.
+    ConnectionGuard::Limits connectionLimits;
+    // Connections served at once; more wait their turn.
+    std::size_t maximumConnections = 128;
   };
 
   // What a coming request gets instead of its normal reply.
@@ -71,6 +76,10 @@ class ReferenceAccountService {
 
   // Seconds spent inside request handlers since the start.
   double handlerSeconds() const { return handlerNanoseconds_.load() / 1e9; }
+  // Requests that reached a handler since the start.
+  std::int64_t handledRequests() const { return handledRequests_.load(); }
+  // Connections cut for sending too much or too slowly.
+  std::size_t cutConnections() { return guard_ ? guard_->cutConnections() : 0; }
 
  private:
   struct ScheduledFault {
@@ -83,6 +92,7 @@ class ReferenceAccountService {
 
   Options options_;
   ServiceStore store_;
+  std::unique_ptr<ConnectionGuard> guard_;  // outlives the server's connections
   std::unique_ptr<httplib::SSLServer> server_;
   std::thread thread_;
   std::thread watchdog_;
@@ -91,6 +101,7 @@ class ReferenceAccountService {
   std::deque<ScheduledFault> faults_;
   std::atomic<bool> running_ = false;
   std::atomic<std::int64_t> handlerNanoseconds_ = 0;
+  std::atomic<std::int64_t> handledRequests_ = 0;
 };
 
 }  // namespace tavro::reference

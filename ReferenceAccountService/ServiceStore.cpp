@@ -1,8 +1,17 @@
 #include "ReferenceAccountService/ServiceStore.h"
 
+#include "Support/FileDescriptor.h"
+#include "Support/Sha256.h"
+#include "TavroCore/account/AccountBrowserLogin.h"
+
 #include <sqlite3.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <memory>
 
@@ -99,6 +108,30 @@ std::string randomHex(std::size_t uuids) {
   return text;
 }
 
+// The database's files hold every account's sessions and attempts: only
+// their owner may read them. SQLite gives the -wal and -shm files it creates
+// the database file's permissions, so creating that file 0600 first covers
+// all three; files an older service left readable are closed down here too.
+// Links and anything but a regular file are refused (and never waited on).
+void restrictFile(const std::filesystem::path& file, bool create) {
+  int flags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0);
+  FileDescriptor fd(::open(file.c_str(), flags, 0600));
+  if (fd.get() < 0) {
+    if (!create && errno == ENOENT) return;
+    throw StoreFailure("cannot open " + file.string() + ": " + std::strerror(errno));
+  }
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    throw StoreFailure("not a regular file: " + file.string());
+  if ((status.st_mode & 0777) != 0600 && ::fchmod(fd.get(), 0600) != 0)
+    throw StoreFailure("cannot restrict " + file.string() + ": " + std::strerror(errno));
+}
+
+// What the store keeps of a session token.
+std::string tokenDigest(const std::string& token) {
+  return sha256::hex(token);
+}
+
 std::string nowText() {
   std::time_t now = std::time(nullptr);
   std::tm utc{};
@@ -111,8 +144,12 @@ std::string nowText() {
 }  // namespace
 
 ServiceStore::ServiceStore(const std::filesystem::path& file) {
+  restrictFile(file, true);
+  restrictFile(file.string() + "-wal", false);
+  restrictFile(file.string() + "-shm", false);
   if (sqlite3_open_v2(file.c_str(), &database_,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX |
+                          SQLITE_OPEN_NOFOLLOW,
                       nullptr) != SQLITE_OK) {
     std::string message = database_ ? sqlite3_errmsg(database_) : "out of memory";
     sqlite3_close(database_);
@@ -124,16 +161,51 @@ ServiceStore::ServiceStore(const std::filesystem::path& file) {
   execute(database_,
           "CREATE TABLE IF NOT EXISTS accounts (id TEXT PRIMARY KEY, name TEXT NOT NULL,"
           " email TEXT NOT NULL);"
-          "CREATE TABLE IF NOT EXISTS codes (code TEXT PRIMARY KEY, account TEXT NOT NULL"
-          " REFERENCES accounts(id), verifier TEXT NOT NULL);"
-          "CREATE TABLE IF NOT EXISTS tokens (token TEXT PRIMARY KEY, account TEXT NOT NULL"
-          " REFERENCES accounts(id), device TEXT NOT NULL, device_id TEXT NOT NULL,"
+          "CREATE TABLE IF NOT EXISTS sign_in_codes (code TEXT PRIMARY KEY, account TEXT NOT NULL"
+          " REFERENCES accounts(id), challenge TEXT NOT NULL);"
+          "CREATE TABLE IF NOT EXISTS sessions (token_digest TEXT PRIMARY KEY, account TEXT"
+          " NOT NULL REFERENCES accounts(id), device TEXT NOT NULL, device_id TEXT NOT NULL,"
           " login_at TEXT NOT NULL, last_seen TEXT NOT NULL);"
           "CREATE TABLE IF NOT EXISTS attempts (sequence INTEGER PRIMARY KEY AUTOINCREMENT,"
           " account TEXT NOT NULL REFERENCES accounts(id), id TEXT NOT NULL, json TEXT NOT NULL,"
           " UNIQUE (account, id));"
           "CREATE TABLE IF NOT EXISTS cursors (cursor TEXT PRIMARY KEY, account TEXT NOT NULL"
-          " REFERENCES accounts(id), after_sequence INTEGER NOT NULL);");
+          " REFERENCES accounts(id), after_sequence INTEGER NOT NULL);"
+          "CREATE INDEX IF NOT EXISTS cursors_by_position ON cursors (account, after_sequence);");
+  migrateClearTokens();
+}
+
+// An older service kept session tokens in clear (table `tokens`) and codes
+// bound to verifiers (table `codes`). Its sessions carry over as digests;
+// its codes, one-time and short-lived, are dropped. Secure deletion and a
+// truncating checkpoint leave no clear token behind in the file or its WAL.
+void ServiceStore::migrateClearTokens() {
+  {
+    Statement exists(database_,
+                     "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'tokens'");
+    exists.step();
+    if (exists.integer(0) == 0) return;
+  }
+  execute(database_, "PRAGMA secure_delete=ON");
+  {
+    Transaction transaction(database_);
+    {
+      Statement select(database_,
+                       "SELECT token, account, device, device_id, login_at, last_seen FROM tokens");
+      Statement insert(database_,
+                       "INSERT OR IGNORE INTO sessions (token_digest, account, device, device_id,"
+                       " login_at, last_seen) VALUES (?, ?, ?, ?, ?, ?)");
+      while (select.step()) {
+        insert.bind(1, tokenDigest(select.text(0)));
+        for (int column = 1; column < 6; ++column) insert.bind(column + 1, select.text(column));
+        insert.step();
+        insert.reset();
+      }
+    }
+    execute(database_, "DROP TABLE tokens; DROP TABLE IF EXISTS codes");
+    transaction.commit();
+  }
+  execute(database_, "PRAGMA wal_checkpoint(TRUNCATE)");
 }
 
 ServiceStore::~ServiceStore() {
@@ -154,12 +226,19 @@ std::optional<AccountProfile> ServiceStore::account(const std::string& id) {
   return AccountProfile(id, select.text(0), select.text(1));
 }
 
-std::string ServiceStore::addSignInCode(const std::string& accountID, const std::string& verifier) {
+std::string ServiceStore::addSignInCodeForChallenge(const std::string& accountID,
+                                                    const std::string& challenge) {
   std::lock_guard lock(mutex_);
-  std::string code = randomHex(1);
-  Statement insert(database_, "INSERT INTO codes (code, account, verifier) VALUES (?, ?, ?)");
-  insert.bind(1, code).bind(2, accountID).bind(3, verifier).step();
+  // 32 random bytes: the 64 digits the client's callback check expects.
+  std::string code = randomHex(2);
+  Statement insert(database_,
+                   "INSERT INTO sign_in_codes (code, account, challenge) VALUES (?, ?, ?)");
+  insert.bind(1, code).bind(2, accountID).bind(3, challenge).step();
   return code;
+}
+
+std::string ServiceStore::addSignInCode(const std::string& accountID, const std::string& verifier) {
+  return addSignInCodeForChallenge(accountID, AccountBrowserLogin::challenge(verifier));
 }
 
 std::optional<std::string> ServiceStore::exchangeCode(const std::string& code,
@@ -168,12 +247,12 @@ std::optional<std::string> ServiceStore::exchangeCode(const std::string& code,
   {
     std::lock_guard lock(mutex_);
     Transaction transaction(database_);
-    Statement select(database_, "SELECT account, verifier FROM codes WHERE code = ?");
+    Statement select(database_, "SELECT account, challenge FROM sign_in_codes WHERE code = ?");
     select.bind(1, code);
     if (!select.step()) return std::nullopt;
     accountID = select.text(0);
-    bool matches = select.text(1) == verifier;
-    Statement remove(database_, "DELETE FROM codes WHERE code = ?");
+    bool matches = select.text(1) == AccountBrowserLogin::challenge(verifier);
+    Statement remove(database_, "DELETE FROM sign_in_codes WHERE code = ?");
     remove.bind(1, code).step();
     transaction.commit();
     if (!matches) return std::nullopt;
@@ -186,9 +265,9 @@ std::string ServiceStore::issueToken(const std::string& accountID, const std::st
   std::string token = randomHex(2);
   std::string now = nowText();
   Statement insert(database_,
-                   "INSERT INTO tokens (token, account, device, device_id, login_at, last_seen)"
-                   " VALUES (?, ?, ?, ?, ?, ?)");
-  insert.bind(1, token)
+                   "INSERT INTO sessions (token_digest, account, device, device_id, login_at,"
+                   " last_seen) VALUES (?, ?, ?, ?, ?, ?)");
+  insert.bind(1, tokenDigest(token))
       .bind(2, accountID)
       .bind(3, device)
       .bind(4, Uuid::random().text())
@@ -200,14 +279,15 @@ std::string ServiceStore::issueToken(const std::string& accountID, const std::st
 
 std::optional<AccountProfile> ServiceStore::accountOfToken(const std::string& token) {
   std::lock_guard lock(mutex_);
+  const std::string digest = tokenDigest(token);
   Statement select(database_,
-                   "SELECT accounts.id, accounts.name, accounts.email FROM tokens"
-                   " JOIN accounts ON accounts.id = tokens.account WHERE tokens.token = ?");
-  select.bind(1, token);
+                   "SELECT accounts.id, accounts.name, accounts.email FROM sessions JOIN accounts"
+                   " ON accounts.id = sessions.account WHERE sessions.token_digest = ?");
+  select.bind(1, digest);
   if (!select.step()) return std::nullopt;
   AccountProfile profile(select.text(0), select.text(1), select.text(2));
-  Statement touch(database_, "UPDATE tokens SET last_seen = ? WHERE token = ?");
-  touch.bind(1, nowText()).bind(2, token).step();
+  Statement touch(database_, "UPDATE sessions SET last_seen = ? WHERE token_digest = ?");
+  touch.bind(1, nowText()).bind(2, digest).step();
   return profile;
 }
 
@@ -215,9 +295,9 @@ std::vector<DeviceRecord> ServiceStore::devices(const std::string& accountID,
                                                 const std::string& currentToken) {
   std::lock_guard lock(mutex_);
   Statement select(database_,
-                   "SELECT device_id, device, login_at, last_seen, token = ? FROM tokens"
+                   "SELECT device_id, device, login_at, last_seen, token_digest = ? FROM sessions"
                    " WHERE account = ? ORDER BY login_at, device_id");
-  select.bind(1, currentToken).bind(2, accountID);
+  select.bind(1, tokenDigest(currentToken)).bind(2, accountID);
   std::vector<DeviceRecord> list;
   while (select.step()) {
     list.push_back(DeviceRecord{select.text(0), select.text(1), "macOS", select.integer(4) != 0,
@@ -238,16 +318,24 @@ std::optional<PageSlice> ServiceStore::page(const std::string& accountID,
     if (!select.step()) return std::nullopt;
     after = select.integer(0);
   }
+  // No LIMIT: rows passed over do not count towards the page, and SQLite
+  // reads rows only as they are stepped to.
   Statement select(database_,
                    "SELECT sequence, json FROM attempts WHERE account = ? AND sequence > ?"
-                   " ORDER BY sequence LIMIT ?");
-  select.bind(1, accountID).bind(2, after).bind(3, static_cast<std::int64_t>(maximumAttempts + 1));
+                   " ORDER BY sequence");
+  select.bind(1, accountID).bind(2, after);
   PageSlice slice;
   std::size_t bytes = 0;
   std::int64_t last = after;
   bool more = false;
   while (select.step()) {
     std::string json = select.text(1);
+    if (json.size() + 1 > maximumBytes) {
+      // It could never be sent; without passing it over, every page after
+      // it would come back empty.
+      last = select.integer(0);
+      continue;
+    }
     if (slice.attempts.size() == maximumAttempts || bytes + json.size() + 1 > maximumBytes) {
       more = true;
       break;
@@ -256,31 +344,57 @@ std::optional<PageSlice> ServiceStore::page(const std::string& accountID,
     last = select.integer(0);
     slice.attempts.push_back(std::move(json));
   }
-  if (more) {
-    std::string next = Uuid::random().text();
-    Statement insert(database_,
-                     "INSERT INTO cursors (cursor, account, after_sequence) VALUES (?, ?, ?)");
-    insert.bind(1, next).bind(2, accountID).bind(3, last).step();
-    slice.nextCursor = next;
+  // A cursor on an empty page would send the client round the same
+  // position for ever; `more` is only set by an attempt that fits a page.
+  if (more && !slice.attempts.empty()) {
+    Statement known(database_,
+                    "SELECT cursor FROM cursors WHERE account = ? AND after_sequence = ? LIMIT 1");
+    known.bind(1, accountID).bind(2, last);
+    if (known.step()) {
+      slice.nextCursor = known.text(0);
+    } else {
+      std::string next = Uuid::random().text();
+      Statement insert(database_,
+                       "INSERT INTO cursors (cursor, account, after_sequence) VALUES (?, ?, ?)");
+      insert.bind(1, next).bind(2, accountID).bind(3, last).step();
+      slice.nextCursor = next;
+    }
   }
   return slice;
 }
 
-std::vector<Uuid> ServiceStore::store(const std::string& accountID,
-                                      const std::vector<Attempt>& attempts) {
+StoreOutcome ServiceStore::store(const std::string& accountID,
+                                 const std::vector<Attempt>& attempts) {
   std::lock_guard lock(mutex_);
   Transaction transaction(database_);
   Statement insert(database_,
                    "INSERT OR IGNORE INTO attempts (account, id, json) VALUES (?, ?, ?)");
-  std::vector<Uuid> stored;
+  Statement held(database_, "SELECT json FROM attempts WHERE account = ? AND id = ?");
+  StoreOutcome outcome;
   for (const Attempt& attempt : attempts) {
-    insert.bind(1, accountID).bind(2, attempt.id().text()).bind(3, attempt.encode());
+    const std::string json = attempt.encode();
+    insert.bind(1, accountID).bind(2, attempt.id().text()).bind(3, json);
     insert.step();
     insert.reset();
-    stored.push_back(attempt.id());
+    bool stored = sqlite3_changes(database_) > 0;
+    if (!stored) {
+      // The identifier is taken: only an identical copy counts as stored.
+      // Compared in the encoded form, which is canonical for equal attempts
+      // (the stored text may come from an older encoder).
+      held.bind(1, accountID).bind(2, attempt.id().text());
+      if (held.step()) {
+        try {
+          stored = Attempt::decode(held.text(0)).encode() == json;
+        } catch (const json::DecodingError&) {
+          stored = false;
+        }
+      }
+      held.reset();
+    }
+    (stored ? outcome.accepted : outcome.rejected).push_back(attempt.id());
   }
   transaction.commit();
-  return stored;
+  return outcome;
 }
 
 std::vector<Attempt> ServiceStore::attempts(const std::string& accountID) {

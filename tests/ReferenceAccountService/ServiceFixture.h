@@ -9,15 +9,23 @@
 #include "ReferenceAccountService/ReferenceAccountService.h"
 #include "common/TestSupport.h"
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+
+typedef struct ssl_st SSL;
+typedef struct ssl_ctx_st SSL_CTX;
 
 namespace tavro::testing {
 
 class ServiceFixture {
  public:
-  ServiceFixture();
+  // `adjust` may change the service's options before it starts.
+  explicit ServiceFixture(
+      const std::function<void(reference::ReferenceAccountService::Options&)>& adjust = {});
   ~ServiceFixture();
 
   reference::ReferenceAccountService& service() { return *service_; }
@@ -33,5 +41,37 @@ class ServiceFixture {
   std::unique_ptr<reference::ReferenceAccountService> service_;
   int port_ = 0;
 };
+
+// A connection to the service that sends exactly the bytes a test gives,
+// as a slow, idle or hostile client would: plain TCP, or TLS without
+// checking the service's certificate. Reads and writes give up after 60
+// seconds, so a test that fails never hangs.
+class RawConnection {
+ public:
+  RawConnection(int port, bool tls);
+  ~RawConnection();
+  RawConnection(const RawConnection&) = delete;
+  RawConnection& operator=(const RawConnection&) = delete;
+
+  // False when the connection or the handshake failed.
+  bool open() const { return fd_ >= 0 && (!tls_ || ssl_); }
+  // Sends all of `bytes`; false once the service has closed or reset the
+  // connection.
+  bool send(std::string_view bytes);
+  // What the service sends until it closes the connection (at most
+  // `limit` bytes); empty when it closed without a word.
+  std::string receiveAll(std::size_t limit = 1 << 20);
+
+ private:
+  bool tls_;
+  int fd_ = -1;
+  SSL_CTX* context_ = nullptr;
+  SSL* ssl_ = nullptr;
+};
+
+// The test process's resident size in bytes ("VmRSS") or its peak since the
+// last resetPeakResident() ("VmHWM"); the service runs in this process.
+std::size_t residentBytes(std::string_view field = "VmRSS");
+void resetPeakResident();
 
 }  // namespace tavro::testing

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace tavro {
 namespace {
@@ -150,6 +151,112 @@ TEST_F(SyncEndToEnd, NothingIsLostWhateverFaultEndsASync) {
 
     TavroCloudSync::Result clean = sync->sync(token, localBackup, account);
     expectBothSidesEqual(clean.backup, local, remoteBefore);
+  }
+}
+
+// One letter followed by 300,000 combining acute accents: one character
+// within every character limit, yet 600 KB, more than any page can carry.
+Attempt hostileAttempt(std::uint64_t number) {
+  std::string mode = "a";
+  for (int i = 0; i < 300'000; ++i) mode += "\u0301";
+  return Attempt(testing::numberedUuid(number), Date{1000.0}, mode, 1, 120, 4, 33.5);
+}
+
+TEST_F(SyncEndToEnd, AnAttemptNoPageCouldCarryIsNeitherUploadedNorStored) {
+  const Attempt hostile = hostileAttempt(90'000);
+  std::vector<Attempt> local = attempts(1, 20, "local");
+  local.push_back(hostile);
+
+  // The client refuses its own archive before it sends anything.
+  const std::int64_t requestsBefore = fixture.service().handledRequests();
+  EXPECT_THROW(sync->sync(token, TavroBackup(account.id, local, JLPTLevel::n5, false, Date{0}),
+                          account),
+               BackupFailure);
+  EXPECT_EQ(fixture.service().handledRequests(), requestsBefore);
+
+  // Sent anyway, by a client that does not check, the upload is refused
+  // whole and nothing is stored.
+  platform::HTTPRequest request = TavroCloudSync::uploadRequest(token, {});
+  std::string body = "{\"schemaVersion\":1,\"attempts\":[";
+  for (const Attempt& a : local) body += a.encode() + (a.id() == hostile.id() ? "" : ",");
+  request.setBody(body + "]}");
+  platform::HTTPReply reply = platform::HTTPTransport(fixture.transportOptions()).perform(request);
+  EXPECT_EQ(reply.status, 400);
+  EXPECT_TRUE(fixture.service().store().attempts(account.id).empty());
+}
+
+TEST_F(SyncEndToEnd, AnAttemptAnOlderServiceStoredDoesNotHoldUpTheOthers) {
+  // An older service stored the hostile attempt among others; the account
+  // holds enough for three pages.
+  std::vector<Attempt> before = attempts(1, 300, "remote");
+  std::vector<Attempt> after = attempts(301, 800, "remote");
+  fixture.service().store().store(account.id, before);
+  fixture.service().store().store(account.id, {hostileAttempt(90'000)});
+  for (std::size_t i = 0; i < after.size(); i += 100)
+    fixture.service().store().store(account.id, {after.begin() + i, after.begin() + i + 100});
+  std::vector<Attempt> local = attempts(5000, 30, "local");
+
+  TavroCloudSync::Result result =
+      sync->sync(token, TavroBackup(account.id, local, JLPTLevel::n5, false, Date{0}), account);
+  std::set<Uuid> synced;
+  for (const Attempt& a : result.backup.attempts()) synced.insert(a.id());
+  EXPECT_EQ(synced.size(), 300u + 800u + 30u);
+  for (const auto* list : {&before, &after, &local}) {
+    for (const Attempt& a : *list) EXPECT_TRUE(synced.count(a.id())) << a.id().text();
+  }
+  EXPECT_FALSE(synced.count(hostileAttempt(90'000).id()));
+}
+
+TEST_F(SyncEndToEnd, AnIdentifierTheServiceHoldsForAnotherAttemptIsNotAcknowledged) {
+  // Another device uploads its attempt under an identifier this one also
+  // uses, between this sync's download and its upload.
+  const Attempt theirs = attempts(7, 1, "theirs")[0];
+  std::vector<Attempt> local = attempts(1, 10, "local");  // holds another attempt 7
+  bool raced = false;
+  TavroCloudSync::Fetch transport =
+      TavroCloudSync::fetchOver(platform::HTTPTransport(fixture.transportOptions()));
+  TavroCloudSync racing([&](const platform::HTTPRequest& request) {
+    if (request.method() == "POST" && !raced) {
+      raced = true;
+      fixture.service().store().store(account.id, {theirs});
+    }
+    return transport(request);
+  });
+  try {
+    racing.sync(token, TavroBackup(account.id, local, JLPTLevel::n5, false, Date{0}), account);
+    ADD_FAILURE() << "the sync succeeded";
+  } catch (const AccountServiceFailure& failure) {
+    EXPECT_EQ(failure.message(), TavroCloudSync::unconfirmedMessage);
+  }
+  std::map<Uuid, std::string> held;
+  for (const Attempt& a : fixture.service().store().attempts(account.id)) held[a.id()] = a.encode();
+  EXPECT_EQ(held[theirs.id()], theirs.encode()) << "the first copy is kept";
+
+  // The service says which identifiers it refused, and takes an identical
+  // copy (of what the failed sync stored, or of the other device's) as
+  // stored.
+  platform::HTTPTransport http(fixture.transportOptions());
+  struct Case {
+    std::vector<Attempt> upload;
+    std::set<std::string> accepted, rejected;
+  };
+  const Case cases[] = {
+      {{local[6], local[0]}, {local[0].id().text()}, {local[6].id().text()}},
+      {{theirs}, {theirs.id().text()}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.upload.size());
+    platform::HTTPReply reply = http.perform(TavroCloudSync::uploadRequest(token, c.upload));
+    ASSERT_EQ(reply.status, 200);
+    json::Document answer = json::Document::parse(reply.body);
+    auto ids = [&](std::string_view key) {
+      std::set<std::string> list;
+      if (auto field = answer.root().object().field(key))
+        for (const json::Value& id : field->array().elements()) list.insert(id.string());
+      return list;
+    };
+    EXPECT_EQ(ids("accepted"), c.accepted);
+    EXPECT_EQ(ids("rejected"), c.rejected);
   }
 }
 
