@@ -30,6 +30,99 @@ std::size_t itemLines(const TextArea& area) {
 
 }  // namespace
 
+std::string withoutTerminalEscapes(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t at = 0; at < text.size();) {
+    if (text[at] != '\x1b') {
+      out += text[at++];
+      continue;
+    }
+    ++at;
+    if (at >= text.size()) break;
+    char kind = text[at++];
+    if (kind == '[') {
+      while (at < text.size() && !(text[at] >= 0x40 && text[at] <= 0x7E)) ++at;
+      ++at;  // the final byte
+    } else if (kind == ']' || kind == 'P' || kind == 'X' || kind == '^' || kind == '_') {
+      while (at < text.size() && text[at] != '\x07' &&
+             !(text[at] == '\x1b' && at + 1 < text.size() && text[at + 1] == '\\'))
+        ++at;
+      at += at < text.size() && text[at] == '\x07' ? 1 : 2;
+    }
+  }
+  return out;
+}
+
+namespace {
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at <= text.size(); ++at) {
+    if (at == text.size() || text[at] == '\n') {
+      std::string_view line = text.substr(start, at - start);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      lines.push_back(line);
+      start = at + 1;
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
+void CustomTextEditor::paste(std::string_view pasted) {
+  std::string clean = withoutTerminalEscapes(pasted);
+  TextArea text = text_;
+  TextArea reading = reading_;
+  std::size_t readings = 0;
+  bool fits = true;
+  if (focus_ == Field::text && clean.find('\t') != std::string::npos) {
+    // Lines of "word<Tab>reading": the words here, the readings below.
+    std::string words;
+    std::string readingLines;
+    std::vector<std::string_view> lines = splitLines(clean);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      std::string_view line = lines[i];
+      std::size_t tab = line.find('\t');
+      words += line.substr(0, tab);
+      if (i + 1 < lines.size()) words += '\n';
+      if (tab == std::string_view::npos) continue;
+      std::string rest(line.substr(tab + 1));
+      std::replace(rest.begin(), rest.end(), '\t', ' ');
+      readingLines += rest + "\n";
+      ++readings;
+    }
+    if (readings > 0) {
+      reading.toEnd();
+      if (!reading.lines().back().empty()) fits = reading.newline();
+    }
+    if (!readingLines.empty()) readingLines.pop_back();
+    fits = fits && text.insert(words) && reading.insert(readingLines);
+  } else if (TextArea* area = focus_ == Field::text ? &text : &reading) {
+    // Elsewhere a Tab only separates, as a space does.
+    std::replace(clean.begin(), clean.end(), '\t', ' ');
+    fits = area->insert(clean);
+  }
+  if (!fits) {
+    tell("The paste does not fit: a field holds at most {1} characters. Nothing was pasted.",
+         {withSeparators(CustomPractice::maximumCharacters)});
+    messagesAreProblems_ = true;
+    return;
+  }
+  text_ = std::move(text);
+  reading_ = std::move(reading);
+  faultyLine_.reset();
+  if (readings > 0) {
+    tell(readings == 1 ? "Pasted: the text after the Tab went into the reading field."
+                       : "Pasted: the text after each Tab went into the reading field, {1} lines.",
+         {std::to_string(readings)});
+  } else {
+    messages_.clear();
+  }
+}
+
 CustomTextEditor::CustomTextEditor()
     : text_(CustomPractice::maximumCharacters, maximumBytes),
       reading_(CustomPractice::maximumCharacters, maximumBytes) {}
@@ -49,6 +142,11 @@ CustomTextEditor::Action CustomTextEditor::handle(const Key& key) {
   if (key.kind == Key::Kind::escape) return Action::leave;
   if (key.kind == Key::Kind::tab) {
     focus_ = static_cast<Field>((static_cast<int>(focus_) + 1) % 4);
+    confirmReplace_ = false;
+    return Action::none;
+  }
+  if (key.kind == Key::Kind::paste) {
+    if (focusedArea() != nullptr) paste(key.text);
     confirmReplace_ = false;
     return Action::none;
   }
@@ -155,7 +253,9 @@ bool CustomTextEditor::start() {
   } else if (readingLines == 0) {
     problem = "Give the reading of each line, or choose Generate reading.";
   } else if (textLines != readingLines) {
-    problem = "The text has {1} lines and the reading {2}: give one reading line per text line.";
+    problem = textLines == 1
+                  ? "The text has {1} line and the reading {2}: give one reading line per text line."
+                  : "The text has {1} lines and the reading {2}: give one reading line per text line.";
     values = {std::to_string(textLines), std::to_string(readingLines)};
   } else {
     // Pair the lines as the core does and find the first pair it refuses.
@@ -253,8 +353,10 @@ void CustomTextEditor::render(Frame& frame, bool english) const {
   int rows = std::max(1, std::min((frame.height() - 10) / 2,
                                   (frame.height() - 8 - static_cast<int>(said.size())) / 2));
   auto label = [&](int at, std::string_view name, const TextArea& area, bool focused) {
-    std::string count = TutorStrings::text("{1} lines · {2}/{3}", english,
-                                           {std::to_string(itemLines(area)),
+    std::size_t lines = itemLines(area);
+    std::string count = TutorStrings::text(lines == 1 ? "{1} line · {2}/{3}" : "{1} lines · {2}/{3}",
+                                           english,
+                                           {std::to_string(lines),
                                             withSeparators(area.characters()),
                                             withSeparators(area.maximumCharacters())});
     int countWidth = Frame::displayWidth(count);

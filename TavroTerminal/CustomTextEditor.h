@@ -18,6 +18,11 @@
 
 namespace tavro::terminal {
 
+// `text` without the terminal's escape sequences: CSI (ESC [ ... final
+// byte), the strings (ESC ] P X ^ _ ... up to BEL or ESC \) and two-byte
+// escapes, so that a colour-coded paste keeps its words and nothing else.
+std::string withoutTerminalEscapes(std::string_view text);
+
 class CustomTextEditor {
  public:
   // The parts of the screen the Tab key visits, in order.
@@ -31,6 +36,11 @@ class CustomTextEditor {
 
   CustomTextEditor();
 
+  // A paste (Key::Kind::paste) is text for the focused field, whatever it
+  // holds: escape sequences in it are removed, and a Tab is a separator. In
+  // the text field, lines "word<Tab>reading" put each reading into the
+  // reading field, one line per line, after its last line. A paste that
+  // does not fit changes neither field and says so.
   Action handle(const Key& key);
   // Lays the screen out into `frame`, in English or Japanese.
   void render(Frame& frame, bool english) const;
@@ -48,6 +58,8 @@ class CustomTextEditor {
 
  private:
   TextArea* focusedArea();
+  // A bracketed paste into the focused field (see handle).
+  void paste(std::string_view pasted);
   void generate();
   bool start();
   void renderArea(Frame& frame, const TextArea& area, int top, int rows, bool focused,

@@ -10,6 +10,13 @@
 #include "TavroCore/settings/UIStrings.h"
 
 namespace tavro::terminal {
+namespace {
+
+// The core keeps only kana keys or romaji for Japanese (backups and sync
+// carry that flag); which romaji exercise it was is the tutor's own.
+constexpr std::string_view japaneseInputKey = "terminalJapaneseInput";
+
+}  // namespace
 
 TavroLanguage language(Exercise exercise) {
   switch (exercise) {
@@ -70,8 +77,13 @@ std::string_view inputName(Exercise exercise) {
 
 Exercise savedExercise(TavroLanguage language, const platform::UserDefaults& store) {
   switch (language) {
-    case TavroLanguage::japanese:
-      return JapaneseKanaMode::saved(store) ? Exercise::japaneseKana : Exercise::japaneseRomaji;
+    case TavroLanguage::japanese: {
+      if (JapaneseKanaMode::saved(store)) return Exercise::japaneseKana;
+      std::optional<std::string> kept = store.string(japaneseInputKey);
+      if (kept == mode(Exercise::guidedRomaji)) return Exercise::guidedRomaji;
+      if (kept == mode(Exercise::customText)) return Exercise::customText;
+      return Exercise::japaneseRomaji;
+    }
     case TavroLanguage::english:
       return DirectKeyboardMode::saved(store) ? Exercise::englishDirect : Exercise::english;
     case TavroLanguage::nepali:
@@ -83,6 +95,7 @@ Exercise savedExercise(TavroLanguage language, const platform::UserDefaults& sto
 void saveInput(Exercise exercise, platform::UserDefaults& store) {
   if (language(exercise) == TavroLanguage::japanese) {
     JapaneseKanaMode::save(exercise == Exercise::japaneseKana, store);
+    store.set(japaneseInputKey, std::string(mode(exercise)));
   } else {
     DirectKeyboardMode::save(exercise == Exercise::englishDirect || exercise == Exercise::nepaliDirect,
                              store);

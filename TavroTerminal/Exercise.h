@@ -57,11 +57,14 @@ std::string_view inputName(Exercise exercise);
 
 // The exercise a language starts with: the way of typing the preferences
 // keep for it (kana keys for Japanese; the direct keyboard, one flag for
-// English and Nepali together).
+// English and Nepali together). Of the romaji exercises of Japanese, the
+// one the tutor's own key "terminalJapaneseInput" names (guided romaji or
+// the custom text); kana keys chosen elsewhere win over it.
 Exercise savedExercise(TavroLanguage language, const platform::UserDefaults& store);
 
 // Keeps the way of typing of `exercise` in the preferences. Guided romaji
-// and the custom text count as romaji.
+// and the custom text count as romaji for the shared kana-keys flag, and
+// are told apart by the tutor's own key.
 void saveInput(Exercise exercise, platform::UserDefaults& store);
 
 // Whether the JLPT level chooses the content.

@@ -10,13 +10,17 @@
 namespace tavro::terminal {
 
 struct Key {
-  enum class Kind { text, enter, escape, backspace, up, down, left, right, tab, interrupt };
+  enum class Kind { text, enter, escape, backspace, up, down, left, right, tab, interrupt, paste };
 
   Kind kind = Kind::text;
-  std::string text;  // the characters, for Kind::text
+  // The characters, for Kind::text; for Kind::paste the whole text of a
+  // bracketed paste as the terminal sent it (Tabs, line breaks and any
+  // escape sequences inside it included), which is text, never keys.
+  std::string text;
 
   static Key of(Kind kind) { return Key{kind, {}}; }
   static Key character(std::string text) { return Key{Kind::text, std::move(text)}; }
+  static Key pasted(std::string text) { return Key{Kind::paste, std::move(text)}; }
 };
 
 }  // namespace tavro::terminal

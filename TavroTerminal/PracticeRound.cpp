@@ -128,7 +128,7 @@ std::optional<RomajiGuide> PracticeRound::guide() const {
     case Exercise::japaneseRomaji:
     case Exercise::guidedRomaji:
     case Exercise::customText:
-      return RomajiGuide::fromPrompt(current.japanese->reading(), matcher_.typed());
+      return RomajiGuide::fromPrompt(current.japanese->reading(), matcher_.typed(), style_);
     case Exercise::nepaliRoman:
     case Exercise::nepaliDirect:
       return current.language->guide(matcher_.typed(), TavroLanguage::nepali);
@@ -147,8 +147,8 @@ std::vector<KeyHint> PracticeRound::hints(std::int64_t limit) const {
       result.push_back({hint.text(), hint.isActive()});
     }
   } else {
-    // The matcher keeps the romaji search's state: no search per redraw.
-    for (const RomajiHint& hint : matcher_.hints(limit)) {
+    // Along the guide line's spelling, so the hints spell what it shows.
+    for (const RomajiHint& hint : Romaji::hints(reading, matcher_.typed(), limit, style_)) {
       result.push_back({hint.kana + " " + hint.text(), hint.isActive()});
     }
   }

@@ -10,6 +10,7 @@
 #include "TavroCore/history/WordSession.h"
 #include "TavroCore/input/Matcher.h"
 #include "TavroCore/input/RomajiGuide.h"
+#include "TavroCore/input/RomajiStyle.h"
 #include "TavroTerminal/Exercise.h"
 
 #include <cstdint>
@@ -37,6 +38,11 @@ class PracticeRound {
   bool jis() const { return jis_; }
   std::string_view mode() const { return terminal::mode(exercise_); }
 
+  // The spelling system the romaji guide line and its key hints follow;
+  // every spelling is accepted whatever it is.
+  void setGuideStyle(RomajiStyle style) { style_ = style; }
+  RomajiStyle guideStyle() const { return style_; }
+
   // What one keystroke (or one pasted character) did.
   enum class Outcome { accepted, rejected, ignored };
 
@@ -58,8 +64,8 @@ class PracticeRound {
   // The hiragana reading of a Japanese prompt whose shown text differs
   // from it; nothing otherwise.
   std::optional<std::string> reading() const;
-  // The typed-form line: romaji for romaji rounds, the romanization for
-  // Nepali; nothing for English and kana keys.
+  // The typed-form line: romaji for romaji rounds in the guide style, the
+  // romanization for Nepali; nothing for English and kana keys.
   std::optional<RomajiGuide> guide() const;
   // Per-kana key hints for romaji and kana-key rounds, the active one first.
   std::vector<KeyHint> hints(std::int64_t limit = 4) const;
@@ -91,6 +97,7 @@ class PracticeRound {
   WordSession session_;
   WeakKeyHistory keys_;
   std::optional<std::string> rejected_;
+  RomajiStyle style_ = RomajiStyles::defaultStyle;
 };
 
 }  // namespace tavro::terminal

@@ -2,6 +2,9 @@
 
 #include "Support/Text.h"
 #include "TavroCore/content/ExerciseMode.h"
+#include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/content/JLPTLevel.h"
+#include "TavroCore/settings/LanguagePreference.h"
 #include "TavroCore/settings/UIStrings.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/TutorStrings.h"
@@ -39,10 +42,19 @@ std::string printable(std::string_view text) {
   return result;
 }
 
-std::string speedText(double keysPerMinute, bool english) {
+std::string speedText(double keysPerMinute, bool english, SpeedUnit unit) {
   if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
-  std::string number = keysPerMinute > 1e9 ? ">1e9" : format("%.0f", keysPerMinute);
-  return TutorStrings::text("{1} keys/min", english, {number});
+  double speed = SpeedUnits::shown(keysPerMinute, unit);
+  std::string number = speed > 1e9 ? ">1e9" : format("%.0f", speed);
+  return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1} keys/min", english,
+                            {number});
+}
+
+std::string shortSpeedText(double keysPerMinute, bool english, SpeedUnit unit) {
+  if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
+  std::string number = format("%4.0f", std::min(SpeedUnits::shown(keysPerMinute, unit), 9999.0));
+  return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1}/min", english,
+                            {number});
 }
 
 std::string accuracyText(double percent) {
@@ -71,11 +83,11 @@ std::string scoreHeading(bool english) {
   return "  #  " + pad(t("speed"), 16) + pad(t("accuracy"), 10) + pad(t("time"), 14) + t("date");
 }
 
-std::string scoreLine(const ScoreRow& row, bool english) {
+std::string scoreLine(const ScoreRow& row, bool english, SpeedUnit unit) {
   std::string line = row.isLatest ? "> " : "  ";
   line += row.rank ? std::to_string(*row.rank) : std::string("-");
   line += "  ";
-  line += pad(speedText(row.attempt.cpm(), english), 16);
+  line += pad(speedText(row.attempt.cpm(), english, unit), 16);
   line += pad(accuracyText(row.attempt.accuracy()), 10);
   line += pad(completionText(row.attempt, english), 14);
   line += dateText(row.attempt.date());
@@ -102,7 +114,11 @@ std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_
   return result;
 }
 
-std::string statsReport(const Archive& archive) {
+SpeedUnit preferredSpeedUnit(const platform::UserDefaults& preferences) {
+  return SpeedUnits::saved(preferences, TavroLanguages::saved(preferences));
+}
+
+std::string statsReport(const Archive& archive, SpeedUnit unit) {
   // One pass groups the attempts by mode and round, each group copied into a
   // small archive of its own, so ranking a round reads only that round's
   // attempts: the report stays near-linear however many modes and rounds a
@@ -125,15 +141,29 @@ std::string statsReport(const Archive& archive) {
   std::string report;
   for (std::string_view mode : ordered) {
     for (const auto& [round, group] : groups.find(mode)->second) {
-      report += printable(mode) + ", round " + std::to_string(round) + "\n";
-      report += scoreHeading() + "\n";
-      for (const ScoreRow& row : group.scoreRows(mode, round, std::nullopt)) {
-        ScoreRow plain = row;
-        plain.isLatest = false;  // no attempt is new here
-        if (!plain.rank) continue;
-        report += scoreLine(plain) + "\n";
+      // A round of the JLPT level ranks each level apart; the archive
+      // decides where attempts without a level go.
+      std::vector<std::optional<std::string_view>> levels = {std::nullopt};
+      if (JLPTCurriculum::usesLevel(mode, round)) {
+        levels.clear();
+        for (JLPTLevel level : JLPTLevels::allCases) levels.push_back(rawValue(level));
       }
-      report += "\n";
+      for (const std::optional<std::string_view>& level : levels) {
+        std::vector<ScoreRow> rows = group.scoreRows(mode, round, std::nullopt, level);
+        if (rows.empty()) continue;
+        report += printable(mode) + ", round " + std::to_string(round);
+        if (level) report += ", " + std::string(*level);
+        report += '\n';
+        report += scoreHeading();
+        report += '\n';
+        for (const ScoreRow& row : rows) {
+          ScoreRow plain = row;
+          plain.isLatest = false;  // no attempt is new here
+          if (!plain.rank) continue;
+          report += scoreLine(plain, true, unit) + "\n";
+        }
+        report += "\n";
+      }
     }
     if (archive.weakKeys) {
       std::vector<std::string> weak = weakestKeys(*archive.weakKeys, mode, 5);

@@ -5,6 +5,7 @@
 
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/history/WeakKeyHistory.h"
+#include "TavroCore/settings/SpeedUnit.h"
 
 #include <string>
 #include <string_view>
@@ -17,8 +18,12 @@ namespace tavro::terminal {
 // to print.
 std::string printable(std::string_view text);
 
-// "182 keys/min" ("182 打鍵/分" in the Japanese interface).
-std::string speedText(double keysPerMinute, bool english = true);
+// "182 keys/min" ("182 打鍵/分" in the Japanese interface), or in words
+// per minute "36 WPM" ("36 語/分"). Stored speeds stay in keys per minute.
+std::string speedText(double keysPerMinute, bool english = true,
+                      SpeedUnit unit = SpeedUnit::keysPerMinute);
+// The short form of the home screen's score columns: "182/min" or "36 WPM".
+std::string shortSpeedText(double keysPerMinute, bool english, SpeedUnit unit);
 // "96.5%".
 std::string accuracyText(double percent);
 // The local date and time of an attempt, "2026-12-10 14:05".
@@ -31,14 +36,21 @@ std::string completionText(const Attempt& attempt, bool english);
 // `tavro stats` prints them in English; the screens in the interface
 // language, with columns counted in terminal columns.
 std::string scoreHeading(bool english = true);
-std::string scoreLine(const ScoreRow& row, bool english = true);
+std::string scoreLine(const ScoreRow& row, bool english = true,
+                      SpeedUnit unit = SpeedUnit::keysPerMinute);
 
 // "k 40% (2 of 5)" for the `limit` weakest keys of `mode`, weakest first.
 std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_view mode,
                                      std::size_t limit, bool english = true);
 
 // Every mode and round of the archive with its top five and the weakest
-// keys of each mode, as printed by `tavro stats`.
-std::string statsReport(const Archive& archive);
+// keys of each mode, as printed by `tavro stats`; a round whose words come
+// from the JLPT level ranks each level apart (attempts saved before the
+// level was kept count as N5, as the archive ranks them). Speeds in `unit`.
+std::string statsReport(const Archive& archive, SpeedUnit unit = SpeedUnit::keysPerMinute);
+
+// The speed unit `tavro stats` prints in: the learner's choice in the
+// preferences, else the default of the practice language.
+SpeedUnit preferredSpeedUnit(const platform::UserDefaults& preferences);
 
 }  // namespace tavro::terminal

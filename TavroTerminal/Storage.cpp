@@ -72,26 +72,90 @@ LoadedArchive unreadable(const std::filesystem::path& file, const std::string& r
   return loaded;
 }
 
-LoadedArchive damaged(const std::filesystem::path& file, const std::string& reason,
+// The quoted name in a decoder's sentence (`Missing "misses"`), if any.
+std::optional<std::string> quotedName(std::string_view sentence) {
+  std::size_t open = sentence.find('"');
+  if (open == std::string_view::npos) return std::nullopt;
+  std::size_t close = sentence.find('"', open + 1);
+  if (close == std::string_view::npos) return std::nullopt;
+  return std::string(sentence.substr(open + 1, close - open - 1));
+}
+
+// One entry's fault as the learner can read it: which entry and what is
+// wrong with it, not the decoder's wording.
+TutorStrings::Message entryFault(std::string_view sentence) {
+  std::optional<std::string> name = quotedName(sentence);
+  if (sentence.rfind("Expected an attempt with a mode of at most", 0) == 0)
+    return {"its mode is longer than {1} bytes", {std::to_string(Attempt::maximumModeBytes)}};
+  if (name && sentence.rfind("Missing ", 0) == 0) return {"\"{1}\" is missing", {*name}};
+  if (name && sentence.rfind("Expected a UUID", 0) == 0) return {"\"{1}\" is not a valid id", {*name}};
+  if (name && sentence.find("found null") != std::string_view::npos)
+    return {"\"{1}\" is empty (null)", {*name}};
+  if (name) return {"\"{1}\" holds the wrong kind of value", {*name}};
+  return {"a value has the wrong form"};
+}
+
+// Where a file that does not decode as an archive broke, in plain words:
+// the file empty, its text cut short or garbled, or the first attempt (by
+// number) or setting that is wrong, and how. The decoder's own sentence
+// names parser internals a learner cannot act on.
+TutorStrings::Message damageReason(std::string_view bytes, const json::DecodingError& error) {
+  if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) return {"the file is empty"};
+  try {
+    json::Document document = json::Document::parse(bytes);
+    json::Value root = document.root();
+    if (root.kind() != json::Kind::object) return {"the file holds no score archive"};
+    if (std::optional<json::Value> attempts = root.object().field("attempts");
+        attempts && attempts->kind() == json::Kind::array) {
+      json::Array list = attempts->array();
+      std::size_t number = 0;
+      for (const json::Value& attempt : list.elements()) {
+        ++number;
+        try {
+          if (!Attempt::decode(attempt).withinByteBounds())
+            return {"attempt {1} of {2}: {3}",
+                    {std::to_string(number), std::to_string(list.size())},
+                    {{"its mode is longer than {1} bytes",
+                      {std::to_string(Attempt::maximumModeBytes)}}}};
+        } catch (const json::DecodingError& fault) {
+          return {"attempt {1} of {2}: {3}",
+                  {std::to_string(number), std::to_string(list.size())},
+                  {entryFault(fault.what())}};
+        }
+      }
+    }
+  } catch (const json::DecodingError&) {
+    return {"its text of {1} bytes is cut short or garbled: it is not complete JSON",
+            {std::to_string(bytes.size())}};
+  }
+  return entryFault(error.what());
+}
+
+LoadedArchive damaged(const std::filesystem::path& file, const TutorStrings::Message& reason,
                       bool setAsideDamaged) {
   if (!setAsideDamaged) {
     LoadedArchive loaded;
     loaded.canSave = false;
     loaded.found = true;
-    loaded.notice = {"The score archive {1} is damaged ({2}).", {file.string(), reason}};
+    loaded.notice = {"The score archive {1} is damaged ({2}).", {file.string()}, {reason}};
     return loaded;
   }
   std::string failure;
   std::optional<std::filesystem::path> kept = setAsideDamagedFile(file, failure);
   if (!kept) {
-    return unreadable(file, reason + "; it could not be set aside: " + failure);
+    return unreadable(file, reason.text() + "; it could not be set aside: " + failure);
   }
   LoadedArchive loaded;
   loaded.found = true;
   loaded.notice = {
-      "The score archive was damaged ({1}). It was kept as {2} and a new archive was started.",
-      {reason, kept->string()}};
+      "The score archive was damaged ({2}). It was kept as {1} and a new archive was started.",
+      {kept->string()},
+      {reason}};
   return loaded;
+}
+
+TutorStrings::Message tooLarge() {
+  return {"larger than {1} MiB", {std::to_string(maximumArchiveBytes >> 20)}};
 }
 
 }  // namespace
@@ -130,8 +194,7 @@ LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamage
   if (::fstat(fd.get(), &status) != 0) return unreadable(file, std::strerror(errno));
   if (!S_ISREG(status.st_mode)) return unreadable(file, "not a regular file");
   if (static_cast<std::uintmax_t>(status.st_size) > maximumArchiveBytes) {
-    return damaged(file, "larger than " + std::to_string(maximumArchiveBytes >> 20) + " MiB",
-                   setAsideDamaged);
+    return damaged(file, tooLarge(), setAsideDamaged);
   }
 
   std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
@@ -140,8 +203,7 @@ LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamage
     if (filled == bytes.size()) {
       // The file grew while it was read; still within the bound?
       if (bytes.size() > maximumArchiveBytes) {
-        return damaged(file, "larger than " + std::to_string(maximumArchiveBytes >> 20) + " MiB",
-                       setAsideDamaged);
+        return damaged(file, tooLarge(), setAsideDamaged);
       }
       bytes.resize(std::min<std::size_t>(bytes.size() * 2, maximumArchiveBytes + 1));
     }
@@ -161,7 +223,7 @@ LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamage
     loaded.found = true;
     return loaded;
   } catch (const json::DecodingError& error) {
-    return damaged(file, error.what(), setAsideDamaged);
+    return damaged(file, damageReason(bytes, error), setAsideDamaged);
   }
 }
 

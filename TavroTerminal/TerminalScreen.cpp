@@ -5,7 +5,11 @@
 #include <chrono>
 #include <csignal>
 #include <cwchar>
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tavro::terminal {
 namespace {
@@ -180,9 +184,75 @@ std::optional<Key> translate(int status, wint_t input) {
   return Key::character(std::move(text));
 }
 
+// Bracketed paste: with the mode on, the terminal wraps a paste in these
+// two markers, so the tutor can take it as text rather than as keys.
+constexpr std::string_view pasteOn = "\033[?2004h";
+constexpr std::string_view pasteOff = "\033[?2004l";
+constexpr std::wstring_view pasteStart = L"[200~";
+constexpr std::wstring_view pasteEnd = L"[201~";
+// A paste is kept up to this many bytes and the rest read and dropped: more
+// than any field takes, so the screen can still see (and say) that it was
+// too big, without a flood costing more than this.
+constexpr std::size_t maximumPasteBytes = 64 * 1024;
+// A paste whose end marker never comes ends after this long without input.
+constexpr int pasteQuietMilliseconds = 1000;
+
+// Reads one input unit, waiting at most `milliseconds`.
+int readInput(wint_t& input, int milliseconds) {
+  timeout(milliseconds);
+  int status = get_wch(&input);
+  timeout(200);
+  return status;
+}
+
+// After an Escape: reads on while the input follows `marker`. True when all
+// of it came; otherwise `consumed` holds what was read (to be taken as the
+// keys it is), and a last unit that broke the match is in `consumed` too.
+bool follows(std::wstring_view marker, int milliseconds,
+             std::vector<std::pair<int, wint_t>>& consumed) {
+  for (wchar_t expected : marker) {
+    wint_t input = 0;
+    int status = readInput(input, milliseconds);
+    if (status == ERR) return false;
+    consumed.emplace_back(status, input);
+    if (status != OK || input != static_cast<wint_t>(expected)) return false;
+  }
+  return true;
+}
+
+// The text of a paste whose start marker was just read, up to its end
+// marker (or a quiet second), bounded by maximumPasteBytes.
+std::string readPaste() {
+  std::string text;
+  auto append = [&text](const std::string& piece) {
+    if (text.size() <= maximumPasteBytes) text += piece;
+  };
+  while (true) {
+    wint_t input = 0;
+    int status = readInput(input, pasteQuietMilliseconds);
+    if (status == ERR) return text;
+    if (status != OK) continue;  // a function key inside a paste means nothing
+    if (input == 27) {
+      std::vector<std::pair<int, wint_t>> consumed;
+      if (follows(pasteEnd, pasteQuietMilliseconds, consumed)) return text;
+      append("\033");
+      for (const auto& [unitStatus, unit] : consumed) {
+        if (unitStatus == OK) append(utf8(static_cast<wchar_t>(unit)));
+      }
+      continue;
+    }
+    append(utf8(static_cast<wchar_t>(input)));
+  }
+}
+
 double seconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+void writeToTerminal(std::string_view sequence) {
+  std::fwrite(sequence.data(), 1, sequence.size(), stdout);
+  std::fflush(stdout);
 }
 
 // Ends ncurses on every way out of runTerminal.
@@ -201,8 +271,12 @@ struct Session {
     }
     // The live speed is redrawn five times a second while nothing is typed.
     timeout(200);
+    writeToTerminal(pasteOn);
   }
-  ~Session() { endwin(); }
+  ~Session() {
+    writeToTerminal(pasteOff);
+    endwin();
+  }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 };
@@ -236,9 +310,24 @@ void runTerminal(Tutor& tutor) {
     int status = get_wch(&input);
     if (status == ERR) continue;  // time-out or interrupted by a signal
     if (status == KEY_CODE_YES && input == KEY_RESIZE) continue;
-    // Keys that arrived together (a paste) are handled before one redraw.
+    // Keys that arrived together are handled before one redraw.
     while (true) {
-      if (std::optional<Key> key = translate(status, input)) tutor.handle(*key, seconds());
+      if (status == OK && input == 27) {
+        // An Escape may open a bracketed paste; if it does not, it and what
+        // was read after it are the keys they always were.
+        std::vector<std::pair<int, wint_t>> consumed;
+        if (follows(pasteStart, 25, consumed)) {
+          tutor.handle(Key::pasted(readPaste()), seconds());
+        } else {
+          tutor.handle(Key::of(Key::Kind::escape), seconds());
+          for (const auto& [unitStatus, unit] : consumed) {
+            if (tutor.finished()) break;
+            if (std::optional<Key> key = translate(unitStatus, unit)) tutor.handle(*key, seconds());
+          }
+        }
+      } else if (std::optional<Key> key = translate(status, input)) {
+        tutor.handle(*key, seconds());
+      }
       if (tutor.finished()) break;
       nodelay(stdscr, TRUE);
       status = get_wch(&input);

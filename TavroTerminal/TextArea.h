@@ -34,6 +34,11 @@ class TextArea {
   // Moves to the line above or below, as near the same column as it has.
   void up();
   void down();
+  // Moves to the end of the last line.
+  void toEnd() {
+    line_ = lines_.size() - 1;
+    offset_ = lines_.back().size();
+  }
 
   // Replaces the whole text (cut at the bounds); the cursor goes to its end.
   void assign(std::string_view text);

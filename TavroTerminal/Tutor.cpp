@@ -5,6 +5,9 @@
 #include "TavroCore/history/LiveMetrics.h"
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
+#include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/input/Romaji.h"
+#include "TavroCore/settings/GuideSpelling.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroCore/settings/SetupKeyboardPreview.h"
 #include "TavroCore/settings/UIStrings.h"
@@ -22,6 +25,7 @@
 #include <sys/random.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <ctime>
 #include <stdexcept>
@@ -35,6 +39,8 @@ namespace {
 constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
 // The interface language of this host: true for English, false for Japanese.
 constexpr std::string_view interfaceKey = "interfaceEnglish";
+// The round chosen last, so that a restart offers it again.
+constexpr std::string_view roundKey = "terminalRound";
 
 std::string fingerName(Finger finger) {
   std::string raw(rawValue(finger));
@@ -70,37 +76,97 @@ struct Span {
   Style style;
 };
 
-// Writes spans from (row, left) wrapping at `right` on character
-// boundaries, at most `maxRows` rows. Returns the rows used.
+// Writes spans from (row, left) in lines that end before `right`, at most
+// `maxRows` of them. A line breaks at its last space (the space itself is
+// not drawn), or inside a word only when the word alone is wider than a
+// line, as Japanese text without spaces is. Text that does not fit in the
+// rows is never cut silently: the last row ends in "…". Returns the rows used.
 int putWrapped(Frame& frame, int row, int left, int right, const std::vector<Span>& spans,
                int maxRows) {
-  int column = left;
-  int used = 1;
+  struct Piece {
+    std::string_view text;
+    Style style;
+    int width;
+  };
+  std::vector<Piece> pieces;
   for (const Span& span : spans) {
     std::size_t start = 0;
-    std::vector<std::size_t> ends = text::characterEnds(span.text);
-    for (std::size_t end : ends) {
+    for (std::size_t end : text::characterEnds(span.text)) {
       std::string_view character(span.text.data() + start, end - start);
+      pieces.push_back({character, span.style, Frame::displayWidth(character)});
       start = end;
-      int width = Frame::displayWidth(character);
-      if (column + width > right) {
-        if (used == maxRows) return used;
-        ++used;
-        ++row;
-        column = left;
-      }
-      column = frame.put(row, column, character, span.style);
     }
   }
-  return used;
+  const int room = right - left;
+  static const int ellipsisWidth = Frame::displayWidth("…");
+  auto draw = [&](std::size_t from, std::size_t to, int at) {
+    int column = left;
+    for (std::size_t i = from; i < to; ++i) column = frame.put(at, column, pieces[i].text, pieces[i].style);
+    return column;
+  };
+  std::size_t next = 0;
+  int used = 0;
+  while (next < pieces.size() && used < maxRows) {
+    // The pieces that fit on this row.
+    std::size_t end = next;
+    int width = 0;
+    while (end < pieces.size() && width + pieces[end].width <= room) width += pieces[end++].width;
+    if (end == pieces.size()) {
+      draw(next, end, row + used++);
+      return used;
+    }
+    if (used + 1 == maxRows) {
+      // The last row: as much as leaves room for the mark of the cut.
+      while (end > next && width + ellipsisWidth > room) width -= pieces[--end].width;
+      // Cut after a whole word where the row has one.
+      for (std::size_t i = end; i > next + 1; --i) {
+        if (pieces[i - 1].text == " ") {
+          end = i - 1;
+          break;
+        }
+      }
+      int column = draw(next, end, row + used++);
+      frame.put(row + used - 1, column, "…", end > next ? pieces[end - 1].style : pieces[next].style);
+      return used;
+    }
+    std::size_t cut = end;
+    std::size_t resume = end;
+    if (pieces[end].text == " ") {
+      resume = end + 1;
+    } else {
+      for (std::size_t i = end; i > next; --i) {
+        if (pieces[i - 1].text == " ") {
+          cut = i - 1;
+          resume = i;
+          break;
+        }
+      }
+    }
+    if (cut == next && resume == next) {  // nothing fits: one character per row
+      cut = resume = next + 1;
+    }
+    draw(next, cut, row + used++);
+    next = resume;
+  }
+  return std::max(used, 1);
 }
 
-std::string shortScore(const Attempt& attempt, bool english) {
-  char speed[24];
+// A sample of how practice looks in the theme shown: "ka" typed, "s" next
+// with its key marked on the keyboard, and a key that was not next.
+void putThemeSample(Frame& frame, int row, bool english) {
+  int column = frame.put(row, 3, "ka", Style::done);
+  column = frame.put(row, column, "s", Style::active);
+  column = frame.put(row, column, "a", Style::dim);
+  column = frame.put(row, column + 3, " S ", Style::target);
+  column = frame.put(row, column + 1, "D", Style::ghost);
+  frame.put(row, column + 3, TutorStrings::text("x  {1} is not next", english, {"Q"}),
+            Style::rejected);
+}
+
+std::string shortScore(const Attempt& attempt, bool english, SpeedUnit unit) {
   char accuracy[24];
-  std::snprintf(speed, sizeof speed, "%4.0f", std::min(attempt.cpm(), 9999.0));
   std::snprintf(accuracy, sizeof accuracy, "%3.0f%%", attempt.accuracy());
-  return TutorStrings::text("{1}/min {2}", english, {speed, accuracy});
+  return shortSpeedText(attempt.cpm(), english, unit) + " " + accuracy;
 }
 
 }  // namespace
@@ -112,6 +178,11 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
       notices_(loaded.notice ? std::vector{*loaded.notice} : std::vector<TutorStrings::Message>{}),
       preferences_(preferences) {
   readPreferences();
+  // The theme moved from the archive to the preferences: an archive that
+  // was read hands its theme over once; a damaged one has none to give.
+  std::optional<std::string_view> archived;
+  if (loaded.found && canSave_ && notices_.empty()) archived = archive_.appearance;
+  remember([&] { theme_ = AppearanceThemes::savedOrAdopted(preferences_, archived); });
   account_ = AccountState::load(preferences_);
   invalidProfile_ = account_.profile && !account_.profile->valid();
   token_ = readToken(tokenFile(paths_.configFolder));
@@ -124,7 +195,13 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
     setup_ = FirstLaunchSetup::draft(preferences_);
     screen_ = Screen::setup;
   }
-  focus_ = homeItems().size() - static_cast<std::size_t>(rounds(exercise_));  // round 1
+  focusRound();
+}
+
+void Tutor::focusRound() {
+  std::int64_t shown = std::min(round_, rounds(exercise_));
+  focus_ = homeItems().size() - static_cast<std::size_t>(rounds(exercise_)) +
+           static_cast<std::size_t>(shown - 1);
 }
 
 void Tutor::readPreferences() {
@@ -135,6 +212,11 @@ void Tutor::readPreferences() {
       language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences_);
   showKeyboard_ = preferences_.boolean(keyboardKey).value_or(true);
   english_ = preferences_.boolean(interfaceKey).value_or(true);
+  guideStyle_ = GuideSpelling::saved(preferences_);
+  unit_ = SpeedUnits::saved(preferences_, language);
+  theme_ = AppearanceThemes::saved(preferences_);
+  std::int64_t round = preferences_.integer(roundKey).value_or(1);
+  round_ = round >= 1 && round <= roundCount ? round : 1;
 }
 
 std::vector<Tutor::Item> Tutor::homeItems() const {
@@ -152,6 +234,29 @@ void Tutor::handle(const Key& key, double now) {
     finished_ = true;
     return;
   }
+  // Keys act on what the learner sees: behind the size notice, nothing.
+  if (sizeNotice_) return;
+  if (key.kind == Key::Kind::paste && screen_ != Screen::customText) {
+    // Only the text screen takes a paste whole; elsewhere it is its
+    // characters typed one by one, line breaks as Enter.
+    for (const std::string& character : text::graphemes(withoutTerminalEscapes(key.text))) {
+      if (finished_ || sizeNotice_) break;
+      if (character == "\r" || character == "\n" || character == "\r\n") {
+        handle(Key::of(Key::Kind::enter), now);
+      } else if (character == "\t") {
+        handle(Key::of(Key::Kind::tab), now);
+      } else if (!text::isControlOrFormat(text::codePoints(character).front())) {
+        handle(Key::character(character), now);
+      }
+    }
+    return;
+  }
+  std::int64_t round = round_;
+  dispatch(key, now);
+  if (round_ != round) remember([&] { preferences_.set(roundKey, round_); });
+}
+
+void Tutor::dispatch(const Key& key, double now) {
   switch (screen_) {
     case Screen::home:
       handleHome(key, now);
@@ -250,6 +355,7 @@ void Tutor::change(Item item, int step) {
       exercise_ = savedExercise(next, preferences_);
       showGuides_ =
           next == TavroLanguage::english || TavroLanguages::savedShowRomaji(next, preferences_);
+      unit_ = SpeedUnits::saved(preferences_, next);  // the language's default until one is chosen
       break;
     }
     case Item::input: {
@@ -318,6 +424,8 @@ void Tutor::start(std::int64_t round) {
   }
   round_ = round;
   practice_.emplace(exercise_, round, archive_.jis, std::move(list));
+  practice_->setGuideStyle(guideStyle_);
+  pausedSeconds_ = 0;
   screen_ = Screen::practice;
   status_.clear();
 }
@@ -335,6 +443,8 @@ void Tutor::startCustomText() {
 void Tutor::practise(PracticeRound round) {
   round_ = round.round();
   practice_.emplace(std::move(round));
+  practice_->setGuideStyle(guideStyle_);
+  pausedSeconds_ = 0;
   screen_ = Screen::practice;
   status_.clear();
 }
@@ -357,11 +467,11 @@ void Tutor::handlePractice(const Key& key, double now) {
       return;
     case Key::Kind::enter:
       // Enter only confirms a word that is complete but could take more.
-      if (round.matcher().complete()) round.type("\n", now);
+      if (round.matcher().complete()) round.type("\n", roundClock(now));
       break;
     case Key::Kind::text:
       status_.clear();
-      round.type(key.text, now);
+      round.type(key.text, roundClock(now));
       break;
     default:
       return;
@@ -371,8 +481,8 @@ void Tutor::handlePractice(const Key& key, double now) {
 
 void Tutor::finishRound() {
   const PracticeRound& round = *practice_;
-  std::optional<Attempt> attempt =
-      round.session().attempt(std::string(round.mode()), round.round());
+  std::optional<Attempt> attempt = round.session().attempt(
+      std::string(round.mode()), round.round(), levelOf(round.mode(), round.round()));
   if (!attempt) return;
   screen_ = Screen::results;
   archive_.attempts.push_back(*attempt);
@@ -409,7 +519,14 @@ void Tutor::save() {
 }
 
 AppearanceTheme Tutor::theme() const {
-  return AppearanceThemes::fromSavedValue(archive_.appearance);
+  // The setup's choice shows at once, so its theme step previews each theme.
+  if (setup_) return setup_->theme;
+  return theme_;
+}
+
+std::optional<std::string_view> Tutor::levelOf(std::string_view mode, std::int64_t round) const {
+  if (!JLPTCurriculum::usesLevel(mode, round)) return std::nullopt;
+  return rawValue(level_);
 }
 
 std::string Tutor::t(std::string_view english) const {
@@ -420,8 +537,35 @@ std::string Tutor::t(std::string_view pattern, std::initializer_list<std::string
   return TutorStrings::text(pattern, english_, values);
 }
 
+namespace {
+
+// The settings screen's lines, in order.
+enum class Setting { interface, theme, guide, speed };
+constexpr std::array<Setting, 4> settingLines = {Setting::interface, Setting::theme,
+                                                 Setting::guide, Setting::speed};
+
+template <typename T, std::size_t N>
+T cycled(const std::array<T, N>& all, T current, int step) {
+  std::size_t index = static_cast<std::size_t>(std::find(all.begin(), all.end(), current) - all.begin());
+  return all[(index + N + static_cast<std::size_t>(step + static_cast<int>(N))) % N];
+}
+
+std::string_view styleName(RomajiStyle style) {
+  switch (style) {
+    case RomajiStyle::hepburn:
+      return "Hepburn (shi, tsu, ja)";
+    case RomajiStyle::kunrei:
+      return "Kunrei (si, tu, zya)";
+    case RomajiStyle::fewestKeys:
+      return "Fewest keys";
+  }
+  return "";
+}
+
+}  // namespace
+
 void Tutor::handleSettings(const Key& key) {
-  constexpr std::size_t itemCount = 2;
+  constexpr std::size_t itemCount = settingLines.size();
   status_.clear();
   switch (key.kind) {
     case Key::Kind::up:
@@ -434,17 +578,26 @@ void Tutor::handleSettings(const Key& key) {
     case Key::Kind::left:
     case Key::Kind::right: {
       int step = key.kind == Key::Kind::left ? -1 : 1;
-      if (settingsFocus_ == 0) {
-        english_ = !english_;
-        remember([&] { preferences_.set(interfaceKey, english_); });
-      } else {
-        const auto& themes = AppearanceThemes::allCases;
-        std::size_t index = static_cast<std::size_t>(theme());
-        std::size_t next = (index + themes.size() +
-                            static_cast<std::size_t>(step + static_cast<int>(themes.size()))) %
-                           themes.size();
-        archive_.appearance = std::string(rawValue(themes[next]));
-        save();
+      switch (settingLines[settingsFocus_]) {
+        case Setting::interface:
+          english_ = !english_;
+          remember([&] { preferences_.set(interfaceKey, english_); });
+          break;
+        case Setting::theme:
+          theme_ = cycled(AppearanceThemes::allCases, theme_, step);
+          remember([&] { AppearanceThemes::save(theme_, preferences_); });
+          // Older versions read the theme from the archive.
+          archive_.appearance = std::string(rawValue(theme_));
+          save();
+          break;
+        case Setting::guide:
+          guideStyle_ = cycled(RomajiStyles::allCases, guideStyle_, step);
+          remember([&] { GuideSpelling::save(guideStyle_, preferences_); });
+          break;
+        case Setting::speed:
+          unit_ = cycled(SpeedUnits::allCases, unit_, step);
+          remember([&] { SpeedUnits::save(unit_, preferences_); });
+          break;
       }
       break;
     }
@@ -463,37 +616,45 @@ void Tutor::handleSettings(const Key& key) {
 
 void Tutor::renderSettings(Frame& frame) const {
   frame.put(0, 1, t("Settings"), Style::title);
-  std::string interfaceName = english_ ? "English" : "日本語";
-  std::string themeName = t(rawValue(theme()));
   struct Line {
     std::string name;
     std::string value;
   };
-  const Line lines[] = {{t("Language (interface)"), interfaceName}, {t("Theme"), themeName}};
-  for (std::size_t i = 0; i < 2; ++i) {
+  const Line lines[] = {
+      {t("Language (interface)"), english_ ? "English" : "日本語"},
+      {t("Theme"), t(rawValue(theme()))},
+      {t("Romaji guide"), t(styleName(guideStyle_))},
+      {t("Speed"), t(unit_ == SpeedUnit::wordsPerMinute ? "words per minute (WPM)" : "keys per minute")},
+  };
+  for (std::size_t i = 0; i < settingLines.size(); ++i) {
     bool focused = i == settingsFocus_;
     Style style = focused ? Style::selected : Style::normal;
-    frame.put(2 + static_cast<int>(i), 1, focused ? ">" : " ", Style::selected);
-    frame.put(2 + static_cast<int>(i), 3, lines[i].name, style);
-    frame.put(2 + static_cast<int>(i), 26,
-              focused ? "< " + lines[i].value + " >" : "  " + lines[i].value, style);
+    int row = 2 + static_cast<int>(i);
+    frame.put(row, 1, focused ? ">" : " ", Style::selected);
+    frame.put(row, 3, lines[i].name, style);
+    frame.put(row, 26, focused ? "< " + lines[i].value + " >" : "  " + lines[i].value, style);
   }
-  int row = 5;
-  for (const std::string& line :
-       wrapWords(t("System uses the terminal's own colours; High Contrast draws white and yellow "
-                   "on black."),
-                 frame.width() - 4)) {
-    if (row > 6) break;
+  int row = 7;
+  std::string_view help;
+  switch (settingLines[settingsFocus_]) {
+    case Setting::interface:
+    case Setting::theme:
+      help = "System uses the terminal's own colours; High Contrast draws white and yellow on black.";
+      break;
+    case Setting::guide:
+      help = "The romaji line shows this spelling; every spelling is accepted as you type.";
+      break;
+    case Setting::speed:
+      help = "A word is 5 keys. Scores are kept in keys per minute and shown in this unit.";
+      break;
+  }
+  for (const std::string& line : wrapWords(t(help), frame.width() - 4)) {
+    if (row > 8) break;
     frame.put(row++, 3, line, Style::dim);
   }
-  // A sample of how practice looks in this theme.
-  int column = frame.put(7, 3, "ka", Style::done);
-  column = frame.put(7, column, "s", Style::active);
-  column = frame.put(7, column, "a", Style::dim);
-  column = frame.put(7, column + 3, " K ", Style::target);
-  frame.put(7, column + 3, t("x  {1} is not next", {"Q"}), Style::rejected);
+  putThemeSample(frame, 9, english_);
   if (saveFailure_)
-    putWrapped(frame, 9, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 3);
+    putWrapped(frame, 11, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 3);
   if (!status_.empty()) frame.put(frame.height() - 2, 1, status_, Style::dim);
   frame.put(frame.height() - 1, 1, t("Up/Down move · Left/Right change · Enter or Esc Back"),
             Style::dim);
@@ -597,9 +758,10 @@ void Tutor::finishSetup() {
   archive_ = setup.applying(archive_);
   save();
   readPreferences();
+  theme_ = setup.theme;
   setup_.reset();
   screen_ = Screen::home;
-  focus_ = homeItems().size() - static_cast<std::size_t>(rounds(exercise_));
+  focusRound();
 }
 
 void Tutor::renderSetup(Frame& frame) const {
@@ -629,10 +791,12 @@ void Tutor::renderSetup(Frame& frame) const {
       for (const auto& keys : SetupKeyboardPreview::rows(setup.usesJIS)) {
         int column = 3;
         for (const SetupKeyboardPreview::Key& key : keys) {
-          int width = std::max(3, static_cast<int>(key.width * 4 + 0.5) - 1);
+          // A named key is as wide as its name: "Backspace" and "Caps Lock"
+          // whole, the row a little longer than the keyboard's proportions.
           std::string cap = key.label;
-          int capWidth = Frame::displayWidth(cap);
-          if (capWidth > width) cap = clipped(cap, width);
+          int width = std::max({3, static_cast<int>(key.width * 4 + 0.5) - 1,
+                                key.source ? 0 : Frame::displayWidth(cap)});
+          if (Frame::displayWidth(cap) > width) cap = clipped(cap, width);
           std::string padded =
               cap +
               std::string(static_cast<std::size_t>(std::max(0, width - Frame::displayWidth(cap))),
@@ -649,6 +813,13 @@ void Tutor::renderSetup(Frame& frame) const {
         ++row;
       }
       ++row;
+      std::string_view caption =
+          setup.language == TavroLanguage::japanese
+              ? "With kana keys on this layout, these are typed so:"
+              : (setup.language == TavroLanguage::english
+                     ? "Characters typed with Shift on this layout:"
+                     : "Devanagari letters and the Latin keys that type them:");
+      frame.put(row++, 3, t(caption), Style::dim);
       for (const SetupKeyboardPreview::Example& example :
            SetupKeyboardPreview::layoutExamples(setup.language, setup.usesJIS)) {
         if (row >= frame.height() - 2) break;
@@ -665,6 +836,10 @@ void Tutor::renderSetup(Frame& frame) const {
     case SetupStep::appearance:
       frame.put(row, 3, t("Pick the colours. System keeps your terminal's own."));
       option(row + 2, 0, t("Theme"), t(rawValue(setup.theme)));
+      // The whole screen is drawn in the theme chosen; the sample shows the
+      // colours practice uses.
+      frame.put(row + 4, 3, t("Practice looks like this:"), Style::dim);
+      putThemeSample(frame, row + 5, english_);
       break;
     case SetupStep::account:
       // Wrapped to the screen: the folder may be long, and Japanese lines
@@ -729,9 +904,23 @@ std::string Tutor::exerciseLine() const {
   return line;
 }
 
+double Tutor::roundClock(double now) const {
+  return (pausedSince_ ? *pausedSince_ : now) - pausedSeconds_;
+}
+
 void Tutor::render(Frame& frame, double now) const {
   frame.clear();
-  if (frame.width() < minimumWidth || frame.height() < minimumHeight) {
+  bool tooSmall = frame.width() < minimumWidth || frame.height() < minimumHeight;
+  // The round stands still while the notice hides it: the time behind the
+  // notice is taken out of the round's clock when the screen comes back.
+  if (tooSmall && !sizeNotice_) {
+    pausedSince_ = now;
+  } else if (!tooSmall && pausedSince_) {
+    pausedSeconds_ += std::max(0.0, now - *pausedSince_);
+    pausedSince_.reset();
+  }
+  sizeNotice_ = tooSmall;
+  if (tooSmall) {
     std::string needed = t("Tavro needs a terminal of at least {1}x{2};",
                            {std::to_string(minimumWidth), std::to_string(minimumHeight)});
     std::string have =
@@ -837,13 +1026,13 @@ void Tutor::renderHome(Frame& frame) const {
     frame.put(row, 3, std::to_string(round), style);
     // Titles are cut, visibly, to leave room for the score columns.
     frame.put(row, 6, clipped(title, 46), style);
-    std::vector<Attempt> top = archive_.top(modeName, round);
-    if (!top.empty()) frame.put(row, 53, shortScore(top.front(), english_), Style::normal);
-    for (auto it = archive_.attempts.rbegin(); it != archive_.attempts.rend(); ++it) {
-      if (it->mode() == modeName && it->round() == round) {
-        frame.put(row, 67, shortScore(*it, english_), Style::dim);
-        break;
-      }
+    // The best and the latest of this round at the chosen level, where
+    // the round's words come from it.
+    std::vector<ScoreRow> scores = archive_.scoreRows(modeName, round, std::nullopt,
+                                                      levelOf(modeName, round));
+    if (!scores.empty()) frame.put(row, 53, shortScore(scores.front().attempt, english_, unit_), Style::normal);
+    for (const ScoreRow& score : scores) {
+      if (score.isLatest) frame.put(row, 67, shortScore(score.attempt, english_, unit_), Style::dim);
     }
   }
 
@@ -880,9 +1069,9 @@ void Tutor::renderPractice(Frame& frame, double now) const {
   frame.put(0, 1, clipped(heading, frame.width() - 4 - Frame::displayWidth(word)), Style::title);
   frame.put(0, frame.width() - 1 - Frame::displayWidth(word), word, Style::title);
 
-  LiveMetrics metrics(round.session(), now);
+  LiveMetrics metrics(round.session(), roundClock(now));
   frame.put(1, 1,
-            t("Speed") + " " + speedText(metrics.kpm(), english_) + "   " + t("Accuracy") + " " +
+            t("Speed") + " " + speedText(metrics.kpm(), english_, unit_) + "   " + t("Accuracy") + " " +
                 accuracyText(metrics.accuracy()));
 
   // The prompt: done characters, then the rest.
@@ -904,7 +1093,9 @@ void Tutor::renderPractice(Frame& frame, double now) const {
   }
   if (showGuides_) {
     if (std::optional<RomajiGuide> guide = round.guide()) {
-      frame.put(row, 1, t("romaji"), Style::dim);
+      // Devanagari is typed by its Latin transliteration, which is no romaji.
+      frame.put(row, 1, t(language(round.exercise()) == TavroLanguage::nepali ? "roman" : "romaji"),
+                Style::dim);
       row += putWrapped(frame, row, 10, frame.width() - 2,
                         {{guide->completed, Style::done},
                          {guide->active, Style::active},
@@ -1011,7 +1202,7 @@ void Tutor::renderResults(Frame& frame) const {
   int row = 2;
   if (attempt != nullptr) {
     frame.put(row++, 3,
-              t("Speed") + " " + speedText(attempt->cpm(), english_) + "   " + t("Accuracy") + " " +
+              t("Speed") + " " + speedText(attempt->cpm(), english_, unit_) + "   " + t("Accuracy") + " " +
                   accuracyText(attempt->accuracy()) + "   " + t("Time") + " " +
                   completionText(*attempt, english_));
     frame.put(row++, 3,
@@ -1021,8 +1212,10 @@ void Tutor::renderResults(Frame& frame) const {
   ++row;
   frame.put(row++, 1, t("Top 5 Hi-Score"), Style::title);
   frame.put(row++, 1, scoreHeading(english_), Style::dim);
-  for (const ScoreRow& line : archive_.scoreRows(round.mode(), round.round(), latest_)) {
-    frame.put(row++, 1, scoreLine(line, english_), line.isLatest ? Style::marked : Style::normal);
+  for (const ScoreRow& line : archive_.scoreRows(round.mode(), round.round(), latest_,
+                                                 levelOf(round.mode(), round.round()))) {
+    frame.put(row++, 1, scoreLine(line, english_, unit_),
+              line.isLatest ? Style::marked : Style::normal);
   }
   ++row;
   frame.put(row, 1, t("Weakest keys"), Style::title);
@@ -1467,8 +1660,10 @@ void Tutor::exportBackup(const std::string& path) {
     // A backup of this account holds this account's attempts only.
     std::vector<Attempt> own = owners_.attemptsOf(account_.profile->id, archive_.attempts);
     exported = own.size();
-    bytes = TavroBackup(account_.profile->id, std::move(own), level_, kanaInput(), Date::now())
-                .encode();
+    TavroBackup backup(account_.profile->id, std::move(own), level_, kanaInput(), Date::now());
+    // The weak-key round comes back with a restore on another computer.
+    backup.setWeakKeys(archive_.weakKeys);
+    bytes = backup.encode();
   } catch (const std::exception&) {
     accountMessage_ = t("Not exported: the scores could not be written as a backup.");
     return;
@@ -1532,9 +1727,12 @@ void Tutor::importBackup(const std::string& path) {
     return;
   }
   std::vector<Attempt> before = archive_.attempts;
+  std::optional<WeakKeyHistory> weakBefore = archive_.weakKeys;
   archive_.attempts = backup->merging(before);
+  archive_.weakKeys = backup->mergingWeakKeys(weakBefore);
   if (std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(archive_, bounds_)) {
     archive_.attempts = std::move(before);
+    archive_.weakKeys = std::move(weakBefore);
     accountMessage_ = t("Not imported: {1}: {2} Nothing was changed.", {path, refusal->text(english_)});
     return;
   }
@@ -1544,6 +1742,7 @@ void Tutor::importBackup(const std::string& path) {
   if (std::optional<std::string> failure =
           saveAttemptOwners(owners, archive_.attempts, attemptOwnersFile(paths_.dataFolder))) {
     archive_.attempts = std::move(before);
+    archive_.weakKeys = std::move(weakBefore);
     accountMessage_ = t("Not imported: {1}: which account the attempts belong to could not be "
                         "recorded ({2}). Nothing was changed.",
                         {path, *failure});
@@ -1551,6 +1750,7 @@ void Tutor::importBackup(const std::string& path) {
   }
   if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
     archive_.attempts = std::move(before);
+    archive_.weakKeys = std::move(weakBefore);
     accountMessage_ = t("Not imported: {1}: the archive could not be saved ({2}). Nothing was "
                         "changed.",
                         {path, *failure});
@@ -1621,9 +1821,11 @@ void Tutor::renderAccount(Frame& frame) const {
     if (browser_.pending()) {
       row++;
       paragraph(t("Or sign in with a browser: open the page below and sign in, then paste here "
-                  "the address the browser is sent to ({1}?...).",
-                  {std::string(AccountBrowserLogin::callbackURL)}),
+                  "the address the browser is sent to, which starts with:"),
                 Style::normal, 3);
+      // An address whole on a row of its own: wrapped inside a paragraph it
+      // could break in the middle of its scheme.
+      frame.put(row++, 5, std::string(AccountBrowserLogin::callbackURL) + "?...", Style::normal);
       paragraph(t("The page address, good for 10 minutes, is also in {1}:",
                   {browserPageFile(paths_.configFolder).string()}),
                 Style::dim, 2);

@@ -14,6 +14,8 @@
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
+#include "TavroCore/settings/SpeedUnit.h"
+#include "TavroCore/input/RomajiStyle.h"
 #include "TavroTerminal/AccountTask.h"
 #include "TavroTerminal/AttemptOwners.h"
 #include "TavroTerminal/CustomTextEditor.h"
@@ -78,7 +80,9 @@ class Tutor {
   void handle(const Key& key, double now);
 
   // Lays the current screen out into `frame` (cleared first). A frame
-  // smaller than the minimum shows only what size is needed.
+  // smaller than the minimum shows only what size is needed; until a frame
+  // of the minimum size is drawn again, keys (but the interrupt) do nothing
+  // and the round being typed is paused, its time not counted.
   void render(Frame& frame, double now) const;
 
   // Starts a round built by the caller (benchmarks, tests).
@@ -88,8 +92,11 @@ class Tutor {
   bool finished() const { return finished_; }
 
   Screen screen() const { return screen_; }
-  // The colour theme, kept in the archive's appearance field.
+  // The colour theme: the preference (the archive's old value taken over
+  // once); during the setup, the theme its step shows.
   AppearanceTheme theme() const;
+  SpeedUnit speedUnit() const { return unit_; }
+  RomajiStyle guideStyle() const { return guideStyle_; }
   // True for the English interface, false for Japanese.
   bool englishInterface() const { return english_; }
   const Archive& archive() const { return archive_; }
@@ -101,6 +108,11 @@ class Tutor {
   enum class Item { language, input, level, layout, guides, keyboard, round };
 
   std::vector<Item> homeItems() const;
+  // Puts the home screen's focus on the chosen round.
+  void focusRound();
+  // The JLPT level of a round whose words come from it, as attempts keep it.
+  std::optional<std::string_view> levelOf(std::string_view mode, std::int64_t round) const;
+  void dispatch(const Key& key, double now);
   void handleHome(const Key& key, double now);
   void handlePractice(const Key& key, double now);
   void handleResults(const Key& key, double now);
@@ -167,6 +179,9 @@ class Tutor {
   bool showGuides_ = true;
   bool showKeyboard_ = true;
   bool english_ = true;
+  AppearanceTheme theme_ = AppearanceTheme::system;
+  RomajiStyle guideStyle_ = RomajiStyles::defaultStyle;
+  SpeedUnit unit_ = SpeedUnit::keysPerMinute;
   std::size_t settingsFocus_ = 0;
   std::optional<FirstLaunchSetup> setup_;
   std::size_t setupFocus_ = 0;
@@ -182,6 +197,14 @@ class Tutor {
   AttemptOwners owners_;
   bool ownersUsable_ = true;  // false: the record could not be read; nothing may need it
   bool finished_ = false;
+
+  // The round's clock: `now` less the time the round stood behind the size
+  // notice.
+  double roundClock(double now) const;
+  // What the last drawing showed, kept by `render`: keys act on it.
+  mutable bool sizeNotice_ = false;
+  mutable std::optional<double> pausedSince_;  // when the notice came up
+  mutable double pausedSeconds_ = 0;           // paused time of this round so far
 
   // The account screen.
   enum class Entry { none, token, exportPath, importPath };

@@ -53,8 +53,13 @@ std::string text(std::string_view pattern, bool english, std::initializer_list<s
   return filled(text(pattern, english), std::vector<std::string>(values));
 }
 
+Message::Message(std::string pattern, std::vector<std::string> values, std::vector<Message> parts)
+    : pattern(std::move(pattern)), values(std::move(values)), parts(std::move(parts)) {}
+
 std::string Message::text(bool english) const {
-  return filled(TutorStrings::text(pattern, english), values);
+  std::vector<std::string> all = values;
+  for (const Message& part : parts) all.push_back(part.text(english));
+  return filled(TutorStrings::text(pattern, english), all);
 }
 
 }  // namespace tavro::terminal::TutorStrings

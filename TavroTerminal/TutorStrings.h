@@ -41,8 +41,14 @@ std::string text(std::string_view pattern, bool english, std::initializer_list<s
 // read at start): its English pattern and values, shown in whichever
 // language the screen is in.
 struct Message {
+  Message(std::string pattern, std::vector<std::string> values = {},
+          std::vector<Message> parts = {});
+
   std::string pattern;
   std::vector<std::string> values;
+  // Texts of their own (a reason inside a notice) for the placeholders
+  // after `values`, each shown in the language of the whole.
+  std::vector<Message> parts;
 
   std::string text(bool english = true) const;
 };

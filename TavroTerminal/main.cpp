@@ -85,7 +85,9 @@ int run(const std::vector<std::string>& arguments) {
   if (options.command == CommandLine::Command::stats) {
     LoadedArchive loaded = loadArchive(paths->archive(), false);
     if (loaded.notice) return refuse(printable(loaded.notice->text()));
-    std::cout << printable(statsReport(loaded.archive));
+    // Speeds in the unit the learner chose for the screens.
+    tavro::platform::FileUserDefaults preferences(paths->preferences());
+    std::cout << printable(statsReport(loaded.archive, preferredSpeedUnit(preferences)));
     return 0;
   }
 

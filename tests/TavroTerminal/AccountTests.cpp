@@ -467,6 +467,60 @@ TEST(AccountScreenTest, ExportedBackupIsImportedIntoAnotherArchiveOfTheAccount) 
   EXPECT_EQ(Archive::read(other.paths.archive()).attempts.size(), 3u);
 }
 
+TEST(AccountScreenTest, BackupCarriesTheWeakKeysAndImportMergesThem) {
+  ASSERT_TRUE(utf8Locale);
+  Fixture f(true, {attempt(1)});
+  Archive archive = Archive::read(f.paths.archive());
+  archive.weakKeys = WeakKeyHistory{};
+  for (int i = 0; i < 4; ++i) archive.weakKeys->record("romaji", "k", std::string_view("k"), i != 0);
+  ASSERT_FALSE(saveArchive(archive, f.paths.archive()));
+  f.tutor.emplace(f.paths, loadArchive(f.paths.archive()), f.preferences);
+  f.press(Key::character("a"));
+  std::filesystem::path file = f.folder.path() / "backup.json";
+  f.type("e");
+  for (int i = 0; i < 200; ++i) f.press(Key::of(Key::Kind::backspace));
+  f.type(file.string());
+  f.press(Key::of(Key::Kind::enter));
+  TavroBackup exported = TavroBackup::decode(readFile(file));
+  ASSERT_TRUE(exported.weakKeys());
+  EXPECT_EQ(exported.weakKeys()->rankedKeys("romaji"), std::vector<std::string>{"k"});
+
+  // A new computer's archive gets the weak-key round back.
+  Fixture other(true);
+  other.type("i");
+  other.type(file.string());
+  other.press(Key::of(Key::Kind::enter));
+  ASSERT_TRUE(other.shows("Imported 1 new attempts")) << other.screen();
+  Archive restored = Archive::read(other.paths.archive());
+  ASSERT_TRUE(restored.weakKeys);
+  EXPECT_EQ(restored.weakKeys->rankedKeys("romaji"), std::vector<std::string>{"k"});
+  // The same backup again adds nothing.
+  other.type("i");
+  other.type(file.string());
+  other.press(Key::of(Key::Kind::enter));
+  EXPECT_EQ(Archive::read(other.paths.archive()).encode(), restored.encode());
+}
+
+TEST(AccountScreenTest, BrowserCallbackAddressIsShownWholeOnItsOwnRow) {
+  ASSERT_TRUE(utf8Locale);
+  for (bool english : {true, false}) {
+    SCOPED_TRACE(english ? "English" : "Japanese");
+    Fixture f;
+    f.preferences.set("interfaceEnglish", english);
+    f.tutor.emplace(f.paths, loadArchive(f.paths.archive()), f.preferences);
+    f.press(Key::character("a"));
+    Frame frame(80, 24);
+    f.tutor->render(frame, 1);
+    bool whole = false;
+    for (int row = 0; row < frame.height(); ++row) {
+      std::string line = frame.line(row);
+      line.erase(0, line.find_first_not_of(' '));
+      whole = whole || line == std::string(AccountBrowserLogin::callbackURL) + "?...";
+    }
+    EXPECT_TRUE(whole) << frame.text();
+  }
+}
+
 TEST(AccountScreenTest, BackupOfTheSameAccountInAnotherNormalFormIsImported) {
   ASSERT_TRUE(utf8Locale);
   // Signed in as "acct-é" (precomposed); the backup names the same account

@@ -221,6 +221,74 @@ TEST(CustomTextEditorTest, LongLineScrollsToKeepTheCursorInView) {
   EXPECT_TRUE(cursor);
 }
 
+TEST(CustomTextEditorTest, PasteIsTextWithTabsAsSeparatorsAndNoEscapes) {
+  ASSERT_TRUE(utf8Locale);
+  struct Case {
+    const char* name;
+    int tabs;  // Tab presses before the paste: 0 the text field, 2 the reading
+    std::string before;
+    std::string pasted;
+    std::string text;
+    std::string reading;
+    std::string message;
+  };
+  const Case cases[] = {
+      {"word<Tab>reading lines fill both fields", 0, "", "学校\tがっこう\r\n駅\tえき\n", "学校\n駅\n",
+       "がっこう\nえき", "after each Tab went into the reading field, 2 lines"},
+      {"readings go after those already given", 0, "", "東京\tとうきょう", "東京", "とうきょう",
+       "after the Tab went into the reading field"},
+      {"colour sequences are removed, the words kept", 0, "",
+       "\x1b[31m学校\x1b[0mへ\x1b]0;title\x07行く\x1b[1;32m", "学校へ行く", "", ""},
+      {"a Tab in the reading field separates", 2, "", "がっ\tこう", "", "がっ こう", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CustomTextEditor editor;
+    for (int i = 0; i < c.tabs; ++i) editor.handle(Key::of(Key::Kind::tab));
+    EXPECT_EQ(editor.handle(Key::pasted(c.pasted)), CustomTextEditor::Action::none);
+    EXPECT_EQ(editor.focus(), c.tabs == 0 ? CustomTextEditor::Field::text
+                                          : CustomTextEditor::Field::reading);
+    EXPECT_EQ(editor.text().text(), c.text);
+    EXPECT_EQ(editor.reading().text(), c.reading);
+    Frame frame(80, 24);
+    if (!c.message.empty()) {
+      EXPECT_NE(render(editor, frame).find(c.message), std::string::npos);
+    }
+  }
+
+  // Readings pasted later pair with the lines after those already there.
+  CustomTextEditor editor;
+  editor.handle(Key::pasted("学校\tがっこう\n"));
+  editor.handle(Key::pasted("駅\tえき"));
+  EXPECT_EQ(editor.text().text(), "学校\n駅");
+  EXPECT_EQ(editor.reading().text(), "がっこう\nえき");
+
+  // A paste too long for a field changes nothing and says so.
+  std::string tooLong;
+  for (int i = 0; i < 1500; ++i) tooLong += "あ\tい\n";
+  editor.handle(Key::pasted(tooLong));
+  EXPECT_EQ(editor.text().text(), "学校\n駅");
+  EXPECT_EQ(editor.reading().text(), "がっこう\nえき");
+  Frame frame(80, 24);
+  EXPECT_NE(render(editor, frame).find("The paste does not fit"), std::string::npos)
+      << frame.text();
+}
+
+TEST(CustomTextEditorTest, OneLineIsCountedInTheSingular) {
+  ASSERT_TRUE(utf8Locale);
+  CustomTextEditor editor;
+  typeText(editor, "学校");
+  for (int i = 0; i < 2; ++i) editor.handle(Key::of(Key::Kind::tab));
+  typeText(editor, "がっこう\nえき");
+  editor.handle(Key::of(Key::Kind::tab));
+  editor.handle(Key::of(Key::Kind::enter));
+  Frame frame(80, 24);
+  std::string screen = render(editor, frame);
+  EXPECT_NE(screen.find(" 1 line · 2/"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("The text has 1 line and the reading 2"), std::string::npos) << screen;
+  EXPECT_EQ(screen.find("1 lines"), std::string::npos) << screen;
+}
+
 TEST(CustomTextTutorTest, OwnTextIsPractisedSavedUnderItsModeAndKeptOnlyInMemory) {
   ASSERT_TRUE(utf8Locale);
   TemporaryDirectory folder;

@@ -3,6 +3,7 @@
 #include "TavroTerminal/CommandLine.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/PracticeRound.h"
+#include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/Storage.h"
 #include "TavroTerminal/Tutor.h"
 #include "TutorTesting.h"
@@ -16,7 +17,9 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
+#include <set>
 
 namespace tavro::terminal {
 namespace {
@@ -298,10 +301,17 @@ TEST(ExerciseTest, WayOfTypingIsKeptInTheSharedPreferences) {
   EXPECT_EQ(saved(), (std::vector<Exercise>{Exercise::japaneseKana, Exercise::englishDirect,
                                             Exercise::nepaliDirect}));
   EXPECT_EQ(mode(Exercise::englishDirect), "english-direct");
-  saveInput(Exercise::customText, store);  // typed in romaji
+  saveInput(Exercise::customText, store);  // typed in romaji: no kana keys
   saveInput(Exercise::english, store);
-  EXPECT_EQ(saved(), (std::vector<Exercise>{Exercise::japaneseRomaji, Exercise::english,
+  EXPECT_EQ(store.boolean("practiceJapaneseKanaInput"), false);
+  // The tutor's own key tells the romaji exercises apart.
+  EXPECT_EQ(saved(), (std::vector<Exercise>{Exercise::customText, Exercise::english,
                                             Exercise::nepaliRoman}));
+  saveInput(Exercise::guidedRomaji, store);
+  EXPECT_EQ(savedExercise(TavroLanguage::japanese, store), Exercise::guidedRomaji);
+  // Kana keys chosen elsewhere (a restored backup) win over it.
+  store.set("practiceJapaneseKanaInput", true);
+  EXPECT_EQ(savedExercise(TavroLanguage::japanese, store), Exercise::japaneseKana);
 }
 
 TEST(TutorTest, EveryExerciseCanBeTypedToTheEnd) {
@@ -392,6 +402,341 @@ TEST(TutorTest, SmallFrameSaysWhatSizeIsNeeded) {
   Frame normal(80, 24);
   tutor.render(normal, 0);
   EXPECT_NE(normal.text().find("Rounds"), std::string::npos);
+}
+
+// A tutor past its setup, in a folder of its own.
+struct TutorFixture {
+  TemporaryDirectory folder;
+  StoragePaths paths{folder.path(), folder.path()};
+  platform::InMemoryUserDefaults preferences;
+
+  TutorFixture() { preferences.set(FirstLaunchSetup::completedKey, true); }
+  std::unique_ptr<Tutor> start() {
+    return std::make_unique<Tutor>(paths, loadArchive(paths.archive()), preferences);
+  }
+};
+
+std::string shown(const Tutor& tutor, int width = 80, int height = 24, double now = 0) {
+  Frame frame(width, height);
+  tutor.render(frame, now);
+  return frame.text();
+}
+
+TEST(TutorTest, KeysBehindTheSizeNoticeDoNothingAndTheRoundPauses) {
+  // The same round typed twice with the same key times, once with a long
+  // spell behind the size notice in the middle: keys there change nothing
+  // and its time does not count.
+  auto play = [](bool shrink) {
+    TutorFixture fixture;
+    std::unique_ptr<Tutor> tutor = fixture.start();
+    double now = 100;
+    tutor->handle(Key::character("1"), now);
+    tutor->handle(Key::of(Key::Kind::enter), now);
+    std::string first = tutor->round()->guide()->text();
+    tutor->handle(Key::character(first.substr(0, 1)), now += 0.2);
+    if (shrink) {
+      shown(*tutor, 60, 20, now);
+      std::string typed = tutor->round()->matcher().typed();
+      for (const char* key : {"q", "x", "1"}) tutor->handle(Key::character(key), now += 10);
+      tutor->handle(Key::of(Key::Kind::escape), now += 10);
+      EXPECT_EQ(tutor->screen(), Tutor::Screen::practice);
+      EXPECT_EQ(tutor->round()->matcher().typed(), typed);
+      EXPECT_EQ(tutor->round()->session().misses(), 0);
+      now += 600;
+      shown(*tutor, 80, 24, now);
+    }
+    typeRound(*tutor, now, "q", 0);
+    EXPECT_EQ(tutor->screen(), Tutor::Screen::results);
+    return Archive::read(fixture.paths.archive()).attempts.at(0).seconds();
+  };
+  double steady = play(false);
+  EXPECT_NEAR(play(true), steady, 1e-6);
+}
+
+TEST(TutorTest, ChosenInputAndRoundComeBackAfterARestart) {
+  struct Case {
+    const char* name;
+    Exercise exercise;
+    std::int64_t round;
+  };
+  const Case cases[] = {
+      {"guided romaji, round 5", Exercise::guidedRomaji, 5},
+      {"the learner's own text", Exercise::customText, 1},
+      {"kana keys, round 3", Exercise::japaneseKana, 3},
+      {"romaji, round 7", Exercise::japaneseRomaji, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TutorFixture fixture;
+    {
+      std::unique_ptr<Tutor> tutor = fixture.start();
+      for (int i = 0; i < 12 && shown(*tutor).find(" > Input") == std::string::npos; ++i)
+        tutor->handle(Key::of(Key::Kind::up), 0);
+      for (int i = 0; i < 5 && tutor->exercise() != c.exercise; ++i)
+        tutor->handle(Key::of(Key::Kind::right), 0);
+      ASSERT_EQ(tutor->exercise(), c.exercise);
+      tutor->handle(Key::character(std::to_string(c.round)), 0);
+      ASSERT_EQ(tutor->selectedRound(), c.round);
+    }
+    std::unique_ptr<Tutor> again = fixture.start();
+    EXPECT_EQ(again->exercise(), c.exercise);
+    EXPECT_EQ(again->selectedRound(), c.round);
+    if (c.exercise == Exercise::customText) {
+      again->handle(Key::of(Key::Kind::enter), 0);
+      EXPECT_EQ(again->screen(), Tutor::Screen::customText);
+    } else {
+      EXPECT_NE(shown(*again).find(" > " + std::to_string(c.round) + "  "), std::string::npos)
+          << shown(*again);
+    }
+  }
+}
+
+TEST(TutorTest, PromptsWrapAtSpacesAndEveryCutIsMarked) {
+  ASSERT_TRUE(utf8Locale);
+  TutorFixture fixture;
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  std::vector<RoundPrompt> list = prompts(Exercise::english, JLPTLevel::n5, 6, "", false);
+  ASSERT_GT(list.size(), 2u);
+  for (std::size_t word = 0; word + 1 < list.size(); ++word) {
+    const std::string display = list[word].display();
+    const std::string next = list[word + 1].display();
+    SCOPED_TRACE(display);
+    std::vector<RoundPrompt> pair = {list[word], list[word + 1]};
+    tutor->practise(PracticeRound(Exercise::english, 6, false, pair));
+    Frame frame(80, 24);
+    tutor->render(frame, 0);
+    // The prompt's rows, joined at the spaces they were cut at, are the
+    // prompt; no row ends inside a word.
+    std::string joined;
+    for (int row = 3; row < 6 && !frame.line(row).empty(); ++row) {
+      std::string line = frame.line(row).substr(3);
+      if (!joined.empty()) joined += ' ';
+      joined += line;
+    }
+    EXPECT_EQ(joined, display);
+    // The next prompt is whole or cut visibly after a word.
+    std::string then;
+    for (int row = 0; row < frame.height(); ++row)
+      if (frame.line(row).rfind(" then", 0) == 0) then = frame.line(row).substr(10);
+    if (then != next) {
+      ASSERT_GE(then.size(), 4u) << then;
+      EXPECT_EQ(then.substr(then.size() - 3), "…");
+      std::string kept = then.substr(0, then.size() - 3);
+      EXPECT_EQ(next.rfind(kept, 0), 0u) << then;
+      EXPECT_EQ(next[kept.size()], ' ') << then;
+    }
+  }
+}
+
+TEST(TutorTest, DamagedArchiveNoticeSaysWhereItBrokeInPlainWords) {
+  const std::string settings =
+      R"("errors":{},"appearance":"System","sound":"s","jis":false,"english":false,"duration":60)";
+  const std::string good =
+      R"({"id":"6E0A9A4C-6F47-4A2B-9A55-0C4E2F9E1A01","date":1,"mode":"romaji","round":1,"correct":1,"misses":0,"seconds":2})";
+  struct Case {
+    const char* name;
+    std::string contents;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {"empty", "  \n", "the file is empty"},
+      {"cut short", R"({"attempts":[)" + good.substr(0, 30), "is cut short or garbled"},
+      {"second attempt lacks misses",
+       R"({"attempts":[)" + good + "," +
+           R"({"id":"6E0A9A4C-6F47-4A2B-9A55-0C4E2F9E1A02","date":1,"mode":"romaji","round":1,"correct":1,"seconds":2})" +
+           "]," + settings + "}",
+       "attempt 2 of 2: \"misses\" is missing"},
+      {"a setting of the wrong kind",
+       R"({"attempts":[)" + good + R"(],"errors":{},"appearance":"System","sound":"s","jis":"yes","english":false,"duration":60})",
+       "\"jis\" holds the wrong kind of value"},
+      {"not an archive", "[1, 2]", "the file holds no score archive"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TemporaryDirectory folder;
+    tavro::testing::writeFile(folder / "archive.json", c.contents);
+    LoadedArchive loaded = loadArchive(folder / "archive.json");
+    ASSERT_TRUE(loaded.notice);
+    std::string english = loaded.notice->text(true);
+    EXPECT_NE(english.find(c.reason), std::string::npos) << english;
+    // Not the parser's own sentence.
+    EXPECT_EQ(english.find("Expected"), std::string::npos) << english;
+    EXPECT_EQ(english.find("TAPE_ERROR"), std::string::npos) << english;
+    EXPECT_EQ(english.find("not valid JSON:"), std::string::npos) << english;
+    // The Japanese notice says it in Japanese, the path kept.
+    std::string japanese = loaded.notice->text(false);
+    EXPECT_NE(japanese.find("壊れていました"), std::string::npos) << japanese;
+    EXPECT_NE(japanese.find("archive.json.damaged-"), std::string::npos) << japanese;
+    EXPECT_EQ(japanese.find(c.reason), std::string::npos) << japanese;
+  }
+}
+
+TEST(TutorTest, ThemeIsAPreferenceTakenOnceFromTheArchive) {
+  TutorFixture fixture;
+  Archive archive;
+  archive.appearance = "Dark";
+  ASSERT_FALSE(saveArchive(archive, fixture.paths.archive()));
+  EXPECT_EQ(fixture.start()->theme(), AppearanceTheme::dark);
+  EXPECT_EQ(fixture.preferences.string("appearanceTheme"), "Dark");
+
+  // A damaged archive no longer takes the theme with it.
+  tavro::testing::writeFile(fixture.paths.archive(), "{\"attempts\": [");
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  EXPECT_EQ(tutor->theme(), AppearanceTheme::dark);
+  // A change in the settings is kept in the preferences.
+  tutor->handle(Key::character("s"), 0);
+  tutor->handle(Key::of(Key::Kind::down), 0);
+  tutor->handle(Key::of(Key::Kind::right), 0);
+  EXPECT_EQ(tutor->theme(), AppearanceTheme::midnight);
+  EXPECT_EQ(fixture.start()->theme(), AppearanceTheme::midnight);
+}
+
+TEST(TutorTest, SetupThemeStepShowsTheThemeItOffers) {
+  TutorFixture fixture;
+  fixture.preferences.removeValue(FirstLaunchSetup::completedKey);
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  ASSERT_EQ(tutor->screen(), Tutor::Screen::setup);
+  for (int step = 1; step <= 3; ++step) tutor->handle(Key::of(Key::Kind::enter), 0);
+  tutor->handle(Key::of(Key::Kind::right), 0);
+  // The screen is drawn in the theme on offer, before the setup ends.
+  EXPECT_EQ(tutor->theme(), AppearanceTheme::light);
+  Frame frame(80, 24);
+  tutor->render(frame, 0);
+  std::set<Style> styles;
+  for (int row = 0; row < frame.height(); ++row)
+    for (int column = 0; column < frame.width(); ++column) styles.insert(frame.cell(row, column).style);
+  for (Style style : {Style::done, Style::active, Style::target, Style::rejected})
+    EXPECT_EQ(styles.count(style), 1u) << static_cast<int>(style) << "\n" << frame.text();
+}
+
+// The text of the cells drawn in `style`, row by row.
+std::string styled(const Frame& frame, Style style) {
+  std::string text;
+  for (int row = 0; row < frame.height(); ++row)
+    for (int column = 0; column < frame.width(); ++column)
+      if (frame.cell(row, column).style == style) text += frame.cell(row, column).text;
+  return text;
+}
+
+TEST(TutorTest, ScreensNameAndShowWhatTheyMean) {
+  ASSERT_TRUE(utf8Locale);
+  struct Case {
+    const char* name;
+    std::function<void(TutorFixture&, std::unique_ptr<Tutor>&)> open;
+    std::vector<std::string> shown;
+    std::vector<std::string> absent;
+  };
+  auto key = [](std::unique_ptr<Tutor>& tutor, Key k, int times = 1) {
+    for (int i = 0; i < times; ++i) tutor->handle(k, 0);
+  };
+  const Case cases[] = {
+      {"the Nepali transliteration is no romaji",
+       [&](TutorFixture& f, std::unique_ptr<Tutor>& tutor) {
+         f.preferences.set("practiceTavroLanguage", "nepali");
+         tutor = f.start();
+         key(tutor, Key::of(Key::Kind::enter));
+       },
+       {" roman    "},
+       {" romaji "}},
+      {"setup keyboard names its keys whole and captions the kana lines",
+       [&](TutorFixture& f, std::unique_ptr<Tutor>& tutor) {
+         f.preferences.removeValue(FirstLaunchSetup::completedKey);
+         tutor = f.start();
+         key(tutor, Key::of(Key::Kind::enter));
+         key(tutor, Key::of(Key::Kind::right));  // JIS
+       },
+       {"Backspace", "Caps Lock", "With kana keys on this layout"},
+       {"…"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TutorFixture fixture;
+    std::unique_ptr<Tutor> tutor;
+    c.open(fixture, tutor);
+    std::string text = shown(*tutor);
+    for (const std::string& wanted : c.shown) EXPECT_NE(text.find(wanted), std::string::npos) << text;
+    for (const std::string& unwanted : c.absent) EXPECT_EQ(text.find(unwanted), std::string::npos) << text;
+  }
+
+  // The settings sample marks on the keyboard the key its next letter needs.
+  TutorFixture fixture;
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  tutor->handle(Key::character("s"), 0);
+  Frame frame(80, 24);
+  tutor->render(frame, 0);
+  EXPECT_EQ(styled(frame, Style::active), "s");
+  EXPECT_EQ(styled(frame, Style::target), " S ");
+}
+
+TEST(TutorTest, GuideSpellingAndSpeedUnitAreChosenInTheSettings) {
+  ASSERT_TRUE(utf8Locale);
+  TutorFixture fixture;
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  auto guideFor = [&](const char* kana) {
+    tutor->practise(PracticeRound(Exercise::japaneseRomaji, 1, false,
+                                  {{JapanesePrompt::kana(kana), std::nullopt}}));
+    std::string guide = tutor->round()->guide()->text();
+    tutor->handle(Key::of(Key::Kind::escape), 0);
+    return guide;
+  };
+  // Hepburn, as learners are taught, whatever spelling has the fewest keys.
+  EXPECT_EQ(guideFor("しょくじ"), "shokuji");
+  EXPECT_EQ(guideFor("ともだち"), "tomodachi");
+
+  tutor->handle(Key::character("s"), 0);
+  for (int i = 0; i < 2; ++i) tutor->handle(Key::of(Key::Kind::down), 0);
+  tutor->handle(Key::of(Key::Kind::right), 0);  // Kunrei
+  tutor->handle(Key::of(Key::Kind::down), 0);
+  tutor->handle(Key::of(Key::Kind::right), 0);  // words per minute
+  EXPECT_NE(shown(*tutor).find("< words per minute (WPM) >"), std::string::npos) << shown(*tutor);
+  tutor->handle(Key::of(Key::Kind::escape), 0);
+  EXPECT_EQ(guideFor("ともだち"), "tomodati");
+
+  // Every screen shows speeds in the unit; the archive keeps keys per minute.
+  std::unique_ptr<Tutor> again = fixture.start();
+  EXPECT_EQ(again->guideStyle(), RomajiStyle::kunrei);
+  EXPECT_EQ(again->speedUnit(), SpeedUnit::wordsPerMinute);
+  double now = 100;
+  again->handle(Key::character("1"), now);
+  again->handle(Key::of(Key::Kind::enter), now);
+  EXPECT_NE(shown(*again, 80, 24, now).find("Speed 0 WPM"), std::string::npos);
+  typeRound(*again, now, "q", 0);
+  std::string results = shown(*again, 80, 24, now);
+  const Attempt& kept = Archive::read(fixture.paths.archive()).attempts.at(0);
+  EXPECT_NE(results.find(speedText(kept.cpm(), true, SpeedUnit::wordsPerMinute)), std::string::npos)
+      << results;
+  EXPECT_EQ(results.find("keys/min"), std::string::npos) << results;
+  again->handle(Key::character("h"), now);
+  EXPECT_NE(shown(*again).find(" WPM "), std::string::npos);
+  EXPECT_EQ(shown(*again).find("/min"), std::string::npos);
+}
+
+TEST(TutorTest, RoundsOfTheLevelKeepItAndRankEachLevelApart) {
+  TutorFixture fixture;
+  Archive archive;
+  Attempt old("romaji", 2, 600, 0, 60);  // saved before levels were kept: counts as N5
+  Attempt n1("romaji", 2, 60, 0, 60);
+  n1.setJLPTLevel("N1");
+  Attempt guided("guided-romaji", 2, 900, 0, 60);  // no level round
+  archive.attempts = {old, n1, guided};
+  ASSERT_FALSE(saveArchive(archive, fixture.paths.archive()));
+  fixture.preferences.set("practiceJLPTLevel", "N1");
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  std::string home = shown(*tutor);
+  std::string row2 = home.substr(home.find("2  Short Vocabulary"));
+  row2 = row2.substr(0, row2.find('\n'));
+  EXPECT_NE(row2.find("  60/min"), std::string::npos) << row2;
+  EXPECT_EQ(row2.find("600/min"), std::string::npos) << row2;
+
+  double now = 100;
+  tutor->handle(Key::character("2"), now);
+  tutor->handle(Key::of(Key::Kind::enter), now);
+  typeRound(*tutor, now, "q", 0);
+  Archive saved = Archive::read(fixture.paths.archive());
+  EXPECT_EQ(saved.attempts.back().jlptLevel(), "N1");
+  std::string results = shown(*tutor);
+  EXPECT_EQ(results.find(speedText(600)), std::string::npos) << results;
+  EXPECT_NE(results.find(speedText(60)), std::string::npos) << results;
 }
 
 }  // namespace

@@ -37,8 +37,9 @@ TEST(StatsReportTest, ListsKnownModesInTheirOrderThenOthersWithRoundsAscending) 
                       attempt(3, "romaji", 4, 100),    attempt(4, "alpha-mode", 1, 100),
                       attempt(5, "romaji", 1, 100),    attempt(6, "kana", 3, 120)};
   EXPECT_EQ(headings(statsReport(archive)),
-            (std::vector<std::string>{"romaji, round 1", "romaji, round 4", "kana, round 3",
-                                      "alpha-mode, round 1", "zeta-mode, round 2"}));
+            (std::vector<std::string>{"romaji, round 1, N5", "romaji, round 4, N5",
+                                      "kana, round 3, N5", "alpha-mode, round 1",
+                                      "zeta-mode, round 2"}));
 }
 
 TEST(StatsReportTest, EachRoundShowsItsOwnTopFiveOnly) {
@@ -60,6 +61,22 @@ TEST(StatsReportTest, EachRoundShowsItsOwnTopFiveOnly) {
   EXPECT_EQ(table.find(speedText(200)), std::string::npos);
   EXPECT_EQ(table.find(speedText(5000)), std::string::npos);
   EXPECT_EQ(table.find(speedText(9000)), std::string::npos);
+}
+
+TEST(StatsReportTest, LevelRoundsAreRankedPerLevelInTheChosenUnit) {
+  Archive archive;
+  Attempt n1 = attempt(1, "romaji", 2, 100);
+  n1.setJLPTLevel("N1");
+  archive.attempts = {n1, attempt(2, "romaji", 2, 900), attempt(3, "guided-romaji", 2, 500)};
+  std::string report = statsReport(archive, SpeedUnit::wordsPerMinute);
+  // Attempts saved before the level was kept rank with N5; rounds that do
+  // not depend on a level are one table.
+  EXPECT_EQ(headings(report), (std::vector<std::string>{"romaji, round 2, N5", "romaji, round 2, N1",
+                                                        "guided-romaji, round 2"}));
+  std::size_t n1Table = report.find("romaji, round 2, N1");
+  EXPECT_NE(report.find("20 WPM", n1Table), std::string::npos) << report;  // 100 keys in 60 s
+  EXPECT_EQ(report.find("180 WPM", n1Table), std::string::npos) << report;
+  EXPECT_EQ(report.find("keys/min"), std::string::npos) << report;
 }
 
 TEST(StatsReportTest, HostileModesArePrintedHarmlessAndAnEmptyArchiveSaysSo) {

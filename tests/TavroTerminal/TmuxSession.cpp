@@ -109,6 +109,11 @@ void TmuxSession::type(std::string_view text) const {
   tmux({"send-keys", "-t", "t", "-l", literal});
 }
 
+void TmuxSession::paste(std::string_view text) const {
+  tmux({"set-buffer", "-b", "paste", "--", std::string(text)});
+  tmux({"paste-buffer", "-p", "-r", "-d", "-b", "paste", "-t", "t"});
+}
+
 void TmuxSession::press(std::string_view key) const {
   tmux({"send-keys", "-t", "t", std::string(key)});
 }

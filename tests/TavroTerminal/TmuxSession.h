@@ -37,6 +37,10 @@ class TmuxSession {
   void type(std::string_view text) const;
   void press(std::string_view key) const;
 
+  // Pastes `text` as a terminal paste does: wrapped in the bracketed-paste
+  // markers when the program asked for them, line feeds sent as they are.
+  void paste(std::string_view text) const;
+
   void resize(int width, int height) const;
 
   // The process id of the command's first child (the program the shell runs).
