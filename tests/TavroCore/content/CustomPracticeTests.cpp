@@ -1,5 +1,7 @@
 #include "TavroCore/content/CustomPractice.h"
 
+#include "TavroCore/input/Matcher.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +22,11 @@ TEST(CustomPractice, NormalizeMakesHalfWidthAndHiragana) {
   EXPECT_EQ(CustomPractice::normalize("１２！ガッコウ、ー。"), "12!がっこう、ー。");
   // Half-width katakana become hiragana too.
   EXPECT_EQ(CustomPractice::normalize("ｶﾞｯｺｳ"), "がっこう");
+  // The long-vowel mark stays as written, whether after hiragana, katakana
+  // or half-width katakana; it is never spelled out as a vowel.
+  EXPECT_EQ(CustomPractice::normalize("こーひー"), "こーひー");
+  EXPECT_EQ(CustomPractice::normalize("コーヒー、パーティー"), "こーひー、ぱーてぃー");
+  EXPECT_EQ(CustomPractice::normalize("ｺｰﾋｰ"), "こーひー");
   EXPECT_EQ(CustomPractice::normalize(""), "");
 }
 
@@ -47,6 +54,10 @@ TEST(CustomPractice, ItemsPairLinesAndCleanReadings) {
        "はい、そう！?「」（）()-.,ー。",
        {{"はい、そう!", "はい、そう!?「」()()-.,ー。"}}},
       {"display kept as written", "  学校  ", "がっこう", {{"  学校  ", "がっこう"}}},
+      {"long-vowel marks kept",
+       "コーヒー\n東京タワー",
+       "こーひー\nとうきょうタワー",
+       {{"コーヒー", "こーひー"}, {"東京タワー", "とうきょうたわー"}}},
       {"empty display", "", "がっこう", {}},
       {"line counts differ", "学校\n駅", "がっこう", {}},
       {"reading of spaces only", "学校\n駅", "がっこう\n   ", {}},
@@ -85,10 +96,19 @@ TEST(CustomPractice, SuggestedReadingUsesVocabularyThenDictionary) {
       // A noun suffix reads with its word and is not the vocabulary word 力.
       {"洞察力", "どうさつりょく"},
       {"今日は学校へ行きます。", "きょうはがっこうへいきます。"},
-      // Counters after digits; the digits stay as written.
-      {"1日30分歩いています。", "1にち30ぷんあるいています。"},
-      {"水を2本買いました。", "みずを2ほんかいました。"},
-      {"5分と1本", "5ふんと1ぽん"},
+      // Numbers are read in words, counters after them as they are said.
+      {"1日30分歩いています。", "いちにちさんじゅっぷんあるいています。"},
+      {"水を2本買いました。", "みずをにほんかいました。"},
+      {"5分と1本", "ごふんといっぽん"},
+      // Loanwords keep their long vowels as the learner types them.
+      {"コーヒー", "こーひー"},
+      {"東京タワー", "とうきょうたわー"},
+      {"パーティー", "ぱーてぃー"},
+      // Counters as they are said, full-width digits and kanji numerals alike.
+      {"一人", "ひとり"},
+      {"3月5日", "さんがついつか"},
+      {"２０２４年と2024年", "にせんにじゅうよねんとにせんにじゅうよねん"},
+      {"会議は10:30から", "かいぎはじゅうじさんじゅっぷんから"},
       // Text between words and words without a reading are kept.
       {"ABC と xyz 〜", "ABC と xyz 〜"},
       // The result is normalised: a katakana word stays katakana in the
@@ -99,6 +119,45 @@ TEST(CustomPractice, SuggestedReadingUsesVocabularyThenDictionary) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     EXPECT_EQ(CustomPractice::suggestedReading(c.text), c.reading);
+  }
+}
+
+TEST(CustomPractice, LongVowelReadingIsTypedWithHyphen) {
+  // The learner's own reading and the generated one both type ー as "-".
+  for (const std::string& reading : {CustomPractice::items("コーヒー", "こーひー").at(0).reading(),
+                                     CustomPractice::suggestedReading("コーヒー")}) {
+    SCOPED_TRACE(reading);
+    Matcher matcher = Matcher::romaji(reading);
+    for (char key : std::string("ko-hi-")) EXPECT_TRUE(matcher.input(std::string(1, key))) << key;
+    EXPECT_TRUE(matcher.complete());
+  }
+}
+
+TEST(CustomPractice, ReadingSuggestionMarksGuesses) {
+  struct Case {
+    std::string name;
+    std::string text;
+    std::string reading;
+    std::vector<CustomPractice::ReadingGuess> guesses;
+  };
+  const std::vector<Case> cases = {
+      {"sure words only", "学校で勉強します。", "がっこうでべんきょうします。", {}},
+      // 今日 is also こんにち; 3階 also さんかい.
+      {"several readings", "今日は3階へ", "きょうはさんがいへ", {{0, 2, 0, 3}, {3, 2, 4, 4}}},
+      {"unknown Latin word kept", "ABCを", "ABCを", {{0, 3, 0, 3}}},
+      // After a month 1日 is the first; alone it may be one day or the first.
+      {"1日 after a month", "4月1日", "しがつついたち", {}},
+      {"1日 alone", "1日に", "いちにちに", {{0, 2, 0, 4}}},
+      {"7人 is しちにん or ななにん", "7人", "しちにん", {{0, 2, 0, 4}}},
+      {"a code read digit by digit", "090", "ぜろきゅうぜろ", {{0, 3, 0, 7}}},
+      // Positions are characters; a CR LF pair is one.
+      {"after a line break", "学校\r\n今日", "がっこう\r\nきょう", {{3, 2, 5, 3}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CustomPractice::ReadingSuggestion suggestion = CustomPractice::readingSuggestion(c.text);
+    EXPECT_EQ(suggestion.reading, c.reading);
+    EXPECT_EQ(suggestion.guesses, c.guesses);
   }
 }
 
