@@ -16,11 +16,14 @@ void initializeOnce() {
 }
 
 struct Transfer {
+  CURL* handle = nullptr;
   std::string body;
   std::size_t limit = 0;
   bool overLimit = false;
   const std::function<bool()>* cancelled = nullptr;
   bool wasCancelled = false;
+  int requestsStarted = 0;
+  bool resendRefused = false;
 };
 
 std::size_t receive(char* data, std::size_t size, std::size_t count, void* context) {
@@ -41,6 +44,25 @@ int progress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return 1;
   }
   return 0;
+}
+
+// Called before each time libcurl writes the request, once per request unless
+// libcurl means to send it again: it does so on a new connection when a kept
+// one gave no reply at all, even for a POST whose body went out and may have
+// been stored before the connection broke. That is allowed here only while
+// not a byte of the request has been written (the kept connection was found
+// dead when the request was to go out); otherwise the request ends as a
+// reset and the caller learns that its request may have arrived.
+int beforeRequest(void* context, char*, char*, int, int) {
+  auto* transfer = static_cast<Transfer*>(context);
+  if (++transfer->requestsStarted == 1) return CURL_PREREQFUNC_OK;
+  long written = -1;
+  if (transfer->requestsStarted == 2 &&
+      curl_easy_getinfo(transfer->handle, CURLINFO_REQUEST_SIZE, &written) == CURLE_OK &&
+      written == 0)
+    return CURL_PREREQFUNC_OK;
+  transfer->resendRefused = true;
+  return CURL_PREREQFUNC_ABORT;
 }
 
 struct ListFree {
@@ -72,10 +94,25 @@ void check(CURLcode code) {
 
 }  // namespace
 
+// The libcurl handle kept between requests: it holds the open connection,
+// the TLS session and the trust store read for it.
+struct HTTPTransport::Connection {
+  std::mutex mutex;
+  CURL* handle = nullptr;
+
+  Connection() : handle(curl_easy_init()) {
+    if (!handle) throw std::bad_alloc();
+  }
+  ~Connection() { curl_easy_cleanup(handle); }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+};
+
 HTTPTransport::HTTPTransport() : HTTPTransport(Options{}) {}
 
 HTTPTransport::HTTPTransport(Options options) : options_(std::move(options)) {
   initializeOnce();
+  connection_ = std::make_shared<Connection>();
 }
 
 HTTPReply HTTPTransport::perform(const HTTPRequest& request) const {
@@ -83,11 +120,14 @@ HTTPReply HTTPTransport::perform(const HTTPRequest& request) const {
   if (request.url().rfind("https://", 0) != 0)
     throw std::invalid_argument("The HTTP transport speaks only https.");
 
-  std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), curl_easy_cleanup);
-  if (!handle) throw std::bad_alloc();
-  CURL* curl = handle.get();
+  std::lock_guard lock(connection_->mutex);
+  CURL* curl = connection_->handle;
+  // Every option of the previous request goes; its connection, TLS session
+  // and cached trust store stay.
+  curl_easy_reset(curl);
 
   Transfer transfer;
+  transfer.handle = curl;
   transfer.limit = options_.maximumBodyBytes;
   transfer.cancelled = &options_.cancelled;
 
@@ -99,6 +139,17 @@ HTTPReply HTTPTransport::perform(const HTTPRequest& request) const {
   check(curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L));
   if (options_.certificateAuthorities)
     check(curl_easy_setopt(curl, CURLOPT_CAINFO, options_.certificateAuthorities->c_str()));
+  // The trust store is one file (the system's bundle, or the authorities
+  // given instead), read for the first connection and kept for the
+  // transport's life rather than read again for each new connection.
+  // libcurl keeps it only when no certificate folder is searched besides.
+  check(curl_easy_setopt(curl, CURLOPT_CAPATH, nullptr));
+  check(curl_easy_setopt(curl, CURLOPT_CA_CACHE_TIMEOUT, -1L));
+  // Requests and replies are small and back to back: without this, each
+  // small write waits for the peer's delayed acknowledgement.
+  check(curl_easy_setopt(curl, CURLOPT_TCP_NODELAY, 1L));
+  check(curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, beforeRequest));
+  check(curl_easy_setopt(curl, CURLOPT_PREREQDATA, &transfer));
   List connectTo;
   for (const std::string& mapping : options_.connectTo) append(connectTo, mapping);
   if (connectTo) check(curl_easy_setopt(curl, CURLOPT_CONNECT_TO, connectTo.get()));
@@ -141,7 +192,14 @@ HTTPReply HTTPTransport::perform(const HTTPRequest& request) const {
   check(curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get()));
 
   CURLcode code = curl_easy_perform(curl);
+  // The handle outlives this request's lists and transfer state.
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+  curl_easy_setopt(curl, CURLOPT_CONNECT_TO, nullptr);
   using Cause = HTTPTransportFailure::Cause;
+  if (code != CURLE_OK && transfer.resendRefused)
+    throw HTTPTransportFailure(Cause::reset,
+                               "HTTP request failed: the connection closed before a reply; the "
+                               "request may have arrived, so it was not sent again");
   switch (code) {
     case CURLE_OK:
       break;

@@ -9,7 +9,16 @@
 // - no cookie is ever sent or stored, and no compressed encoding is asked
 //   for (a small compressed reply cannot unpack into a large one);
 // - the body is bounded while it is read: a reply announcing or sending more
-//   than maximumBodyBytes is abandoned at that point.
+//   than maximumBodyBytes is abandoned at that point;
+// - a connection that closes, resets or breaks off is never taken for a
+//   reply, and a request that may have reached the server is never sent
+//   again (an upload must not be stored twice behind the caller's back).
+//
+// A transport keeps its connection between requests, so a sync of hundreds
+// of requests pays for one TCP connection, one TLS handshake and one read of
+// the trust store rather than one of each per request. A connection found
+// closed before a request is written is replaced by a fresh one. Copies of a
+// transport share its connection and take turns on it.
 // Transport failures are HTTPTransportFailure, whose message names the cause
 // and never repeats a header (so never the token) or the body.
 #pragma once
@@ -19,6 +28,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -77,11 +87,15 @@ class HTTPTransport {
   // Performs `request` and returns the reply whatever its status. Throws
   // HTTPTransportFailure for transport failures and std::invalid_argument
   // for a request it cannot perform as written (cookies asked for, or a URL
-  // that is not https).
+  // that is not https). A request waits while a copy of this transport
+  // performs another on the shared connection.
   HTTPReply perform(const HTTPRequest& request) const;
 
  private:
+  struct Connection;
+
   Options options_;
+  std::shared_ptr<Connection> connection_;
 };
 
 }  // namespace tavro::platform

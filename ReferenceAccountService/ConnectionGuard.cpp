@@ -23,6 +23,7 @@ struct ConnectionGuard::Connection {
   std::size_t limit = 0;
   Clock::time_point deadline;
   bool cut = false;
+  bool awaiting = false;  // answered, waiting for the next request
 };
 
 namespace {
@@ -71,9 +72,11 @@ void ConnectionGuard::onInfo(const SSL* ssl, int where, int) {
   auto* guard = static_cast<ConnectionGuard*>(
       SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), contextIndex()));
   if (!guard) return;
-  auto* connection = new Connection{guard, SSL_get_fd(ssl), 0, 0, Clock::time_point(), false};
+  auto* connection =
+      new Connection{guard, SSL_get_fd(ssl), 0, 0, Clock::time_point(), false, false};
   {
     std::lock_guard lock(guard->mutex_);
+    ++guard->accepted_;
     connection->limit = guard->limits_.headerBytes;
     connection->deadline = Clock::now() + guard->limits_.requestTime;
     guard->connections_.insert(connection);
@@ -121,6 +124,7 @@ void ConnectionGuard::headersRead(const SSL* ssl) {
   Connection* connection = find(ssl);
   if (!connection) return;
   std::lock_guard lock(mutex_);
+  connection->awaiting = false;
   connection->bytes = 0;
   connection->limit = limits_.bodyBytes;
   connection->deadline = Clock::now() + limits_.requestTime;
@@ -138,6 +142,7 @@ void ConnectionGuard::answered(const SSL* ssl, bool close) {
   if (!connection) return;
   std::lock_guard lock(mutex_);
   if (close) return cut(*connection);
+  connection->awaiting = true;
   connection->bytes = 0;
   connection->limit = limits_.headerBytes;
   connection->deadline = Clock::now() + limits_.requestTime;
@@ -148,9 +153,24 @@ void ConnectionGuard::cutAll() {
   for (Connection* connection : connections_) cut(*connection);
 }
 
+void ConnectionGuard::closeAwaiting() {
+  std::lock_guard lock(mutex_);
+  for (Connection* connection : connections_) {
+    if (connection->awaiting && !connection->cut && connection->fd >= 0) {
+      connection->cut = true;
+      shutDown(*connection);
+    }
+  }
+}
+
 std::size_t ConnectionGuard::cutConnections() {
   std::lock_guard lock(mutex_);
   return cut_;
+}
+
+std::size_t ConnectionGuard::acceptedConnections() {
+  std::lock_guard lock(mutex_);
+  return accepted_;
 }
 
 // Called with mutex_ held, so the connection's SSL object (and with it the
@@ -159,6 +179,10 @@ void ConnectionGuard::cut(Connection& connection) {
   if (connection.cut || connection.fd < 0) return;
   connection.cut = true;
   ++cut_;
+  shutDown(connection);
+}
+
+void ConnectionGuard::shutDown(Connection& connection) {
   ::shutdown(connection.fd, SHUT_RDWR);
   // A socket whose peer is gone: reads end at once (an unconnected TCP
   // socket would not do: TLS takes its ENOTCONN for "try again").

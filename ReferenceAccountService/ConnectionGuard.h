@@ -65,9 +65,15 @@ class ConnectionGuard {
   void answered(const SSL* connection, bool close);
   // Cuts every connection followed now (the service is stopping).
   void cutAll();
+  // Closes every connection that is waiting for its next request, as a
+  // service closing its idle kept-alive connections would; not counted as
+  // cut.
+  void closeAwaiting();
 
   // Connections cut so far, by bytes and by deadlines.
   std::size_t cutConnections();
+  // Connections whose handshake began so far.
+  std::size_t acceptedConnections();
 
  private:
   struct Connection;
@@ -83,6 +89,7 @@ class ConnectionGuard {
  private:
   Connection* find(const SSL* ssl);
   void cut(Connection& connection);
+  static void shutDown(Connection& connection);
   void watchDeadlines();
 
   Limits limits_;
@@ -91,6 +98,7 @@ class ConnectionGuard {
   bool stopped_ = false;
   std::set<Connection*> connections_;
   std::size_t cut_ = 0;
+  std::size_t accepted_ = 0;
   std::thread watchdog_;
 };
 

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <stdexcept>
 #include <variant>
 
@@ -24,6 +25,9 @@ namespace {
 
 constexpr std::string_view signInPath = "/api/downloader/auth";
 constexpr std::string_view syncPath = "/api/downloader/tavro/sync";
+// Benchmarks only (Options::anchorRoute).
+constexpr std::string_view anchorPath = "/bench/anchor";
+constexpr std::size_t maximumAnchorBytes = 256 * 1024;
 // Far more than any client of ours sends; a request over it is refused
 // before its headers are stored, let alone routed.
 constexpr std::size_t maximumHeaderCount = 64;
@@ -235,6 +239,13 @@ int ReferenceAccountService::start() {
   const std::size_t connections = options_.maximumConnections;
   server_->new_task_queue = [connections] { return newConnectionPool(connections); };
   server_->set_payload_max_length(limits::maximumUploadBytes);
+  // A sync is hundreds of requests back to back: each would otherwise pay
+  // for a new connection and handshake (the server's default closes a
+  // connection after 5 requests), and each small write would wait for the
+  // client's delayed acknowledgement. Idle connections still end by the
+  // guard's deadline.
+  server_->set_keep_alive_max_count(std::numeric_limits<std::size_t>::max());
+  server_->set_tcp_nodelay(true);
   installRoutes();
   int port = server_->bind_to_any_port("127.0.0.1");
   if (port <= 0) throw std::runtime_error("cannot bind a port on 127.0.0.1");
@@ -282,7 +293,9 @@ void ReferenceAccountService::installRoutes() {
       return httplib::Server::HandlerResponse::Handled;
     }
     const bool takesBody =
-        request.method == "POST" && (request.path == signInPath || request.path == syncPath);
+        request.method == "POST" &&
+        (request.path == signInPath || request.path == syncPath ||
+         (options_.anchorRoute && request.path == anchorPath));
     const bool hasBody = request.has_header("Transfer-Encoding") ||
                          (request.has_header("Content-Length") &&
                           request.get_header_value("Content-Length") != "0");
@@ -414,6 +427,32 @@ void ReferenceAccountService::installRoutes() {
                    return replyTruncated(response, std::move(body));
                  reply(response, 200, body);
                }));
+
+  if (options_.anchorRoute) {
+    auto anchorReply = [](const httplib::Request& request, httplib::Response& response) {
+      std::size_t bytes = 0;
+      if (request.has_param("bytes")) {
+        const std::string text = request.get_param_value("bytes");
+        char* end = nullptr;
+        errno = 0;
+        unsigned long long value = std::strtoull(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || errno == ERANGE || value > maximumAnchorBytes)
+          return replyError(response, 400, "The request is not valid.");
+        bytes = static_cast<std::size_t>(value);
+      }
+      reply(response, 200, std::string(bytes, ' '));
+    };
+    server_->Get(std::string(anchorPath), timed(anchorReply));
+    server_->Post(std::string(anchorPath),
+                  timedWithBody([this, refuseBody, anchorReply](
+                                    const httplib::Request& request, httplib::Response& response,
+                                    const httplib::ContentReader& reader) {
+                    Body body = readBody(request, reader, limits::maximumUploadBytes);
+                    if (body.refusal) return refuseBody(response, body.refusal);
+                    guard_->working(request.ssl);
+                    anchorReply(request, response);
+                  }));
+  }
 
   server_->Post(
       std::string(syncPath),

@@ -39,6 +39,10 @@ class ReferenceAccountService {
     ConnectionGuard::Limits connectionLimits;
     // Connections served at once; more wait their turn.
     std::size_t maximumConnections = 128;
+    // Benchmarks only: `GET` and `POST /bench/anchor?bytes=N` answer N bytes
+    // (at most 256 KiB) without touching the store, so that a sync's time
+    // can be set against the bare cost of moving its bytes.
+    bool anchorRoute = false;
   };
 
   // What a coming request gets instead of its normal reply.
@@ -80,6 +84,13 @@ class ReferenceAccountService {
   std::int64_t handledRequests() const { return handledRequests_.load(); }
   // Connections cut for sending too much or too slowly.
   std::size_t cutConnections() { return guard_ ? guard_->cutConnections() : 0; }
+  // Connections accepted since the start (each begins a TLS handshake).
+  std::size_t acceptedConnections() { return guard_ ? guard_->acceptedConnections() : 0; }
+  // Closes the kept-alive connections now waiting for a next request, as a
+  // service ending idle connections does.
+  void closeKeptConnections() {
+    if (guard_) guard_->closeAwaiting();
+  }
 
  private:
   struct ScheduledFault {

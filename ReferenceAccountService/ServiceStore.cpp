@@ -22,14 +22,25 @@ namespace {
   throw StoreFailure(what + ": " + (database ? sqlite3_errmsg(database) : "out of memory"));
 }
 
-// One prepared statement, finalized on every path.
+// One use of a prepared statement. A statement prepared here is finalized
+// when the use ends; one kept by the store (ServiceStore::prepared) is only
+// reset, with its bindings cleared, so the next request skips the parse and
+// plan and no bound text outlives its use.
 class Statement {
  public:
-  Statement(sqlite3* database, const char* sql) : database_(database) {
+  Statement(sqlite3* database, const char* sql) : database_(database), owned_(true) {
     if (sqlite3_prepare_v2(database, sql, -1, &statement_, nullptr) != SQLITE_OK)
       fail(database, "cannot prepare a statement");
   }
-  ~Statement() { sqlite3_finalize(statement_); }
+  Statement(sqlite3* database, sqlite3_stmt* kept) : database_(database), statement_(kept) {}
+  ~Statement() {
+    if (owned_) {
+      sqlite3_finalize(statement_);
+    } else {
+      sqlite3_reset(statement_);
+      sqlite3_clear_bindings(statement_);
+    }
+  }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
@@ -66,6 +77,7 @@ class Statement {
  private:
   sqlite3* database_;
   sqlite3_stmt* statement_ = nullptr;
+  bool owned_ = false;
 };
 
 void execute(sqlite3* database, const char* sql) {
@@ -171,7 +183,11 @@ ServiceStore::ServiceStore(const std::filesystem::path& file) {
           " UNIQUE (account, id));"
           "CREATE TABLE IF NOT EXISTS cursors (cursor TEXT PRIMARY KEY, account TEXT NOT NULL"
           " REFERENCES accounts(id), after_sequence INTEGER NOT NULL);"
-          "CREATE INDEX IF NOT EXISTS cursors_by_position ON cursors (account, after_sequence);");
+          "CREATE INDEX IF NOT EXISTS cursors_by_position ON cursors (account, after_sequence);"
+          // A page reads the account's attempts in storage order from a
+          // position: without this, each page would sort (or skip over)
+          // every attempt of the account.
+          "CREATE INDEX IF NOT EXISTS attempts_by_position ON attempts (account, sequence);");
   migrateClearTokens();
 }
 
@@ -209,18 +225,28 @@ void ServiceStore::migrateClearTokens() {
 }
 
 ServiceStore::~ServiceStore() {
+  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
   sqlite3_close(database_);
+}
+
+sqlite3_stmt* ServiceStore::prepared(const char* sql) {
+  auto [slot, added] = statements_.try_emplace(sql, nullptr);
+  if (added && sqlite3_prepare_v2(database_, sql, -1, &slot->second, nullptr) != SQLITE_OK) {
+    statements_.erase(slot);
+    fail(database_, "cannot prepare a statement");
+  }
+  return slot->second;
 }
 
 void ServiceStore::addAccount(const AccountProfile& profile) {
   std::lock_guard lock(mutex_);
-  Statement insert(database_, "INSERT INTO accounts (id, name, email) VALUES (?, ?, ?)");
+  Statement insert(database_, prepared("INSERT INTO accounts (id, name, email) VALUES (?, ?, ?)"));
   insert.bind(1, profile.id).bind(2, profile.name).bind(3, profile.email).step();
 }
 
 std::optional<AccountProfile> ServiceStore::account(const std::string& id) {
   std::lock_guard lock(mutex_);
-  Statement select(database_, "SELECT name, email FROM accounts WHERE id = ?");
+  Statement select(database_, prepared("SELECT name, email FROM accounts WHERE id = ?"));
   select.bind(1, id);
   if (!select.step()) return std::nullopt;
   return AccountProfile(id, select.text(0), select.text(1));
@@ -231,8 +257,8 @@ std::string ServiceStore::addSignInCodeForChallenge(const std::string& accountID
   std::lock_guard lock(mutex_);
   // 32 random bytes: the 64 digits the client's callback check expects.
   std::string code = randomHex(2);
-  Statement insert(database_,
-                   "INSERT INTO sign_in_codes (code, account, challenge) VALUES (?, ?, ?)");
+  Statement insert(
+      database_, prepared("INSERT INTO sign_in_codes (code, account, challenge) VALUES (?, ?, ?)"));
   insert.bind(1, code).bind(2, accountID).bind(3, challenge).step();
   return code;
 }
@@ -247,12 +273,13 @@ std::optional<std::string> ServiceStore::exchangeCode(const std::string& code,
   {
     std::lock_guard lock(mutex_);
     Transaction transaction(database_);
-    Statement select(database_, "SELECT account, challenge FROM sign_in_codes WHERE code = ?");
+    Statement select(database_,
+                     prepared("SELECT account, challenge FROM sign_in_codes WHERE code = ?"));
     select.bind(1, code);
     if (!select.step()) return std::nullopt;
     accountID = select.text(0);
     bool matches = select.text(1) == AccountBrowserLogin::challenge(verifier);
-    Statement remove(database_, "DELETE FROM sign_in_codes WHERE code = ?");
+    Statement remove(database_, prepared("DELETE FROM sign_in_codes WHERE code = ?"));
     remove.bind(1, code).step();
     transaction.commit();
     if (!matches) return std::nullopt;
@@ -264,9 +291,10 @@ std::string ServiceStore::issueToken(const std::string& accountID, const std::st
   std::lock_guard lock(mutex_);
   std::string token = randomHex(2);
   std::string now = nowText();
-  Statement insert(database_,
-                   "INSERT INTO sessions (token_digest, account, device, device_id, login_at,"
-                   " last_seen) VALUES (?, ?, ?, ?, ?, ?)");
+  Statement insert(
+      database_,
+      prepared("INSERT INTO sessions (token_digest, account, device, device_id, login_at,"
+               " last_seen) VALUES (?, ?, ?, ?, ?, ?)"));
   insert.bind(1, tokenDigest(token))
       .bind(2, accountID)
       .bind(3, device)
@@ -281,22 +309,30 @@ std::optional<AccountProfile> ServiceStore::accountOfToken(const std::string& to
   std::lock_guard lock(mutex_);
   const std::string digest = tokenDigest(token);
   Statement select(database_,
-                   "SELECT accounts.id, accounts.name, accounts.email FROM sessions JOIN accounts"
-                   " ON accounts.id = sessions.account WHERE sessions.token_digest = ?");
+                   prepared("SELECT accounts.id, accounts.name, accounts.email,"
+                            " sessions.last_seen FROM sessions JOIN accounts"
+                            " ON accounts.id = sessions.account WHERE sessions.token_digest = ?"));
   select.bind(1, digest);
   if (!select.step()) return std::nullopt;
   AccountProfile profile(select.text(0), select.text(1), select.text(2));
-  Statement touch(database_, "UPDATE sessions SET last_seen = ? WHERE token_digest = ?");
-  touch.bind(1, nowText()).bind(2, digest).step();
+  // The use is recorded to the second: a sync's hundreds of requests in a
+  // second write it once, not once each.
+  const std::string now = nowText();
+  if (select.text(3) != now) {
+    Statement touch(database_,
+                    prepared("UPDATE sessions SET last_seen = ? WHERE token_digest = ?"));
+    touch.bind(1, now).bind(2, digest).step();
+  }
   return profile;
 }
 
 std::vector<DeviceRecord> ServiceStore::devices(const std::string& accountID,
                                                 const std::string& currentToken) {
   std::lock_guard lock(mutex_);
-  Statement select(database_,
-                   "SELECT device_id, device, login_at, last_seen, token_digest = ? FROM sessions"
-                   " WHERE account = ? ORDER BY login_at, device_id");
+  Statement select(
+      database_,
+      prepared("SELECT device_id, device, login_at, last_seen, token_digest = ? FROM sessions"
+               " WHERE account = ? ORDER BY login_at, device_id"));
   select.bind(1, tokenDigest(currentToken)).bind(2, accountID);
   std::vector<DeviceRecord> list;
   while (select.step()) {
@@ -312,8 +348,8 @@ std::optional<PageSlice> ServiceStore::page(const std::string& accountID,
   std::lock_guard lock(mutex_);
   std::int64_t after = 0;
   if (cursor) {
-    Statement select(database_,
-                     "SELECT after_sequence FROM cursors WHERE cursor = ? AND account = ?");
+    Statement select(
+        database_, prepared("SELECT after_sequence FROM cursors WHERE cursor = ? AND account = ?"));
     select.bind(1, *cursor).bind(2, accountID);
     if (!select.step()) return std::nullopt;
     after = select.integer(0);
@@ -321,8 +357,8 @@ std::optional<PageSlice> ServiceStore::page(const std::string& accountID,
   // No LIMIT: rows passed over do not count towards the page, and SQLite
   // reads rows only as they are stepped to.
   Statement select(database_,
-                   "SELECT sequence, json FROM attempts WHERE account = ? AND sequence > ?"
-                   " ORDER BY sequence");
+                   prepared("SELECT sequence, json FROM attempts WHERE account = ? AND sequence > ?"
+                            " ORDER BY sequence"));
   select.bind(1, accountID).bind(2, after);
   PageSlice slice;
   std::size_t bytes = 0;
@@ -347,15 +383,17 @@ std::optional<PageSlice> ServiceStore::page(const std::string& accountID,
   // A cursor on an empty page would send the client round the same
   // position for ever; `more` is only set by an attempt that fits a page.
   if (more && !slice.attempts.empty()) {
-    Statement known(database_,
-                    "SELECT cursor FROM cursors WHERE account = ? AND after_sequence = ? LIMIT 1");
+    Statement known(
+        database_,
+        prepared("SELECT cursor FROM cursors WHERE account = ? AND after_sequence = ? LIMIT 1"));
     known.bind(1, accountID).bind(2, last);
     if (known.step()) {
       slice.nextCursor = known.text(0);
     } else {
       std::string next = Uuid::random().text();
-      Statement insert(database_,
-                       "INSERT INTO cursors (cursor, account, after_sequence) VALUES (?, ?, ?)");
+      Statement insert(
+          database_,
+          prepared("INSERT INTO cursors (cursor, account, after_sequence) VALUES (?, ?, ?)"));
       insert.bind(1, next).bind(2, accountID).bind(3, last).step();
       slice.nextCursor = next;
     }
@@ -368,8 +406,8 @@ StoreOutcome ServiceStore::store(const std::string& accountID,
   std::lock_guard lock(mutex_);
   Transaction transaction(database_);
   Statement insert(database_,
-                   "INSERT OR IGNORE INTO attempts (account, id, json) VALUES (?, ?, ?)");
-  Statement held(database_, "SELECT json FROM attempts WHERE account = ? AND id = ?");
+                   prepared("INSERT OR IGNORE INTO attempts (account, id, json) VALUES (?, ?, ?)"));
+  Statement held(database_, prepared("SELECT json FROM attempts WHERE account = ? AND id = ?"));
   StoreOutcome outcome;
   for (const Attempt& attempt : attempts) {
     const std::string json = attempt.encode();
@@ -399,7 +437,8 @@ StoreOutcome ServiceStore::store(const std::string& accountID,
 
 std::vector<Attempt> ServiceStore::attempts(const std::string& accountID) {
   std::lock_guard lock(mutex_);
-  Statement select(database_, "SELECT json FROM attempts WHERE account = ? ORDER BY sequence");
+  Statement select(database_,
+                   prepared("SELECT json FROM attempts WHERE account = ? ORDER BY sequence"));
   select.bind(1, accountID);
   std::vector<Attempt> list;
   while (select.step()) list.push_back(Attempt::decode(select.text(0)));

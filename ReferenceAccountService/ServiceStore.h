@@ -17,9 +17,11 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace tavro::reference {
 
@@ -101,9 +103,13 @@ class ServiceStore {
 
  private:
   void migrateClearTokens();
+  // The statement for `sql`, prepared on its first use and kept until the
+  // store closes. Call with mutex_ held; `sql` is a string literal.
+  sqlite3_stmt* prepared(const char* sql);
 
   std::mutex mutex_;
   sqlite3* database_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 
 }  // namespace tavro::reference

@@ -4,7 +4,10 @@
 # a port the system picks), three times. Prints the wall time of each run
 # and, for the median run, the shares of the core (merge, checks, JSON),
 # the transport (libcurl, TLS, sockets) and the service (its handlers and
-# SQLite).
+# SQLite). Each run also times an anchor: the same requests and reply sizes
+# over the same kept-alive connection to a handler of the same service that
+# does no SQLite and no core work; it prints the sync's wall time, the
+# anchor's and their ratio.
 #
 #   bench/sync_loopback.sh [BUILD_DIR] [--remote N --local M --runs R]
 set -eu

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <set>
 #include <thread>
 
 namespace tavro {
@@ -157,6 +158,101 @@ TEST_F(HTTPTransportTest, TransportFailuresNameTheCauseNotTheToken) {
   platform::HTTPTransport::Options cancelling = fixture.transportOptions();
   cancelling.cancelled = [] { return true; };
   expectFailure(HTTPTransport(cancelling), HTTPTransportFailure::Cause::cancelled);
+}
+
+platform::HTTPRequest uploadOf(const std::string& token, std::uint64_t number) {
+  return TavroCloudSync::uploadRequest(
+      token, {Attempt(testing::numberedUuid(number), Date{1000.0}, "romaji", 1, 120, 4, 33.5)});
+}
+
+TEST_F(HTTPTransportTest, ConsecutiveRequestsAndCopiesShareOneConnection) {
+  HTTPTransport transport(fixture.transportOptions());
+  EXPECT_EQ(transport.perform(TavroCloudSync::pageRequest(token, std::nullopt)).status, 200);
+  EXPECT_EQ(transport.perform(uploadOf(token, 1)).status, 200);
+  HTTPTransport copy = transport;
+  EXPECT_EQ(copy.perform(AccountService::profileRequest(token)).status, 200);
+  EXPECT_EQ(transport.perform(TavroCloudSync::pageRequest(token, std::nullopt)).status, 200);
+  EXPECT_EQ(fixture.service().acceptedConnections(), 1u);
+  EXPECT_EQ(fixture.service().handledRequests(), 4);
+}
+
+TEST_F(HTTPTransportTest, AKeptConnectionTheServiceClosedIsReplacedWithoutResending) {
+  HTTPTransport transport(fixture.transportOptions());
+  ASSERT_EQ(transport.perform(TavroCloudSync::pageRequest(token, std::nullopt)).status, 200);
+  ASSERT_EQ(fixture.service().acceptedConnections(), 1u);
+
+  fixture.service().closeKeptConnections();
+  const std::int64_t handled = fixture.service().handledRequests();
+  platform::HTTPReply reply = transport.perform(uploadOf(token, 7));
+  EXPECT_EQ(reply.status, 200);
+  EXPECT_NE(reply.body.find(testing::numberedUuid(7).text()), std::string::npos) << reply.body;
+  EXPECT_EQ(fixture.service().handledRequests() - handled, 1);
+  EXPECT_EQ(fixture.service().acceptedConnections(), 2u);
+  EXPECT_EQ(fixture.service().store().attempts("acct-1").size(), 1u);
+}
+
+// Every fault the service can inject, served on a connection kept from an
+// earlier request: the request reaches the service once, never again behind
+// the caller's back; a broken reply is a reset, never a reply; and the next
+// request succeeds, on the same connection unless the fault broke it.
+TEST_F(HTTPTransportTest, EveryFaultOverAKeptConnectionIsReportedOnceAndThenRecovered) {
+  struct Case {
+    const char* name;
+    Fault fault;
+    Target target;
+    long status;  // 0: the transport fails with a reset
+  };
+  const Case cases[] = {
+      {"401 page", Fault::unauthorized, Target::page, 401},
+      {"401 upload", Fault::unauthorized, Target::upload, 401},
+      {"428 page", Fault::securityCheck, Target::page, 428},
+      {"428 upload", Fault::securityCheck, Target::upload, 428},
+      {"500 page", Fault::serverErrorHTML, Target::page, 500},
+      {"500 upload", Fault::serverErrorHTML, Target::upload, 500},
+      {"truncated page", Fault::truncatedBody, Target::page, 0},
+      {"truncated acknowledgement", Fault::truncatedBody, Target::upload, 0},
+      {"reset page", Fault::connectionReset, Target::page, 0},
+      {"reset upload", Fault::connectionReset, Target::upload, 0},
+      {"oversized page", Fault::oversizedPage, Target::page, 200},
+      {"repeated cursor", Fault::repeatedCursor, Target::page, 200},
+      {"acknowledgement missing an identifier", Fault::acknowledgementMissingID, Target::upload,
+       200},
+      {"page of another account", Fault::foreignPage, Target::page, 200},
+  };
+  HTTPTransport transport(fixture.transportOptions());
+  std::uint64_t number = 100;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(transport.perform(AccountService::profileRequest(token)).status, 200);
+    const std::size_t connections = fixture.service().acceptedConnections();
+    const std::int64_t handled = fixture.service().handledRequests();
+
+    fixture.service().injectFault(c.fault, c.target);
+    const platform::HTTPRequest request = c.target == Target::page
+                                              ? TavroCloudSync::pageRequest(token, std::nullopt)
+                                              : uploadOf(token, ++number);
+    try {
+      platform::HTTPReply reply = transport.perform(request);
+      EXPECT_EQ(reply.status, c.status);
+    } catch (const HTTPTransportFailure& failure) {
+      EXPECT_EQ(c.status, 0) << failure.what();
+      EXPECT_EQ(failure.cause(), HTTPTransportFailure::Cause::reset) << failure.what();
+      EXPECT_EQ(std::string(failure.what()).find(token), std::string::npos);
+    }
+    EXPECT_EQ(fixture.service().pendingFaults(), 0u);
+    EXPECT_EQ(fixture.service().handledRequests() - handled, 1) << "the request was sent again";
+    if (c.status != 0) {
+      EXPECT_EQ(fixture.service().acceptedConnections(), connections);
+    }
+
+    EXPECT_EQ(transport.perform(TavroCloudSync::pageRequest(token, std::nullopt)).status, 200);
+  }
+  // Uploads cut short or reset were stored once (before the fault), those
+  // refused with a status not at all.
+  std::set<Uuid> stored;
+  for (const Attempt& attempt : fixture.service().store().attempts("acct-1"))
+    EXPECT_TRUE(stored.insert(attempt.id()).second);
+  EXPECT_EQ(stored, (std::set<Uuid>{testing::numberedUuid(104), testing::numberedUuid(105)}));
 }
 
 TEST_F(HTTPTransportTest, RefusesWhatItCannotPerformAsWritten) {
