@@ -24,6 +24,7 @@ struct ConnectionGuard::Connection {
   Clock::time_point deadline;
   bool cut = false;
   bool awaiting = false;  // answered, waiting for the next request
+  bool busy = false;      // a request's headers are in and it is not answered yet
 };
 
 namespace {
@@ -112,6 +113,8 @@ void ConnectionGuard::freeConnection(void*, void* pointer, CRYPTO_EX_DATA*, int,
   {
     std::lock_guard lock(connection->guard->mutex_);
     connection->guard->connections_.erase(connection);
+    // A request that ended with its connection will never be answered.
+    connection->guard->answered_.notify_all();
   }
   delete connection;
 }
@@ -125,6 +128,7 @@ void ConnectionGuard::headersRead(const SSL* ssl) {
   if (!connection) return;
   std::lock_guard lock(mutex_);
   connection->awaiting = false;
+  connection->busy = true;
   connection->bytes = 0;
   connection->limit = limits_.bodyBytes;
   connection->deadline = Clock::now() + limits_.requestTime;
@@ -141,6 +145,8 @@ void ConnectionGuard::answered(const SSL* ssl, bool close) {
   Connection* connection = find(ssl);
   if (!connection) return;
   std::lock_guard lock(mutex_);
+  connection->busy = false;
+  answered_.notify_all();
   if (close) return cut(*connection);
   connection->awaiting = true;
   connection->bytes = 0;
@@ -154,7 +160,17 @@ void ConnectionGuard::cutAll() {
 }
 
 void ConnectionGuard::closeAwaiting() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  // The server marks a connection as awaiting only after its answer is
+  // written, so the client may hold the answer a moment before the mark:
+  // wait (bounded) for every answer under way, so that a connection just
+  // answered is closed too rather than missed.
+  answered_.wait_for(lock, std::chrono::seconds(10), [this] {
+    for (const Connection* connection : connections_) {
+      if (connection->busy && !connection->cut) return false;
+    }
+    return true;
+  });
   for (Connection* connection : connections_) {
     if (connection->awaiting && !connection->cut && connection->fd >= 0) {
       connection->cut = true;

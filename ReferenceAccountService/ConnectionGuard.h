@@ -67,7 +67,7 @@ class ConnectionGuard {
   void cutAll();
   // Closes every connection that is waiting for its next request, as a
   // service closing its idle kept-alive connections would; not counted as
-  // cut.
+  // cut. Requests still being answered are waited for first (at most 10 s).
   void closeAwaiting();
 
   // Connections cut so far, by bytes and by deadlines.
@@ -95,6 +95,7 @@ class ConnectionGuard {
   Limits limits_;
   std::mutex mutex_;
   std::condition_variable stopping_;
+  std::condition_variable answered_;  // a request was answered
   bool stopped_ = false;
   std::set<Connection*> connections_;
   std::size_t cut_ = 0;

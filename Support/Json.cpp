@@ -17,6 +17,9 @@ using DomArray = simdjson::dom::array;
 static_assert(sizeof(Element) <= 16 && std::is_trivially_copyable_v<Element>);
 static_assert(sizeof(DomObject) <= 16 && std::is_trivially_copyable_v<DomObject>);
 static_assert(sizeof(DomArray) <= 16 && std::is_trivially_copyable_v<DomArray>);
+static_assert(sizeof(DomArray::iterator) <= 16 &&
+              std::is_trivially_copyable_v<DomArray::iterator>);
+static_assert(Document::paddingBytes >= simdjson::SIMDJSON_PADDING);
 
 template <typename T>
 const T& load(const unsigned char* storage) {
@@ -38,7 +41,20 @@ std::string quoted(std::string_view key) {
 struct Document::Impl {
   simdjson::dom::parser parser;
   Element root;
+  std::string kept;  // the bytes parseKeeping() parsed in place
 };
+
+namespace {
+
+Element parsed(simdjson::dom::parser& parser, const char* bytes, std::size_t size, bool copy) {
+  auto result = parser.parse(bytes, size, copy);
+  if (result.error()) {
+    throw DecodingError(std::string("The data is not valid JSON: ") + simdjson::error_message(result.error()));
+  }
+  return result.value_unsafe();
+}
+
+}  // namespace
 
 Document::Document(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 Document::Document(Document&&) noexcept = default;
@@ -51,11 +67,19 @@ Document Document::parse(std::string_view bytes) {
   if (bytes.data() == nullptr) bytes = std::string_view("", 0);
   auto impl = std::make_unique<Impl>();
   // simdjson reads a little past the end of its input, so it parses a padded copy.
-  auto result = impl->parser.parse(bytes.data(), bytes.size(), true);
-  if (result.error()) {
-    throw DecodingError(std::string("The data is not valid JSON: ") + simdjson::error_message(result.error()));
-  }
-  impl->root = result.value_unsafe();
+  impl->root = parsed(impl->parser, bytes.data(), bytes.size(), true);
+  return Document(std::move(impl));
+}
+
+Document Document::parseKeeping(std::string bytes) {
+  auto impl = std::make_unique<Impl>();
+  impl->kept = std::move(bytes);
+  std::size_t size = impl->kept.size();
+  // The padding is written, not merely reserved, so that the parser never
+  // reads bytes nobody initialised; it reallocates only when the caller
+  // left too little room.
+  impl->kept.append(paddingBytes, '\0');
+  impl->root = parsed(impl->parser, impl->kept.data(), size, false);
   return Document(std::move(impl));
 }
 
@@ -149,17 +173,50 @@ std::optional<Value> Object::field(std::string_view key) const {
   return std::nullopt;
 }
 
-Value Object::required(std::string_view key) const {
-  std::optional<Value> value = field(key);
-  if (!value) throw DecodingError("Missing " + quoted(key));
-  if (value->isNull()) throw DecodingError("Expected a value for " + quoted(key) + ", found null");
-  return *value;
+void Object::lookup(const std::string_view* keys, std::optional<Value>* found,
+                    std::size_t count) const {
+  const DomObject& object = load<DomObject>(object_);
+  std::size_t missing = count;
+  std::size_t expected = 0;  // the key most likely to come next
+  for (auto member : object) {
+    if (missing == 0) break;  // a later repeat of a key would not count
+    std::size_t match = count;
+    if (expected < count && member.key == keys[expected]) {
+      match = expected;
+    } else {
+      for (std::size_t i = 0; i < count; ++i) {
+        if (member.key == keys[i]) {
+          match = i;
+          break;
+        }
+      }
+    }
+    if (match == count) continue;  // a key nobody asked for
+    expected = match + 1;
+    if (found[match]) continue;    // the first occurrence counts
+    Value value;
+    store(value.element_, member.value);
+    value.key_ = member.key;
+    found[match] = value;
+    --missing;
+  }
 }
 
+Value requiredValue(const std::optional<Value>& found, std::string_view key) {
+  if (!found) throw DecodingError("Missing " + quoted(key));
+  if (found->isNull()) throw DecodingError("Expected a value for " + quoted(key) + ", found null");
+  return *found;
+}
+
+std::optional<Value> optionalValue(const std::optional<Value>& found) {
+  if (!found || found->isNull()) return std::nullopt;
+  return found;
+}
+
+Value Object::required(std::string_view key) const { return requiredValue(field(key), key); }
+
 std::optional<Value> Object::optional(std::string_view key) const {
-  std::optional<Value> value = field(key);
-  if (!value || value->isNull()) return std::nullopt;
-  return value;
+  return optionalValue(field(key));
 }
 
 Object Object::object(std::string_view key) const { return required(key).object(); }
@@ -210,6 +267,37 @@ std::vector<Value> Array::elements() const {
     out.push_back(value);
   }
   return out;
+}
+
+Array::Iterator Array::at(bool first) const {
+  const DomArray& array = load<DomArray>(array_);
+  Iterator iterator;
+  store(iterator.iterator_, first ? array.begin() : array.end());
+  iterator.key_ = key_;
+  return iterator;
+}
+
+Array::Iterator Array::begin() const { return at(true); }
+Array::Iterator Array::end() const { return at(false); }
+
+Value Array::Iterator::operator*() const {
+  Value value;
+  store(value.element_, *load<DomArray::iterator>(iterator_));
+  value.key_ = key_;
+  value.index_ = index_;
+  return value;
+}
+
+Array::Iterator& Array::Iterator::operator++() {
+  DomArray::iterator next = load<DomArray::iterator>(iterator_);
+  ++next;
+  store(iterator_, next);
+  ++index_;
+  return *this;
+}
+
+bool Array::Iterator::operator==(const Iterator& other) const {
+  return load<DomArray::iterator>(iterator_) == load<DomArray::iterator>(other.iterator_);
 }
 
 std::size_t Array::size() const { return load<DomArray>(array_).size(); }

@@ -7,6 +7,8 @@
 // Values and objects borrow from their Document and must not outlive it.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -82,23 +84,57 @@ class Object {
   std::optional<std::int64_t> optionalInteger(std::string_view key) const;
   std::optional<double> optionalNumber(std::string_view key) const;
 
+  // The values under each of `keys` (which must be distinct), each as
+  // field(key) gives it, found in one pass over the members instead of one
+  // pass per key. For objects read by the thousand, such as archived
+  // attempts, whose members mostly come in the order the keys are listed.
+  template <std::size_t N>
+  std::array<std::optional<Value>, N> lookup(const std::array<std::string_view, N>& keys) const {
+    std::array<std::optional<Value>, N> found;
+    lookup(keys.data(), found.data(), N);
+    return found;
+  }
+
   // Every member in document order (keys are not deduplicated).
   std::vector<std::pair<std::string_view, Value>> fields() const;
   std::size_t size() const;
 
  private:
   friend class Value;
+  void lookup(const std::string_view* keys, std::optional<Value>* found, std::size_t count) const;
   alignas(8) unsigned char object_[16];
   std::string_view key_;
 };
 
+// Object::required() and Object::optional() for what lookup() found under `key`.
+Value requiredValue(const std::optional<Value>& found, std::string_view key);
+std::optional<Value> optionalValue(const std::optional<Value>& found);
+
 class Array {
  public:
+  // The elements in order without gathering them first, for arrays too
+  // long to copy into a vector (`for (Value element : array)`).
+  class Iterator {
+   public:
+    Value operator*() const;
+    Iterator& operator++();
+    bool operator==(const Iterator& other) const;
+
+   private:
+    friend class Array;
+    alignas(8) unsigned char iterator_[16];
+    std::string_view key_;
+    std::int64_t index_ = 0;
+  };
+  Iterator begin() const;
+  Iterator end() const;
+
   std::vector<Value> elements() const;
   std::size_t size() const;
 
  private:
   friend class Value;
+  Iterator at(bool first) const;
   alignas(8) unsigned char array_[16];
   std::string_view key_;
 };
@@ -108,6 +144,12 @@ class Document {
   // Parses `bytes` as one JSON text. Throws DecodingError for malformed JSON,
   // ill-formed UTF-8 or nesting deeper than the parser allows.
   static Document parse(std::string_view bytes);
+  // The same for bytes the document may keep: when they have paddingBytes
+  // to spare beyond their size (in capacity), they are parsed in place
+  // instead of being copied into a padded buffer first, which for a file of
+  // many megabytes is a copy and as many fresh pages again.
+  static Document parseKeeping(std::string bytes);
+  static constexpr std::size_t paddingBytes = 64;
 
   Document(Document&&) noexcept;
   Document& operator=(Document&&) noexcept;

@@ -18,6 +18,8 @@ namespace {
   throw std::system_error(error, std::generic_category(), what + " \"" + path.string() + "\"");
 }
 
+// The whole file, with room for the JSON parser's padding left in its
+// capacity so that it can be parsed where it lies.
 std::string readAll(const std::filesystem::path& file) {
   // Opened without blocking, so that a FIFO put in the archive's place
   // cannot stall the caller, and read only when it is a regular file: a
@@ -30,8 +32,11 @@ std::string readAll(const std::filesystem::path& file) {
   if (!S_ISREG(status.st_mode)) fail(EINVAL, "Cannot read", file);
 
   std::string bytes;
-  // The size is a hint: the file is read to its end whatever it says.
-  bytes.resize(status.st_size > 0 ? static_cast<std::size_t>(status.st_size) + 1 : 4096);
+  // The size is a hint: the file is read to its end whatever it says. One
+  // byte more than it tells end of file apart from a full buffer.
+  std::size_t expected = status.st_size > 0 ? static_cast<std::size_t>(status.st_size) + 1 : 4096;
+  bytes.reserve(expected + json::Document::paddingBytes);
+  bytes.resize(expected);
   std::size_t filled = 0;
   while (true) {
     if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
@@ -128,10 +133,41 @@ std::vector<std::size_t> bestIndices(const std::vector<Attempt>& attempts, std::
   return indices;
 }
 
+Archive decodeDocument(const json::Document& document) {
+  json::Object root = document.root().object();
+
+  Archive archive;
+  json::Array attemptArray = root.array("attempts");
+  archive.attempts.reserve(attemptArray.size());
+  for (const json::Value attempt : attemptArray) {
+    archive.attempts.push_back(Attempt::decode(attempt));
+    // An attempt no backup or sync page could carry would stall every later
+    // sync of the account, so a file holding one is refused like any other
+    // damaged file rather than loaded and passed on.
+    if (!archive.attempts.back().withinByteBounds())
+      throw json::DecodingError("Expected an attempt with a mode of at most " +
+                                std::to_string(Attempt::maximumModeBytes) + " bytes for " +
+                                attempt.name());
+  }
+  for (const auto& [key, count] : root.object("errors").fields()) {
+    std::int64_t value = count.integer();
+    archive.errors.try_emplace(std::string(key), value);
+  }
+  if (std::optional<json::Value> weakKeys = root.optional("weakKeys")) {
+    archive.weakKeys = WeakKeyHistory::decode(*weakKeys);
+  }
+  archive.appearance = root.string("appearance");
+  archive.sound = root.string("sound");
+  archive.jis = root.boolean("jis");
+  archive.english = root.boolean("english");
+  archive.duration = root.integer("duration");
+  return archive;
+}
+
 }  // namespace
 
 Archive Archive::read(const std::filesystem::path& file) {
-  return decode(readAll(file));
+  return decodeDocument(json::Document::parseKeeping(readAll(file)));
 }
 
 void Archive::save(const std::filesystem::path& file) const {
@@ -207,35 +243,7 @@ std::vector<ScoreRow> Archive::scoreRows(std::string_view mode, std::int64_t rou
 }
 
 Archive Archive::decode(std::string_view text) {
-  json::Document document = json::Document::parse(text);
-  json::Object root = document.root().object();
-
-  Archive archive;
-  json::Array attemptArray = root.array("attempts");
-  archive.attempts.reserve(attemptArray.size());
-  for (const json::Value& attempt : attemptArray.elements()) {
-    archive.attempts.push_back(Attempt::decode(attempt));
-    // An attempt no backup or sync page could carry would stall every later
-    // sync of the account, so a file holding one is refused like any other
-    // damaged file rather than loaded and passed on.
-    if (!archive.attempts.back().withinByteBounds())
-      throw json::DecodingError("Expected an attempt with a mode of at most " +
-                                std::to_string(Attempt::maximumModeBytes) + " bytes for " +
-                                attempt.name());
-  }
-  for (const auto& [key, count] : root.object("errors").fields()) {
-    std::int64_t value = count.integer();
-    archive.errors.try_emplace(std::string(key), value);
-  }
-  if (std::optional<json::Value> weakKeys = root.optional("weakKeys")) {
-    archive.weakKeys = WeakKeyHistory::decode(*weakKeys);
-  }
-  archive.appearance = root.string("appearance");
-  archive.sound = root.string("sound");
-  archive.jis = root.boolean("jis");
-  archive.english = root.boolean("english");
-  archive.duration = root.integer("duration");
-  return archive;
+  return decodeDocument(json::Document::parse(text));
 }
 
 std::string Archive::encode() const {

@@ -118,21 +118,26 @@ bool Attempt::withinByteBounds() const {
 }
 
 Attempt Attempt::decode(const json::Value& value) {
-  json::Object object = value.object();
-  json::Value idValue = object.required("id");
+  // Archives hold tens of thousands of attempts, so the members are found in
+  // one pass; each is still read with its exact type, and the first of a
+  // repeated key counts, as everywhere else.
+  static constexpr std::array<std::string_view, 8> keys = {
+      "id", "date", "mode", "round", "correct", "misses", "seconds", "jlptLevel"};
+  const std::array<std::optional<json::Value>, 8> found = value.object().lookup(keys);
+  json::Value idValue = json::requiredValue(found[0], keys[0]);
   std::optional<Uuid> id = Uuid::parse(idValue.stringView());
   if (!id) throw json::DecodingError("Expected a UUID for " + idValue.name());
-  double date = object.number("date");
-  std::string mode = object.string("mode");
-  std::int64_t round = object.integer("round");
-  std::int64_t correct = object.integer("correct");
-  std::int64_t misses = object.integer("misses");
-  double seconds = object.number("seconds");
-  Attempt attempt(*id, Date{date}, std::move(mode), round, correct, misses, seconds);
+  double date = json::requiredValue(found[1], keys[1]).number();
+  std::string_view mode = json::requiredValue(found[2], keys[2]).stringView();
+  std::int64_t round = json::requiredValue(found[3], keys[3]).integer();
+  std::int64_t correct = json::requiredValue(found[4], keys[4]).integer();
+  std::int64_t misses = json::requiredValue(found[5], keys[5]).integer();
+  double seconds = json::requiredValue(found[6], keys[6]).number();
+  Attempt attempt(*id, Date{date}, std::string(mode), round, correct, misses, seconds);
   // Null included: strict like every other member, since a level this
   // version cannot name would be ranked under the wrong level, or dropped
   // on the next save.
-  if (std::optional<json::Value> level = object.field("jlptLevel")) {
+  if (const std::optional<json::Value>& level = found[7]) {
     std::string_view text = level->stringView();
     if (!isJLPTLevelText(text))
       throw json::DecodingError("Expected a JLPT level (N5 to N1) for " + level->name());

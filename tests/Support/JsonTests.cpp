@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace tavro::json {
 namespace {
@@ -74,8 +79,74 @@ TEST(JsonReading, RefusesMalformedDocuments) {
                           std::string("{\"a\":01}"), deep + std::string(5000, ']')}) {
     SCOPED_TRACE(bad.substr(0, 20));
     EXPECT_THROW(Document::parse(bad), DecodingError);
+    EXPECT_THROW(Document::parseKeeping(bad), DecodingError);
   }
   EXPECT_THROW(Document::parse("[1]").root().object(), DecodingError);
+}
+
+TEST(JsonReading, ParseKeepingReadsOnlyTheBytesBeforeTheSize) {
+  // What lies beyond the size in the string's capacity is not the document.
+  std::string bytes = "[1] [2]";
+  bytes.resize(3);
+  EXPECT_EQ(Document::parseKeeping(bytes).root().array().size(), 1u);
+  std::string roomy;
+  roomy.reserve(std::string_view(sample).size() + Document::paddingBytes);
+  roomy.append(sample);
+  Document document = Document::parseKeeping(std::move(roomy));
+  EXPECT_EQ(document.root().object().string("text"), "しんかんせん");
+}
+
+// The value's JSON type and text, enough to tell which member was found.
+std::string describe(const std::optional<Value>& value) {
+  if (!value) return "missing";
+  if (value->isNull()) return "null";
+  return std::to_string(value->integer());
+}
+
+TEST(JsonReading, LookupFindsWhatFieldFinds) {
+  const std::array<std::string_view, 3> keys = {"a", "b", "c"};
+  const char* const objects[] = {
+      R"({"a":1,"b":2,"c":3})",
+      R"({"c":3,"b":2,"a":1})",
+      R"({"x":0,"a":1,"y":[{"b":9}],"b":2,"c":3})",
+      R"({"a":1,"a":4,"b":2,"c":3})",
+      R"({"b":2,"a":1,"b":5,"c":3,"a":4})",
+      R"({"a":1,"b":2,"c":3,"a":4})",
+      R"({"a":null,"a":1,"c":3})",
+      R"({"A":1,"bb":2,"":3})",
+      R"({})",
+  };
+  for (const char* text : objects) {
+    SCOPED_TRACE(text);
+    Document document = Document::parse(text);
+    Object object = document.root().object();
+    std::array<std::optional<Value>, 3> found = object.lookup(keys);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      SCOPED_TRACE(keys[i]);
+      EXPECT_EQ(describe(found[i]), describe(object.field(keys[i])));
+    }
+  }
+  Document document = Document::parse(R"({"a":null})");
+  std::array<std::optional<Value>, 3> found = document.root().object().lookup(keys);
+  EXPECT_THROW(requiredValue(found[0], keys[0]), DecodingError);
+  EXPECT_THROW(requiredValue(found[1], keys[1]), DecodingError);
+  EXPECT_EQ(optionalValue(found[0]), std::nullopt);
+}
+
+TEST(JsonReading, IteratesArrayElementsAsElementsListsThem) {
+  Document document = Document::parse(R"({"list":[1,"two",null,[3]],"empty":[]})");
+  Object root = document.root().object();
+  std::vector<Value> listed = root.array("list").elements();
+  std::size_t index = 0;
+  for (Value element : root.array("list")) {
+    ASSERT_LT(index, listed.size());
+    EXPECT_EQ(element.kind(), listed[index].kind());
+    EXPECT_EQ(element.name(), listed[index].name());
+    ++index;
+  }
+  EXPECT_EQ(index, listed.size());
+  EXPECT_EQ(listed[1].name(), "key \"list\" [1]");
+  EXPECT_TRUE(root.array("empty").begin() == root.array("empty").end());
 }
 
 TEST(JsonWriting, KeepsKeyOrderAndShortestNumbers) {
