@@ -23,6 +23,27 @@ std::string withSeparators(std::size_t number) {
   return result;
 }
 
+// The marks of `count` characters from character `start` of the lines of
+// `area` joined with one character per line break; a word across a line
+// break is marked on each line it reaches.
+void addMarks(std::vector<CustomTextEditor::Mark>& marks, const TextArea& area,
+              std::size_t start, std::size_t count) {
+  std::size_t lineStart = 0;
+  for (std::size_t line = 0; line < area.lines().size() && count > 0; ++line) {
+    std::size_t length = text::characterCount(area.lines()[line]);
+    std::size_t lineEnd = lineStart + length;  // the line break's position
+    if (start <= lineEnd) {
+      std::size_t first = start - lineStart;
+      std::size_t inLine = std::min(count, length - std::min(first, length));
+      if (inLine > 0) marks.push_back({line, first, inLine});
+      std::size_t used = std::min(count, lineEnd + 1 - start);  // its line break too
+      count -= used;
+      start += used;
+    }
+    lineStart = lineEnd + 1;
+  }
+}
+
 std::size_t itemLines(const TextArea& area) {
   return static_cast<std::size_t>(std::count_if(area.lines().begin(), area.lines().end(),
                                                 [](const std::string& line) { return !line.empty(); }));
@@ -166,6 +187,16 @@ CustomTextEditor::Action CustomTextEditor::handle(const Key& key) {
         area->backspace();
         edited = true;
         break;
+      case Key::Kind::del:
+        area->erase();
+        edited = true;
+        break;
+      case Key::Kind::home:
+        area->home();
+        break;
+      case Key::Kind::end:
+        area->end();
+        break;
       case Key::Kind::left:
         area->left();
         break;
@@ -222,7 +253,8 @@ void CustomTextEditor::generate() {
     messagesAreProblems_ = true;
     return;
   }
-  std::string suggested = CustomPractice::suggestedReading(text_.text());
+  CustomPractice::ReadingSuggestion suggestion = CustomPractice::readingSuggestion(text_.text());
+  const std::string& suggested = suggestion.reading;
   if (!reading_.empty() && reading_.text() != suggested && !confirmReplace_) {
     confirmReplace_ = true;
     tell("Press Enter again to replace the reading you have with a generated one.");
@@ -232,7 +264,33 @@ void CustomTextEditor::generate() {
   reading_.assign(suggested);
   faultyLine_.reset();
   focus_ = Field::reading;
-  tell("Reading generated: check the words that can be read more than one way.");
+  // The words whose reading is a guess are marked in both fields, so the
+  // learner checks those first.
+  textMarks_.clear();
+  readingMarks_.clear();
+  for (const CustomPractice::ReadingGuess& guess : suggestion.guesses) {
+    addMarks(textMarks_, text_, guess.textStart, guess.textLength);
+    addMarks(readingMarks_, reading_, guess.readingStart, guess.readingLength);
+  }
+  markedText_ = text_.text();
+  markedReading_ = reading_.text();
+  if (suggestion.guesses.empty()) {
+    tell("Reading generated: no word in it was a guess; check it before starting.");
+  } else {
+    tell(suggestion.guesses.size() == 1
+             ? "Reading generated: check the underlined word; it can be read more than one way."
+             : "Reading generated: check the {1} underlined words; they can be read more than one "
+               "way.",
+         {std::to_string(suggestion.guesses.size())});
+  }
+}
+
+std::vector<CustomTextEditor::Mark> CustomTextEditor::textMarks() const {
+  return text_.text() == markedText_ ? textMarks_ : std::vector<Mark>{};
+}
+
+std::vector<CustomTextEditor::Mark> CustomTextEditor::readingMarks() const {
+  return reading_.text() == markedReading_ ? readingMarks_ : std::vector<Mark>{};
 }
 
 bool CustomTextEditor::start() {
@@ -283,7 +341,8 @@ bool CustomTextEditor::start() {
 }
 
 void CustomTextEditor::renderArea(Frame& frame, const TextArea& area, int top, int rows,
-                                  bool focused, std::optional<std::size_t> faultyLine) const {
+                                  bool focused, std::optional<std::size_t> faultyLine,
+                                  const std::vector<Mark>& marks) const {
   const std::vector<std::string>& lines = area.lines();
   std::size_t first = area.cursorLine() >= static_cast<std::size_t>(rows)
                           ? area.cursorLine() - static_cast<std::size_t>(rows) + 1
@@ -317,6 +376,25 @@ void CustomTextEditor::renderArea(Frame& frame, const TextArea& area, int top, i
       }
     }
     frame.put(top + row, textColumn, std::string_view(line).substr(from), style);
+    // The guessed words, drawn again in the marked style where they show.
+    for (const Mark& mark : marks) {
+      if (mark.line != index) continue;
+      std::size_t start = 0;
+      std::size_t character = 0;
+      int column = textColumn;
+      for (std::size_t end : text::characterEnds(line)) {
+        std::string_view piece = std::string_view(line).substr(start, end - start);
+        if (start >= from) {
+          int width = Frame::displayWidth(piece);
+          if (column + width > frame.width() - 1) break;
+          if (character >= mark.first && character < mark.first + mark.count)
+            frame.put(top + row, column, piece, Style::marked);
+          column += width;
+        }
+        start = end;
+        ++character;
+      }
+    }
     if (cursorHere) {
       std::string_view rest = std::string_view(line).substr(area.cursorOffset());
       std::size_t size = text::firstCharacterSize(rest);
@@ -371,12 +449,13 @@ void CustomTextEditor::render(Frame& frame, bool english) const {
 
   int top = 3;
   label(top, t("Japanese text"), text_, focus_ == Field::text);
-  renderArea(frame, text_, top + 1, rows, focus_ == Field::text, std::nullopt);
+  renderArea(frame, text_, top + 1, rows, focus_ == Field::text, std::nullopt, textMarks());
   button(top + 1 + rows, "Generate reading", Field::generate);
   top += rows + 2;
   label(top, t("Hiragana reading · Review and correct ambiguous readings before starting"),
         reading_, focus_ == Field::reading);
-  renderArea(frame, reading_, top + 1, rows, focus_ == Field::reading, faultyLine_);
+  renderArea(frame, reading_, top + 1, rows, focus_ == Field::reading, faultyLine_,
+             readingMarks());
   button(top + 1 + rows, "Start practice", Field::start);
 
   row = top + rows + 2;

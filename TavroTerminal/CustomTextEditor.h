@@ -52,6 +52,20 @@ class CustomTextEditor {
   // in the language of each drawing.
   void tell(std::string message, std::vector<std::string> values = {});
 
+  // A word of a generated reading that is a guess: `count` characters from
+  // character `first` of line `line` of a field.
+  struct Mark {
+    std::size_t line = 0;
+    std::size_t first = 0;
+    std::size_t count = 0;
+    bool operator==(const Mark&) const = default;
+  };
+  // The guesses of the last generated reading, in the text and in the
+  // reading, while that field is as it was generated; nothing after an edit,
+  // as the positions would no longer name the words.
+  std::vector<Mark> textMarks() const;
+  std::vector<Mark> readingMarks() const;
+
   Field focus() const { return focus_; }
   const TextArea& text() const { return text_; }
   const TextArea& reading() const { return reading_; }
@@ -63,7 +77,7 @@ class CustomTextEditor {
   void generate();
   bool start();
   void renderArea(Frame& frame, const TextArea& area, int top, int rows, bool focused,
-                  std::optional<std::size_t> faultyLine) const;
+                  std::optional<std::size_t> faultyLine, const std::vector<Mark>& marks) const;
 
   TextArea text_;
   TextArea reading_;
@@ -80,6 +94,12 @@ class CustomTextEditor {
   // The line of the reading field that was refused, until it is edited.
   std::optional<std::size_t> faultyLine_;
   std::vector<JapanesePrompt> prompts_;
+  // The guesses of the last generated reading and the fields' texts they
+  // were found in.
+  std::vector<Mark> textMarks_;
+  std::vector<Mark> readingMarks_;
+  std::string markedText_;
+  std::string markedReading_;
 };
 
 }  // namespace tavro::terminal

@@ -10,7 +10,12 @@
 namespace tavro::terminal {
 
 struct Key {
-  enum class Kind { text, enter, escape, backspace, up, down, left, right, tab, interrupt, paste };
+  // home, end and del are the editing keys Home, End and Delete; the
+  // terminal layer decodes them (and the keys the tutor does not use) from
+  // whole escape sequences, so no part of a sequence ever arrives as keys.
+  enum class Kind {
+    text, enter, escape, backspace, up, down, left, right, tab, interrupt, paste, home, end, del
+  };
 
   Kind kind = Kind::text;
   // The characters, for Kind::text; for Kind::paste the whole text of a

@@ -84,6 +84,14 @@ PracticeRound::Outcome PracticeRound::type(std::string_view piece, double now) {
   return Outcome::accepted;
 }
 
+bool PracticeRound::continuesLastWord(std::string_view piece) const {
+  if (!isComplete() || !matcher_.complete() || matcher_.next().empty() || piece.empty())
+    return false;
+  if (piece == " " || piece == "\n") return true;
+  Matcher trial = matcher_;
+  return trial.input(inputFor(piece));
+}
+
 void PracticeRound::advance() {
   session_.completeWord();
   rejected_.reset();

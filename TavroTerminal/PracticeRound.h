@@ -82,6 +82,11 @@ class PracticeRound {
   // The keystrokes of this round, for the weak-key ranking once it is kept.
   const WeakKeyHistory& keyHistory() const { return keys_; }
   bool isComplete() const { return session_.isComplete(); }
+  // True when the round is complete and `piece` would still have gone into
+  // its last word: the last word ends the round as soon as it is complete,
+  // so the second "n" of a closing ん, or the space or Enter that would have
+  // moved on from it, can come after the round has ended.
+  bool continuesLastWord(std::string_view piece) const;
 
  private:
   std::string inputFor(std::string_view piece) const;

@@ -5,7 +5,10 @@
 #include "TavroCore/content/JLPTCurriculum.h"
 #include "TavroCore/content/JLPTLevel.h"
 #include "TavroCore/settings/LanguagePreference.h"
+#include "TavroCore/input/KanaInput.h"
+#include "TavroCore/input/Keyboard.h"
 #include "TavroCore/settings/UIStrings.h"
+#include "TavroTerminal/Exercise.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/TutorStrings.h"
 
@@ -97,21 +100,45 @@ std::string scoreLine(const ScoreRow& row, bool english, SpeedUnit unit) {
   return line;
 }
 
+std::string weakKeyName(std::string_view key, std::string_view mode, bool jis, bool english) {
+  if (key == " ") return TutorStrings::text("space", english);
+  if (mode == terminal::mode(Exercise::japaneseKana) && !key.empty()) {
+    std::string legend = KanaInput::label(key, jis);
+    if (!legend.empty() && legend != " ") return legend;
+    // A shifted keystroke: the small kana or mark Shift gives on its key.
+    std::string base = Keyboard::baseKey(key, jis);
+    if (base != key) {
+      std::string shifted = KanaInput::shiftedLabel(base, jis);
+      if (!shifted.empty()) return shifted;
+    }
+  }
+  return printable(key);
+}
+
 std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_view mode,
-                                     std::size_t limit, bool english) {
+                                     std::size_t limit, bool english, bool jis) {
   std::vector<std::string> result;
   auto byMode = history.modes.find(mode);
   if (byMode == history.modes.end()) return result;
   for (const std::string& key : history.rankedKeys(mode)) {
     if (result.size() == limit) break;
     const KeyPerformance& tally = byMode->second.at(key);
-    std::string shown = key == " " ? TutorStrings::text("space", english) : printable(key);
     result.push_back(TutorStrings::text(
         "{1} {2} ({3} of {4})", english,
-        {shown, format("%.0f%%", tally.errorRate() * 100), std::to_string(tally.errors),
-         std::to_string(tally.attempts)}));
+        {weakKeyName(key, mode, jis, english), format("%.0f%%", tally.errorRate() * 100),
+         std::to_string(tally.errors), std::to_string(tally.attempts)}));
   }
   return result;
+}
+
+std::string modeDisplayName(std::string_view mode) {
+  for (Exercise exercise : allExercises) {
+    if (terminal::mode(exercise) == mode)
+      return std::string(TavroLanguages::label(language(exercise))) + " · " +
+             std::string(inputName(exercise));
+  }
+  if (mode == ExerciseMode::numpad) return "10-Key";
+  return printable(mode);
 }
 
 SpeedUnit preferredSpeedUnit(const platform::UserDefaults& preferences) {
@@ -151,7 +178,7 @@ std::string statsReport(const Archive& archive, SpeedUnit unit) {
       for (const std::optional<std::string_view>& level : levels) {
         std::vector<ScoreRow> rows = group.scoreRows(mode, round, std::nullopt, level);
         if (rows.empty()) continue;
-        report += printable(mode) + ", round " + std::to_string(round);
+        report += modeDisplayName(mode) + ", round " + std::to_string(round);
         if (level) report += ", " + std::string(*level);
         report += '\n';
         report += scoreHeading();
@@ -166,9 +193,9 @@ std::string statsReport(const Archive& archive, SpeedUnit unit) {
       }
     }
     if (archive.weakKeys) {
-      std::vector<std::string> weak = weakestKeys(*archive.weakKeys, mode, 5);
+      std::vector<std::string> weak = weakestKeys(*archive.weakKeys, mode, 5, true, archive.jis);
       if (!weak.empty()) {
-        report += printable(mode) + ", weakest keys:";
+        report += modeDisplayName(mode) + ", weakest keys of all rounds:";
         for (const std::string& key : weak) report += "  " + key;
         report += "\n\n";
       }

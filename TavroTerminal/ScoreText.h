@@ -39,9 +39,19 @@ std::string scoreHeading(bool english = true);
 std::string scoreLine(const ScoreRow& row, bool english = true,
                       SpeedUnit unit = SpeedUnit::keysPerMinute);
 
-// "k 40% (2 of 5)" for the `limit` weakest keys of `mode`, weakest first.
+// How a weak key of `mode` is named: with the kana keys ("kana" mode) by
+// the kana it types on the layout (`jis`), so "d" reads し and "\\" ろ;
+// otherwise as typed, the space bar by name.
+std::string weakKeyName(std::string_view key, std::string_view mode, bool jis, bool english = true);
+
+// "k 40% (2 of 5)" for the `limit` weakest keys of `mode`, weakest first,
+// each named by weakKeyName.
 std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_view mode,
-                                     std::size_t limit, bool english = true);
+                                     std::size_t limit, bool english = true, bool jis = false);
+
+// The name of an exercise mode as the screens show it, "Japanese · Romaji
+// input"; an identifier the tutor does not know, as it is (made printable).
+std::string modeDisplayName(std::string_view mode);
 
 // Every mode and round of the archive with its top five and the weakest
 // keys of each mode, as printed by `tavro stats`; a round whose words come

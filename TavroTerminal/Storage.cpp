@@ -168,6 +168,15 @@ Environment processEnvironment() {
   };
 }
 
+std::optional<std::string> dataDirectoryProblem(const std::filesystem::path& directory) {
+  std::error_code error;
+  // Followed: a link to a folder is a folder.
+  std::filesystem::file_status status = std::filesystem::status(directory, error);
+  if (error || !std::filesystem::exists(status) || std::filesystem::is_directory(status))
+    return std::nullopt;
+  return "--data-dir " + directory.string() + " is not a folder; name a folder (a missing one is made)";
+}
+
 std::optional<StoragePaths> storagePaths(const std::optional<std::filesystem::path>& dataDirectory,
                                          const Environment& environment) {
   if (dataDirectory) {

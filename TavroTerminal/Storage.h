@@ -40,6 +40,11 @@ Environment processEnvironment();
 std::optional<StoragePaths> storagePaths(const std::optional<std::filesystem::path>& dataDirectory,
                                          const Environment& environment);
 
+// Why `--data-dir` cannot be used, or nothing: it names something that is
+// there but is no folder (a file, a pipe). A folder that is not there yet is
+// made when the first file is saved.
+std::optional<std::string> dataDirectoryProblem(const std::filesystem::path& directory);
+
 // The largest archive file read: far beyond any real history (100,000
 // attempts take about 15 MB) but a bound on the memory a stray file can take.
 inline constexpr std::uintmax_t maximumArchiveBytes = 64u << 20;

@@ -2,10 +2,16 @@
 
 #include <curses.h>
 
+#include "TavroTerminal/EscapeSequence.h"
+#include "TavroTerminal/ThemeColours.h"
+
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cwchar>
 #include <cstdio>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,81 +26,54 @@ extern "C" void requestStop(int) {
   stopRequested = 1;
 }
 
-enum Pair : short { base = 1, good, warn, accent, next };
+// One colour pair per colour role of the theme (ThemeColours), in the
+// role's order, each on the theme's background.
+constexpr std::array<ColourRole, 6> pairRoles = {ColourRole::foreground, ColourRole::faint,
+                                                 ColourRole::done,       ColourRole::warning,
+                                                 ColourRole::focus,      ColourRole::nextKey};
 
-// The colours of one theme: foreground and background of plain text (-1 is
-// the terminal's own), and the foregrounds of the typed part, warnings,
-// menu focus and the next key.
-struct Palette {
-  short foreground, background, done, warning, focus, nextKey;
-};
-
-// Bright colours where the terminal has sixteen, their plain versions else.
-short bright(short colour) {
-  return COLORS >= 16 ? static_cast<short>(colour + 8) : colour;
-}
-
-Palette palette(AppearanceTheme theme) {
-  switch (theme) {
-    case AppearanceTheme::system:
-      return {-1, -1, COLOR_GREEN, COLOR_RED, COLOR_CYAN, COLOR_YELLOW};
-    case AppearanceTheme::light:
-      return {COLOR_BLACK, COLOR_WHITE, COLOR_GREEN, COLOR_RED, COLOR_BLUE, COLOR_MAGENTA};
-    case AppearanceTheme::dark:
-      return {COLOR_WHITE, COLOR_BLACK, COLOR_GREEN, COLOR_RED, COLOR_CYAN, COLOR_YELLOW};
-    case AppearanceTheme::midnight:
-      return {COLOR_WHITE, COLOR_BLUE, COLOR_CYAN, COLOR_YELLOW, COLOR_WHITE, COLOR_YELLOW};
-    case AppearanceTheme::sakura:
-      return {COLOR_BLACK, COLOR_WHITE, COLOR_MAGENTA, COLOR_RED, COLOR_MAGENTA, COLOR_RED};
-    case AppearanceTheme::ocean:
-      return {COLOR_BLACK, COLOR_CYAN, COLOR_BLUE, COLOR_RED, COLOR_BLUE, COLOR_MAGENTA};
-    case AppearanceTheme::highContrast:
-      // Its own black background: bright white (about 19:1) and bright
-      // yellow (about 17:1) hold the contrast on dark and light terminals
-      // alike, far above the 7:1 of the strictest level.
-      return {bright(COLOR_WHITE),  COLOR_BLACK,          bright(COLOR_WHITE),
-              bright(COLOR_YELLOW), bright(COLOR_YELLOW), bright(COLOR_YELLOW)};
-  }
-  return {-1, -1, COLOR_GREEN, COLOR_RED, COLOR_CYAN, COLOR_YELLOW};
+short pairOf(ColourRole role) {
+  return static_cast<short>(
+      std::find(pairRoles.begin(), pairRoles.end(), role) - pairRoles.begin() + 1);
 }
 
 void applyTheme(AppearanceTheme theme) {
-  Palette colours = palette(theme);
-  init_pair(base, colours.foreground, colours.background);
-  init_pair(good, colours.done, colours.background);
-  init_pair(warn, colours.warning, colours.background);
-  init_pair(accent, colours.focus, colours.background);
-  init_pair(next, colours.nextKey, colours.background);
-  bkgdset(static_cast<chtype>(' ') | COLOR_PAIR(base));
+  ThemeColours colours = themeColours(theme, COLORS);
+  for (ColourRole role : pairRoles)
+    init_pair(pairOf(role), static_cast<short>(colourOf(colours, role)),
+              static_cast<short>(colours.background));
+  bkgdset(static_cast<chtype>(' ') | COLOR_PAIR(pairOf(ColourRole::foreground)));
 }
 
-attr_t attributes(Style style, bool colours, bool highContrast) {
-  auto pair = [colours](Pair p) -> attr_t { return colours ? COLOR_PAIR(p) : A_NORMAL; };
+// `faint`: secondary text is drawn faint (the System theme, whose colours
+// are the terminal's own); the other themes give it a colour of its own
+// whose contrast is known, which faint drawing would lower by an unknown
+// amount.
+attr_t attributes(Style style, bool colours, bool faint) {
+  StyleColours drawn = styleColours(style);
+  attr_t result = colours ? COLOR_PAIR(pairOf(drawn.role)) : A_NORMAL;
+  if (drawn.reversed) result |= A_REVERSE;
   switch (style) {
-    case Style::normal:
-      return pair(base);
     case Style::dim:
-      // Faint text would fall below the contrast the theme promises.
-      return highContrast ? pair(base) : pair(base) | A_DIM;
+      return faint || !colours ? result | A_DIM : result;
     case Style::title:
-      return pair(base) | A_BOLD;
-    case Style::done:
-      return pair(good) | (colours ? A_NORMAL : A_BOLD);
-    case Style::active:
-      return pair(next) | A_BOLD | A_UNDERLINE;
     case Style::rejected:
     case Style::warning:
-      return pair(warn) | A_BOLD;
-    case Style::target:
-      return pair(base) | A_REVERSE | A_BOLD;
-    case Style::ghost:
-      return pair(base) | A_UNDERLINE;
     case Style::selected:
-      return pair(accent) | A_BOLD;
+      return result | A_BOLD;
+    case Style::done:
+      return colours ? result : result | A_BOLD;
+    case Style::active:
     case Style::marked:
-      return pair(base) | A_BOLD | A_UNDERLINE;
+      return result | A_BOLD | A_UNDERLINE;
+    case Style::target:
+      return result | A_BOLD;
+    case Style::ghost:
+      return result | A_UNDERLINE;
+    case Style::normal:
+      return result;
   }
-  return A_NORMAL;
+  return result;
 }
 
 std::wstring wide(const std::string& text) {
@@ -112,7 +91,7 @@ std::wstring wide(const std::string& text) {
 
 // Copies the frame: every cell is written each time and ncurses sends the
 // terminal only the cells that differ from what it shows.
-void draw(const Frame& frame, bool colours, bool highContrast) {
+void draw(const Frame& frame, bool colours, bool faint) {
   for (int row = 0; row < frame.height(); ++row) {
     int column = 0;
     while (column < frame.width()) {
@@ -123,7 +102,7 @@ void draw(const Frame& frame, bool colours, bool highContrast) {
         run += frame.cell(row, column).text;
         ++column;
       }
-      attrset(attributes(style, colours, highContrast));
+      attrset(attributes(style, colours, faint));
       std::wstring text = wide(run);
       // The bottom-right cell makes ncurses report an error after drawing it.
       mvaddnwstr(row, start, text.c_str(), static_cast<int>(text.size()));
@@ -157,6 +136,12 @@ std::optional<Key> translate(int status, wint_t input) {
         return Key::of(Key::Kind::enter);
       case KEY_BTAB:
         return Key::of(Key::Kind::up);
+      case KEY_HOME:
+        return Key::of(Key::Kind::home);
+      case KEY_END:
+        return Key::of(Key::Kind::end);
+      case KEY_DC:
+        return Key::of(Key::Kind::del);
       default:
         return std::nullopt;
     }
@@ -188,7 +173,6 @@ std::optional<Key> translate(int status, wint_t input) {
 // two markers, so the tutor can take it as text rather than as keys.
 constexpr std::string_view pasteOn = "\033[?2004h";
 constexpr std::string_view pasteOff = "\033[?2004l";
-constexpr std::wstring_view pasteStart = L"[200~";
 constexpr std::wstring_view pasteEnd = L"[201~";
 // A paste is kept up to this many bytes and the rest read and dropped: more
 // than any field takes, so the screen can still see (and say) that it was
@@ -205,9 +189,9 @@ int readInput(wint_t& input, int milliseconds) {
   return status;
 }
 
-// After an Escape: reads on while the input follows `marker`. True when all
-// of it came; otherwise `consumed` holds what was read (to be taken as the
-// keys it is), and a last unit that broke the match is in `consumed` too.
+// Inside a paste, after an Escape: reads on while the input follows `marker`
+// (the end marker). True when all of it came; otherwise `consumed` holds
+// what was read (text of the paste), a last unit that broke the match too.
 bool follows(std::wstring_view marker, int milliseconds,
              std::vector<std::pair<int, wint_t>>& consumed) {
   for (wchar_t expected : marker) {
@@ -248,6 +232,60 @@ std::string readPaste() {
 double seconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One unit of input as get_wch gives it: a character (OK) or a key
+// ncurses decoded itself (KEY_CODE_YES).
+struct Unit {
+  int status = ERR;
+  wint_t input = 0;
+};
+
+// An Escape came in: reads what follows it until it is a whole sequence and
+// hands the tutor the one key it stands for, if any. Units read past the
+// sequence go back to `pending`. An Escape with nothing after it in a
+// moment is the Escape key; a sequence cut short does nothing.
+void readEscape(Tutor& tutor, std::deque<Unit>& pending) {
+  std::u32string after;
+  while (true) {
+    EscapeSequence::Decoded decoded = EscapeSequence::decode(after);
+    if (decoded.complete) {
+      for (std::size_t i = after.size(); i-- > decoded.length;)
+        pending.push_front(Unit{OK, static_cast<wint_t>(after[i])});
+      if (decoded.pasteStart) {
+        tutor.handle(Key::pasted(readPaste()), seconds());
+      } else if (decoded.key) {
+        tutor.handle(*decoded.key, seconds());
+      }
+      return;
+    }
+    Unit unit;
+    if (!pending.empty()) {
+      unit = pending.front();
+      pending.pop_front();
+    } else {
+      // The rest of a sequence comes in the same write; a slow link may
+      // split it, so a sequence once begun is given a little longer.
+      unit.status = readInput(unit.input, after.empty() ? 25 : 50);
+      if (unit.status == ERR) {
+        if (after.empty()) tutor.handle(Key::of(Key::Kind::escape), seconds());
+        return;
+      }
+    }
+    if (unit.status != OK) {
+      // A key ncurses decoded itself: after a lone Escape it was typed with
+      // Alt (nothing); inside a sequence it ends the cut sequence and is a
+      // key of its own.
+      if (!after.empty()) pending.push_front(unit);
+      return;
+    }
+    // A sequence past any key's length keeps only what can end it.
+    char32_t next = static_cast<char32_t>(unit.input);
+    if (after.size() >= EscapeSequence::maximumLength && after[0] == U'[' &&
+        EscapeSequence::continuesSequence(next))
+      continue;
+    after += next;
+  }
 }
 
 void writeToTerminal(std::string_view sequence) {
@@ -295,6 +333,7 @@ void runTerminal(Tutor& tutor) {
   bool colours = has_colors();
   std::optional<AppearanceTheme> theme;
   Frame frame(COLS, LINES);
+  std::deque<Unit> pending;  // read after an Escape, not part of its sequence
   while (!tutor.finished() && stopRequested == 0) {
     if (frame.width() != COLS || frame.height() != LINES) frame = Frame(COLS, LINES);
     if (colours && theme != tutor.theme()) {
@@ -303,37 +342,38 @@ void runTerminal(Tutor& tutor) {
     }
     tutor.tick();
     tutor.render(frame, seconds());
-    draw(frame, colours, tutor.theme() == AppearanceTheme::highContrast);
+    draw(frame, colours, tutor.theme() == AppearanceTheme::system);
     refresh();
 
-    wint_t input = 0;
-    int status = get_wch(&input);
-    if (status == ERR) continue;  // time-out or interrupted by a signal
-    if (status == KEY_CODE_YES && input == KEY_RESIZE) continue;
+    Unit unit;
+    if (pending.empty()) {
+      unit.status = get_wch(&unit.input);
+      if (unit.status == ERR) continue;  // time-out or interrupted by a signal
+      if (unit.status == KEY_CODE_YES && unit.input == KEY_RESIZE) continue;
+    } else {
+      unit = pending.front();
+      pending.pop_front();
+    }
     // Keys that arrived together are handled before one redraw.
     while (true) {
-      if (status == OK && input == 27) {
-        // An Escape may open a bracketed paste; if it does not, it and what
-        // was read after it are the keys they always were.
-        std::vector<std::pair<int, wint_t>> consumed;
-        if (follows(pasteStart, 25, consumed)) {
-          tutor.handle(Key::pasted(readPaste()), seconds());
-        } else {
-          tutor.handle(Key::of(Key::Kind::escape), seconds());
-          for (const auto& [unitStatus, unit] : consumed) {
-            if (tutor.finished()) break;
-            if (std::optional<Key> key = translate(unitStatus, unit)) tutor.handle(*key, seconds());
-          }
-        }
-      } else if (std::optional<Key> key = translate(status, input)) {
+      if (unit.status == OK && unit.input == 27) {
+        // An Escape may open a bracketed paste or a key's sequence; alone
+        // it is the Escape key.
+        readEscape(tutor, pending);
+      } else if (std::optional<Key> key = translate(unit.status, unit.input)) {
         tutor.handle(*key, seconds());
       }
       if (tutor.finished()) break;
+      if (!pending.empty()) {
+        unit = pending.front();
+        pending.pop_front();
+        continue;
+      }
       nodelay(stdscr, TRUE);
-      status = get_wch(&input);
+      unit.status = get_wch(&unit.input);
       nodelay(stdscr, FALSE);
       timeout(200);
-      if (status == ERR || (status == KEY_CODE_YES && input == KEY_RESIZE)) break;
+      if (unit.status == ERR || (unit.status == KEY_CODE_YES && unit.input == KEY_RESIZE)) break;
     }
   }
 }

@@ -91,6 +91,14 @@ void TextArea::backspace() {
   --line_;
 }
 
+void TextArea::erase() {
+  // The character after the cursor is the one before it once the cursor
+  // has moved past it; the same bookkeeping then erases it.
+  if (offset_ == lines_[line_].size() && line_ + 1 == lines_.size()) return;
+  right();
+  backspace();
+}
+
 void TextArea::left() {
   if (offset_ == 0) {
     if (line_ == 0) return;

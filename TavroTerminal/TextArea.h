@@ -29,11 +29,17 @@ class TextArea {
   // Erases the character before the cursor, joining two lines at the start
   // of a line.
   void backspace();
+  // Erases the character after the cursor (Delete), joining the next line
+  // at the end of a line.
+  void erase();
   void left();
   void right();
   // Moves to the line above or below, as near the same column as it has.
   void up();
   void down();
+  // Moves to the start or the end of the cursor's line (Home, End).
+  void home() { offset_ = 0; }
+  void end() { offset_ = lines_[line_].size(); }
   // Moves to the end of the last line.
   void toEnd() {
     line_ = lines_.size() - 1;

@@ -41,6 +41,9 @@ constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
 constexpr std::string_view interfaceKey = "interfaceEnglish";
 // The round chosen last, so that a restart offers it again.
 constexpr std::string_view roundKey = "terminalRound";
+// A copy of the archive's layout, so that the layout survives an archive
+// that was damaged and set aside (older versions read it from the archive).
+constexpr std::string_view layoutKey = "terminalUsesJIS";
 
 std::string fingerName(Finger finger) {
   std::string raw(rawValue(finger));
@@ -183,6 +186,13 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
   std::optional<std::string_view> archived;
   if (loaded.found && canSave_ && notices_.empty()) archived = archive_.appearance;
   remember([&] { theme_ = AppearanceThemes::savedOrAdopted(preferences_, archived); });
+  // A readable archive holds the layout of record; without one (damaged,
+  // unreadable, gone) the copy in the preferences keeps the learner's.
+  if (loaded.found && canSave_ && notices_.empty()) {
+    if (preferences_.boolean(layoutKey) != archive_.jis) rememberLayout();
+  } else if (std::optional<bool> jis = preferences_.boolean(layoutKey)) {
+    archive_.jis = *jis;
+  }
   account_ = AccountState::load(preferences_);
   invalidProfile_ = account_.profile && !account_.profile->valid();
   token_ = readToken(tokenFile(paths_.configFolder));
@@ -239,6 +249,7 @@ void Tutor::handle(const Key& key, double now) {
   if (key.kind == Key::Kind::paste && screen_ != Screen::customText) {
     // Only the text screen takes a paste whole; elsewhere it is its
     // characters typed one by one, line breaks as Enter.
+    pasting_ = true;
     for (const std::string& character : text::graphemes(withoutTerminalEscapes(key.text))) {
       if (finished_ || sizeNotice_) break;
       if (character == "\r" || character == "\n" || character == "\r\n") {
@@ -249,6 +260,7 @@ void Tutor::handle(const Key& key, double now) {
         handle(Key::character(character), now);
       }
     }
+    pasting_ = false;
     return;
   }
   std::int64_t round = round_;
@@ -374,6 +386,7 @@ void Tutor::change(Item item, int step) {
     }
     case Item::layout:
       archive_.jis = !archive_.jis;
+      rememberLayout();
       save();
       break;
     case Item::guides:
@@ -405,6 +418,10 @@ void Tutor::remember(const std::function<void()>& change) {
   }
 }
 
+void Tutor::rememberLayout() {
+  remember([&] { preferences_.set(layoutKey, archive_.jis); });
+}
+
 bool Tutor::kanaInput() const {
   if (language(exercise_) == TavroLanguage::japanese) return exercise_ == Exercise::japaneseKana;
   return savedExercise(TavroLanguage::japanese, preferences_) == Exercise::japaneseKana;
@@ -426,6 +443,7 @@ void Tutor::start(std::int64_t round) {
   practice_.emplace(exercise_, round, archive_.jis, std::move(list));
   practice_->setGuideStyle(guideStyle_);
   pausedSeconds_ = 0;
+  confirmLeave_ = false;
   screen_ = Screen::practice;
   status_.clear();
 }
@@ -445,46 +463,71 @@ void Tutor::practise(PracticeRound round) {
   practice_.emplace(std::move(round));
   practice_->setGuideStyle(guideStyle_);
   pausedSeconds_ = 0;
+  confirmLeave_ = false;
   screen_ = Screen::practice;
   status_.clear();
 }
 
 void Tutor::handlePractice(const Key& key, double now) {
   PracticeRound& round = *practice_;
+  if (confirmLeave_) {
+    // Only a deliberate y throws the typed words away; any other key (a
+    // stray Escape again among them) keeps the round and is not typed.
+    confirmLeave_ = false;
+    status_.clear();
+    if (key.kind == Key::Kind::text && (key.text == "y" || key.text == "Y")) leaveRound();
+    return;
+  }
+  PracticeRound::Outcome outcome = PracticeRound::Outcome::ignored;
   switch (key.kind) {
     case Key::Kind::escape:
-      // Leaving a round keeps nothing of it: no attempt, no weak keys.
-      // The learner's own text goes back to its screen for another try.
-      status_ = t("Round left; nothing was saved.");
-      screen_ = round.exercise() == Exercise::customText ? Screen::customText : Screen::home;
-      // The text screen keeps its messages in English and shows them in
-      // the language chosen when it draws.
-      if (screen_ == Screen::customText) custom_.tell("Round left; nothing was saved.");
-      practice_.reset();
+      // Nothing typed yet: nothing to lose. Otherwise one stray key must not
+      // throw the round away: ask first.
+      if (!round.session().startedAt()) {
+        leaveRound();
+      } else {
+        confirmLeave_ = true;
+        status_ = t("Leave this round? What you typed is not kept. y leave · any other key "
+                    "goes on");
+      }
       return;
     case Key::Kind::backspace:
       status_ = t("Nothing to erase: a wrong key is never typed into the prompt.");
       return;
     case Key::Kind::enter:
       // Enter only confirms a word that is complete but could take more.
-      if (round.matcher().complete()) round.type("\n", roundClock(now));
+      if (round.matcher().complete()) outcome = round.type("\n", roundClock(now));
       break;
     case Key::Kind::text:
       status_.clear();
-      round.type(key.text, roundClock(now));
+      outcome = round.type(key.text, roundClock(now));
       break;
     default:
       return;
   }
-  if (round.isComplete()) finishRound();
+  if (round.isComplete()) finishRound(now, outcome == PracticeRound::Outcome::accepted);
 }
 
-void Tutor::finishRound() {
+void Tutor::leaveRound() {
+  // Leaving a round keeps nothing of it: no attempt, no weak keys.
+  // The learner's own text goes back to its screen for another try.
+  status_ = t("Round left; nothing was saved.");
+  screen_ = practice_->exercise() == Exercise::customText ? Screen::customText : Screen::home;
+  // The text screen keeps its messages in English and shows them in the
+  // language chosen when it draws.
+  if (screen_ == Screen::customText) custom_.tell("Round left; nothing was saved.");
+  practice_.reset();
+  confirmLeave_ = false;
+}
+
+void Tutor::finishRound(double now, bool lastKeyTyped) {
   const PracticeRound& round = *practice_;
   std::optional<Attempt> attempt = round.session().attempt(
       std::string(round.mode()), round.round(), levelOf(round.mode(), round.round()));
   if (!attempt) return;
   screen_ = Screen::results;
+  roundEndedAt_ = now;
+  lastWordMayContinue_ = lastKeyTyped;
   archive_.attempts.push_back(*attempt);
   if (std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(archive_, bounds_)) {
     // Kept, the round would make the whole archive unreadable at the next
@@ -663,10 +706,15 @@ void Tutor::renderSettings(Frame& frame) const {
 namespace {
 
 // The choices each setup step offers, in order.
-std::size_t setupChoices(SetupStep step) {
-  switch (step) {
+// English prompts have no guide lines to offer, only the keyboard.
+bool offersGuideLines(const FirstLaunchSetup& setup) {
+  return setup.language != TavroLanguage::english;
+}
+
+std::size_t setupChoices(const FirstLaunchSetup& setup) {
+  switch (setup.step) {
     case SetupStep::guidance:
-      return 2;
+      return offersGuideLines(setup) ? 2 : 1;
     case SetupStep::welcome:
     case SetupStep::keyboard:
     case SetupStep::appearance:
@@ -681,7 +729,7 @@ std::size_t setupChoices(SetupStep step) {
 
 void Tutor::handleSetup(const Key& key) {
   FirstLaunchSetup& setup = *setup_;
-  std::size_t choices = setupChoices(setup.step);
+  std::size_t choices = setupChoices(setup);
   switch (key.kind) {
     case Key::Kind::up:
       if (choices > 0) setupFocus_ = (setupFocus_ + choices - 1) % choices;
@@ -706,7 +754,7 @@ void Tutor::handleSetup(const Key& key) {
           setup.usesJIS = !setup.usesJIS;
           break;
         case SetupStep::guidance:
-          if (setupFocus_ == 0) {
+          if (setupFocus_ == 0 && offersGuideLines(setup)) {
             setup.showRomaji = !setup.showRomaji;
           } else {
             setup.showKeyboardGuide = !setup.showKeyboardGuide;
@@ -755,7 +803,12 @@ void Tutor::handleSetup(const Key& key) {
 void Tutor::finishSetup() {
   const FirstLaunchSetup& setup = *setup_;
   remember([&] { setup.complete(preferences_); });
+  // The setup keeps the guide lines as Japanese's switch; the language
+  // chosen gets the learner's answer too, so home shows what was chosen.
+  if (offersGuideLines(setup))
+    remember([&] { TavroLanguages::saveShowRomaji(setup.language, setup.showRomaji, preferences_); });
   archive_ = setup.applying(archive_);
+  rememberLayout();
   save();
   readPreferences();
   theme_ = setup.theme;
@@ -830,8 +883,21 @@ void Tutor::renderSetup(Frame& frame) const {
     }
     case SetupStep::guidance:
       frame.put(row, 3, t("What should practice show you?"));
-      option(row + 2, 0, t("Romaji line under prompts"), t(setup.showRomaji ? "on" : "off"));
-      option(row + 3, 1, t("Keyboard"), t(setup.showKeyboardGuide ? "on" : "off"));
+      // The same setting, by the same name, as on the home screen.
+      if (offersGuideLines(setup)) {
+        option(row + 2, 0, t("Guide lines"), t(setup.showRomaji ? "on" : "off"));
+        option(row + 3, 1, t("Keyboard"), t(setup.showKeyboardGuide ? "on" : "off"));
+        for (const std::string& line :
+             wrapWords(t("Guide lines: the reading and its romaji under Japanese prompts, the "
+                         "roman letters under Nepali ones."),
+                       frame.width() - 4)) {
+          if (row + 5 >= frame.height() - 2) break;
+          frame.put(row + 5, 3, line, Style::dim);
+          ++row;
+        }
+      } else {
+        option(row + 2, 0, t("Keyboard"), t(setup.showKeyboardGuide ? "on" : "off"));
+      }
       break;
     case SetupStep::appearance:
       frame.put(row, 3, t("Pick the colours. System keeps your terminal's own."));
@@ -862,7 +928,15 @@ void Tutor::renderSetup(Frame& frame) const {
             Style::dim);
 }
 
-void Tutor::handleResults(const Key& key, double) {
+void Tutor::handleResults(const Key& key, double now) {
+  // Keys typed as the round ended were meant for it: a key within a moment
+  // of the end, and the first key that would still have gone into the last
+  // word (the second n of a closing ん, the space after it), do nothing.
+  bool continues = lastWordMayContinue_ &&
+                   ((key.kind == Key::Kind::text && practice_->continuesLastWord(key.text)) ||
+                    (key.kind == Key::Kind::enter && practice_->continuesLastWord("\n")));
+  lastWordMayContinue_ = false;
+  if (continues || now - roundEndedAt_ < resultsGraceSeconds) return;
   if (key.kind == Key::Kind::escape) {
     screen_ = Screen::home;
     practice_.reset();
@@ -1017,8 +1091,11 @@ void Tutor::renderHome(Frame& frame) const {
         title = t("{1} (no missed keys yet)", {title});
       } else {
         title += ":";
+        // Kana keys are named by the kana they type, as the learner knows them.
         for (std::size_t i = 0; i < weak.size() && i < 6; ++i)
-          title += " " + keyName(weak[i], english_);
+          title += " " + (exercise_ == Exercise::japaneseKana
+                              ? weakKeyName(weak[i], modeName, archive_.jis, english_)
+                              : keyName(weak[i], english_));
       }
     }
     Style style = focused ? Style::selected : Style::normal;
@@ -1081,8 +1158,16 @@ void Tutor::renderPractice(Frame& frame, double now) const {
   std::vector<std::size_t> ends = text::characterEnds(display);
   std::size_t cut =
       done <= 0 ? 0 : ends[std::min<std::size_t>(static_cast<std::size_t>(done), ends.size()) - 1];
-  std::vector<Span> prompt = {{display.substr(0, cut), Style::done},
-                              {display.substr(cut), Style::normal}};
+  std::vector<Span> prompt = {{display.substr(0, cut), Style::done}};
+  std::string rest = display.substr(cut);
+  if (language(round.exercise()) == TavroLanguage::english && !rest.empty()) {
+    // English has no guide line: the prompt itself marks the character to
+    // type next, as the romaji line does for Japanese.
+    std::size_t next = text::firstCharacterSize(rest);
+    prompt.push_back({rest.substr(0, next), Style::active});
+    rest.erase(0, next);
+  }
+  prompt.push_back({rest, Style::normal});
   row += putWrapped(frame, row, 3, frame.width() - 2, prompt, 3) + 1;
 
   if (showGuides_ || round.exercise() == Exercise::guidedRomaji) {
@@ -1218,16 +1303,28 @@ void Tutor::renderResults(Frame& frame) const {
               line.isLatest ? Style::marked : Style::normal);
   }
   ++row;
-  frame.put(row, 1, t("Weakest keys"), Style::title);
-  int column = 15;
-  if (archive_.weakKeys) {
-    for (const std::string& key : weakestKeys(*archive_.weakKeys, round.mode(), 5, english_)) {
+  // This round's misses, and the ranking of all rounds the weak-key round
+  // is made of: each line says which it is.
+  const std::string labels[] = {t("Weakest keys, this round"), t("Weakest keys, all rounds")};
+  int start = 0;
+  for (const std::string& label : labels) start = std::max(start, Frame::displayWidth(label) + 4);
+  for (int which = 0; which < 2; ++which) {
+    std::vector<std::string> keys;
+    if (which == 0) {
+      keys = weakestKeys(round.keyHistory(), round.mode(), 5, english_, round.jis());
+    } else if (archive_.weakKeys) {
+      keys = weakestKeys(*archive_.weakKeys, round.mode(), 5, english_, round.jis());
+    }
+    frame.put(row, 1, labels[which], Style::title);
+    int column = start;
+    for (const std::string& key : keys) {
       if (column + Frame::displayWidth(key) > frame.width() - 2) break;
       column = frame.put(row, column, key) + 3;
     }
+    if (column == start) frame.put(row, column, t("none missed"), Style::dim);
+    ++row;
   }
-  if (column == 15) frame.put(row, column, t("none missed"), Style::dim);
-  row += 2;
+  ++row;
   if (saveFailure_)
     putWrapped(frame, row, 1, frame.width() - 1, {{*saveFailure_, Style::warning}}, 3);
   frame.put(frame.height() - 1, 1, t("Enter/n next round · a again · h home"), Style::dim);
@@ -1343,6 +1440,14 @@ void Tutor::handleAccount(const Key& key) {
   if (entry_ != Entry::none) {
     switch (key.kind) {
       case Key::Kind::text:
+        // Signed out, the empty token field takes e and i typed (never
+        // pasted: a pasted token may start with e) as the local backup's
+        // export and import, which need no account.
+        if (entry_ == Entry::token && entryText_.empty() && !pasting_ &&
+            (key.text == "e" || key.text == "E" || key.text == "i" || key.text == "I")) {
+          openBackupEntry(key.text == "e" || key.text == "E");
+          return;
+        }
         // Only what a token or a path can hold; a paste may bring anything.
         for (unsigned char c : key.text) {
           if (c < 0x20 || c == 0x7F) return;
@@ -1357,8 +1462,11 @@ void Tutor::handleAccount(const Key& key) {
         return;
       case Key::Kind::escape:
         entryText_.clear();
-        if (entry_ == Entry::token || !signedIn()) {
+        // From a backup's path back to the screen it was asked on; from the
+        // token field home.
+        if (entry_ == Entry::token) {
           screen_ = Screen::home;
+          return;
         }
         entry_ = signedIn() ? Entry::none : Entry::token;
         return;
@@ -1376,13 +1484,9 @@ void Tutor::handleAccount(const Key& key) {
       } else if (key.text == "y" || key.text == "Y") {
         startSync();
       } else if (key.text == "e" || key.text == "E") {
-        entry_ = Entry::exportPath;
-        entryText_ = (paths_.dataFolder / "tavro-backup.json").string();
-        accountMessage_.clear();
+        openBackupEntry(true);
       } else if (key.text == "i" || key.text == "I") {
-        entry_ = Entry::importPath;
-        entryText_.clear();
-        accountMessage_.clear();
+        openBackupEntry(false);
       } else if (key.text == "d" || key.text == "D") {
         startDevices();
       } else if (key.text == "o" || key.text == "O") {
@@ -1392,6 +1496,12 @@ void Tutor::handleAccount(const Key& key) {
     default:
       return;
   }
+}
+
+void Tutor::openBackupEntry(bool exporting) {
+  entry_ = exporting ? Entry::exportPath : Entry::importPath;
+  entryText_ = exporting ? (paths_.dataFolder / "tavro-backup.json").string() : "";
+  accountMessage_.clear();
 }
 
 void Tutor::submitEntry() {
@@ -1420,7 +1530,7 @@ void Tutor::submitEntry() {
     });
     return;
   }
-  entry_ = Entry::none;
+  entry_ = signedIn() ? Entry::none : Entry::token;
   if (text.empty()) return;
   if (entry == Entry::exportPath) exportBackup(text);
   if (entry == Entry::importPath) importBackup(text);
@@ -1646,7 +1756,6 @@ void Tutor::startSync() {
 
 void Tutor::exportBackup(const std::string& path) {
   accountFailed_ = true;
-  if (!signedIn()) return;
   std::filesystem::path file(path);
   std::error_code error;
   auto status = std::filesystem::symlink_status(file, error);
@@ -1657,10 +1766,16 @@ void Tutor::exportBackup(const std::string& path) {
   std::string bytes;
   std::size_t exported = 0;
   try {
-    // A backup of this account holds this account's attempts only.
-    std::vector<Attempt> own = owners_.attemptsOf(account_.profile->id, archive_.attempts);
+    // Signed in, a backup of this account holds this account's attempts
+    // only. Signed out, it is a local backup of every score on this
+    // computer, as the scores screens show them, tied to no account (an
+    // empty owner).
+    std::vector<Attempt> own = signedIn()
+                                   ? owners_.attemptsOf(account_.profile->id, archive_.attempts)
+                                   : archive_.attempts;
     exported = own.size();
-    TavroBackup backup(account_.profile->id, std::move(own), level_, kanaInput(), Date::now());
+    TavroBackup backup(signedIn() ? account_.profile->id : std::string(), std::move(own), level_,
+                       kanaInput(), Date::now());
     // The weak-key round comes back with a restore on another computer.
     backup.setWeakKeys(archive_.weakKeys);
     bytes = backup.encode();
@@ -1672,21 +1787,23 @@ void Tutor::exportBackup(const std::string& path) {
     accountMessage_ = t("Not exported to {1}: {2}.", {path, *failure});
     return;
   }
-  accountMessage_ = t("Exported {1} attempts to {2} (readable by you alone).",
+  accountMessage_ = t(exported == 1 ? "Exported 1 attempt to {2} (readable by you alone)."
+                                    : "Exported {1} attempts to {2} (readable by you alone).",
                       {std::to_string(exported), path});
   accountFailed_ = false;
 }
 
 void Tutor::importBackup(const std::string& path) {
   accountFailed_ = true;
-  if (!signedIn()) return;
   if (!canSave_) {
     accountMessage_ = t("Not imported: {1}: the archive on disk could not be read, so nothing is "
                         "saved this session.",
                         {path});
     return;
   }
-  if (!ownersUsable_) {
+  // Signed out, an import claims nothing for any account, so it needs no
+  // record of owners.
+  if (signedIn() && !ownersUsable_) {
     accountMessage_ = t("Not imported: {1}: {2} could not be read, so the attempts could not be "
                         "kept as this account's. Nothing was changed.",
                         {path, attemptOwnersFile(paths_.dataFolder).string()});
@@ -1714,17 +1831,34 @@ void Tutor::importBackup(const std::string& path) {
                         {path});
     return;
   }
-  if (!accounttext::sameText(backup->ownerID(), account_.profile->id)) {
+  // A local backup (no owner) is anyone's on this computer; an account's
+  // backup goes only into that account while it is signed in, and signed
+  // out into the local scores without any claim.
+  bool local = backup->ownerID().empty();
+  bool claims = signedIn() && !local;
+  if (signedIn() && !local && !accounttext::sameText(backup->ownerID(), account_.profile->id)) {
     accountMessage_ = t("Not imported: {1} belongs to another account. Nothing was changed.", {path});
     return;
   }
   try {
-    backup->validated(account_.profile->id);
+    backup->validated(claims ? std::string_view(account_.profile->id)
+                             : std::string_view(backup->ownerID()));
   } catch (const BackupFailure&) {
     accountMessage_ = t("Not imported: {1} breaks the limits of a backup (for example two attempts "
                         "with one id, or impossible counts). Nothing was changed.",
                         {path});
     return;
+  }
+  // A score from the future would sit at the top of "latest" for years;
+  // a day's leeway covers clocks and time zones.
+  const double latestAccepted = Date::now().unixSeconds() + 24 * 60 * 60;
+  for (const Attempt& attempt : backup->attempts()) {
+    if (attempt.date().unixSeconds() > latestAccepted) {
+      accountMessage_ = t("Not imported: {1} holds an attempt dated {2}, in the future. Nothing "
+                          "was changed.",
+                          {path, dateText(attempt.date())});
+      return;
+    }
   }
   std::vector<Attempt> before = archive_.attempts;
   std::optional<WeakKeyHistory> weakBefore = archive_.weakKeys;
@@ -1738,9 +1872,10 @@ void Tutor::importBackup(const std::string& path) {
   }
   // The backup's attempts are this account's from now on.
   AttemptOwners owners = owners_;
-  owners.claim(account_.profile->id, backup->attempts());
+  if (claims) owners.claim(account_.profile->id, backup->attempts());
   if (std::optional<std::string> failure =
-          saveAttemptOwners(owners, archive_.attempts, attemptOwnersFile(paths_.dataFolder))) {
+          claims ? saveAttemptOwners(owners, archive_.attempts, attemptOwnersFile(paths_.dataFolder))
+                 : std::nullopt) {
     archive_.attempts = std::move(before);
     archive_.weakKeys = std::move(weakBefore);
     accountMessage_ = t("Not imported: {1}: which account the attempts belong to could not be "
@@ -1757,8 +1892,10 @@ void Tutor::importBackup(const std::string& path) {
     return;
   }
   owners_ = std::move(owners);
-  accountMessage_ = t("Imported {1} new attempts from {2}.",
-                      {std::to_string(archive_.attempts.size() - before.size()), path});
+  std::size_t added = archive_.attempts.size() - before.size();
+  accountMessage_ = t(added == 1 ? "Imported 1 new attempt from {2}."
+                                 : "Imported {1} new attempts from {2}.",
+                      {std::to_string(added), path});
   accountFailed_ = false;
 }
 
@@ -1892,6 +2029,9 @@ void Tutor::renderAccount(Frame& frame) const {
   std::string footer;
   if (task_) {
     footer = t("Esc cancel");
+  } else if (entry_ == Entry::token && entryText_.empty()) {
+    // No account is needed to keep the scores in a file and bring them back.
+    footer = t("Enter sign in · e export · i import a backup · Esc Back");
   } else if (entry_ != Entry::none) {
     footer = t("Enter confirm · Backspace erase · Esc Back");
   } else if (askOwner_) {

@@ -38,6 +38,11 @@ namespace tavro::terminal {
 
 class Tutor {
  public:
+  // How long after a round ends its results take no keys: a key typed a
+  // moment late (the Enter or the letter the learner thought was still
+  // needed) must not skip the results before they were seen.
+  static constexpr double resultsGraceSeconds = 0.5;
+
   // The smallest terminal the screens fit in.
   static constexpr int minimumWidth = 80;
   static constexpr int minimumHeight = 24;
@@ -132,7 +137,15 @@ class Tutor {
   // signed in, whether this computer's scores may go into its account.
   void checkOwner();
   void answerOwner(bool add);
+  // Asks for the path of a backup to export (`exporting`) or import; no
+  // account is needed for either.
+  void openBackupEntry(bool exporting);
+  // Signed in: this account's attempts. Signed out: a local backup of every
+  // attempt on this computer, tied to no account.
   void exportBackup(const std::string& path);
+  // Refuses a backup of another account, one breaking a limit, or one with
+  // an attempt dated more than a day ahead. Signed out, or for a local
+  // backup, the attempts join the local scores without a claim.
   void importBackup(const std::string& path);
   void renderAccount(Frame& frame) const;
   void finishSetup();
@@ -149,10 +162,16 @@ class Tutor {
   // Runs a change of the preferences store; a store that cannot be written
   // is reported in the status line.
   void remember(const std::function<void()>& change);
+  // Copies the archive's layout into the preferences.
+  void rememberLayout();
   void start(std::int64_t round);
   // Starts a round of the prompts the custom text screen accepted last.
   void startCustomText();
-  void finishRound();
+  // Ends the round at `now`; `lastKeyTyped` is true when the key that ended
+  // it went into the last word (so the word may still take more).
+  void finishRound(double now, bool lastKeyTyped);
+  // Leaves the round being typed, keeping nothing of it.
+  void leaveRound();
   void save();
   std::string weakKeysFor(Exercise exercise) const;
   // The learner's choice of kana keys for Japanese, whichever language is
@@ -190,6 +209,9 @@ class Tutor {
   std::size_t focus_ = 0;  // index into homeItems()
   std::int64_t round_ = 1;
   std::optional<PracticeRound> practice_;
+  bool confirmLeave_ = false;        // Esc in a round with keys typed: asking before leaving
+  double roundEndedAt_ = 0;          // when the round on the results screen ended
+  bool lastWordMayContinue_ = false;  // the next key may still belong to the round's last word
   std::string status_;  // one-line message under the current screen
   std::optional<Uuid> latest_;
   std::optional<std::string> saveFailure_;
@@ -197,6 +219,7 @@ class Tutor {
   AttemptOwners owners_;
   bool ownersUsable_ = true;  // false: the record could not be read; nothing may need it
   bool finished_ = false;
+  bool pasting_ = false;  // the keys being handled are the characters of a paste
 
   // The round's clock: `now` less the time the round stood behind the size
   // notice.

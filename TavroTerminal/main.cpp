@@ -79,6 +79,12 @@ int run(const std::vector<std::string>& arguments) {
     }
   }
 
+  // Taken as a folder, a file would only fail at the first save, after the
+  // setup was skipped for an "archive" that is not one.
+  if (options.dataDirectory) {
+    if (std::optional<std::string> problem = dataDirectoryProblem(*options.dataDirectory))
+      return refuse(printable(*problem));
+  }
   std::optional<StoragePaths> paths = storagePaths(options.dataDirectory, processEnvironment());
   if (!paths) return refuse("no folder for the score archive: HOME is not set; use --data-dir DIR");
 

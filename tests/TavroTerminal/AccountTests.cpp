@@ -490,7 +490,7 @@ TEST(AccountScreenTest, BackupCarriesTheWeakKeysAndImportMergesThem) {
   other.type("i");
   other.type(file.string());
   other.press(Key::of(Key::Kind::enter));
-  ASSERT_TRUE(other.shows("Imported 1 new attempts")) << other.screen();
+  ASSERT_TRUE(other.shows("Imported 1 new attempt from")) << other.screen();
   Archive restored = Archive::read(other.paths.archive());
   ASSERT_TRUE(restored.weakKeys);
   EXPECT_EQ(restored.weakKeys->rankedKeys("romaji"), std::vector<std::string>{"k"});
@@ -531,7 +531,7 @@ TEST(AccountScreenTest, BackupOfTheSameAccountInAnotherNormalFormIsImported) {
   f.type("i");
   f.type(file.string());
   f.press(Key::of(Key::Kind::enter));
-  EXPECT_TRUE(f.shows("Imported 1 new attempts")) << f.screen();
+  EXPECT_TRUE(f.shows("Imported 1 new attempt from")) << f.screen();
   EXPECT_EQ(Archive::read(f.paths.archive()).attempts.size(), 2u);
 }
 
@@ -567,6 +567,12 @@ TEST(AccountScreenTest, HostileBackupIsRefusedAndChangesNothing) {
       {"a folder", [](auto& p) { std::filesystem::create_directory(p); },
        "is not a regular file"},
       {"missing", [](auto&) {}, "is unreadable"},
+      {"an attempt dated in 2127",
+       [&](auto& p) {
+         writeFile(p, backup(aiko.id, {Attempt(testing::numberedUuid(5), Date{4.0e9}, "romaji", 2,
+                                               120, 4, 33.5)}));
+       },
+       "holds an attempt dated 2127-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -816,6 +822,67 @@ TEST(AccountScreenTest, ARecordOfOwnersThatCannotBeTrustedAsksOrStopsTheSync) {
     for (const auto& entry : std::filesystem::directory_iterator(f.folder.path()))
       keptAside = keptAside || entry.path().filename().string().rfind("score-owners.json.damaged-", 0) == 0;
     EXPECT_EQ(keptAside, c.setAside);
+  }
+}
+
+}  // namespace
+}  // namespace tavro::terminal
+
+namespace tavro::terminal {
+namespace {
+
+// Without an account the scores still go into a file and come back, tied to
+// no account: nothing is claimed for whoever signs in next.
+TEST(AccountScreenTest, LocalBackupIsExportedAndImportedWhileSignedOut) {
+  ASSERT_TRUE(utf8Locale);
+  Fixture home(false, {attempt(1), attempt(2)});
+  ASSERT_TRUE(home.shows("e export · i import a backup")) << home.screen();
+  std::filesystem::path file = home.folder.path() / "local-backup.json";
+  home.type("e");
+  ASSERT_TRUE(home.shows("Export the scores to this file (Enter):")) << home.screen();
+  for (int i = 0; i < 200; ++i) home.press(Key::of(Key::Kind::backspace));
+  home.type(file.string());
+  home.press(Key::of(Key::Kind::enter));
+  ASSERT_TRUE(home.shows("Exported 2 attempts to")) << home.screen();
+  TavroBackup exported = TavroBackup::decode(readFile(file));
+  EXPECT_EQ(exported.ownerID(), "");
+  EXPECT_EQ(exported.attempts().size(), 2u);
+  // Back on the token field, which still takes a token.
+  EXPECT_TRUE(home.shows("Token or address:")) << home.screen();
+
+  struct Case {
+    const char* name;
+    bool signedIn;
+    std::string owner;  // of the backup imported
+    std::vector<Attempt> attempts;
+    std::string message;
+    std::size_t claimed;  // of aiko's attempts afterwards
+  };
+  const Case cases[] = {
+      {"a local backup, signed out", false, "", exported.attempts(),
+       "Imported 2 new attempts from", 0},
+      {"an account's backup, signed out", false, aiko.id, {attempt(7)},
+       "Imported 1 new attempt from", 0},
+      {"a local backup, signed in", true, "", {attempt(7)}, "Imported 1 new attempt from", 0},
+      {"the account's own backup, signed in", true, aiko.id, {attempt(7)},
+       "Imported 1 new attempt from", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Fixture other(c.signedIn);
+    std::filesystem::path backupFile = other.folder.path() / "backup.json";
+    writeFile(backupFile,
+              TavroBackup(c.owner, c.attempts, JLPTLevel::n5, false, Date{1}).encode());
+    other.type("i");
+    other.type(backupFile.string());
+    other.press(Key::of(Key::Kind::enter));
+    EXPECT_TRUE(other.shows(c.message)) << other.screen();
+    EXPECT_EQ(Archive::read(other.paths.archive()).attempts.size(), c.attempts.size());
+    // Claimed attempts are aiko's whoever holds the others; unclaimed ones
+    // would be hers only as the first account to sync.
+    AttemptOwners owners = other.tutor->attemptOwners();
+    owners.synced(AccountProfile("user-9", "Ben", ""), {});
+    EXPECT_EQ(owners.attemptsOf(aiko.id, other.tutor->archive().attempts).size(), c.claimed);
   }
 }
 

@@ -9,6 +9,7 @@
 #include "common/TestSupport.h"
 
 #include "Platform/UserDefaults.h"
+#include "Support/CharacterBounds.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,8 @@ using tavro::testing::TemporaryDirectory;
 
 TEST(TextAreaTest, EditsWholeCharactersAcrossLines) {
   ASSERT_TRUE(utf8Locale);
-  // Steps: "<" ">" "^" "v" move, "b" is Backspace, anything else is typed.
+  // Steps: "<" ">" "^" "v" move, "home" and "end" too, "b" is Backspace,
+  // "del" Delete, anything else is typed.
   struct Case {
     const char* name;
     std::vector<std::string> steps;
@@ -59,6 +61,15 @@ TEST(TextAreaTest, EditsWholeCharactersAcrossLines) {
        {"e\u0301x"},
        0,
        3},
+      {"home and end stay on the cursor's line", {"ab\ncd", "<", "home", "X", "end", "Y"},
+       {"ab", "XcdY"}, 1, 4},
+      {"delete erases the whole character after the cursor",
+       {"e\u0301xか", "home", "del", ">", "del"},
+       {"x"},
+       0,
+       1},
+      {"delete at a line end joins the next line", {"ab\ncd", "^", "end", "del"}, {"abcd"}, 0, 2},
+      {"delete at the very end does nothing", {"ab", "del"}, {"ab"}, 0, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -74,6 +85,12 @@ TEST(TextAreaTest, EditsWholeCharactersAcrossLines) {
         area.down();
       } else if (step == "b") {
         area.backspace();
+      } else if (step == "home") {
+        area.home();
+      } else if (step == "end") {
+        area.end();
+      } else if (step == "del") {
+        area.erase();
       } else {
         ASSERT_TRUE(area.insert(step));
       }
@@ -81,6 +98,10 @@ TEST(TextAreaTest, EditsWholeCharactersAcrossLines) {
     EXPECT_EQ(area.lines(), c.lines);
     EXPECT_EQ(area.cursorLine(), c.line);
     EXPECT_EQ(area.cursorOffset(), c.offset);
+    // The count the bounds are checked against follows every edit.
+    std::size_t characters = c.lines.size() - 1;
+    for (const std::string& line : c.lines) characters += text::characterCount(line);
+    EXPECT_EQ(area.characters(), characters);
   }
 }
 
@@ -289,6 +310,58 @@ TEST(CustomTextEditorTest, OneLineIsCountedInTheSingular) {
   EXPECT_EQ(screen.find("1 lines"), std::string::npos) << screen;
 }
 
+TEST(CustomTextEditorTest, HomeEndAndDeleteEditTheFieldAndNeverLeaveTheScreen) {
+  CustomTextEditor editor;
+  typeText(editor, "ab\ncd");
+  for (Key::Kind kind : {Key::Kind::home, Key::Kind::del, Key::Kind::end, Key::Kind::del}) {
+    EXPECT_EQ(editor.handle(Key::of(kind)), CustomTextEditor::Action::none);
+  }
+  typeText(editor, "!");
+  EXPECT_EQ(editor.text().lines(), (std::vector<std::string>{"ab", "d!"}));
+  EXPECT_EQ(editor.focus(), CustomTextEditor::Field::text);
+}
+
+TEST(CustomTextEditorTest, GuessedReadingsAreMarkedInBothFieldsUntilEdited) {
+  ASSERT_TRUE(utf8Locale);
+  using Mark = CustomTextEditor::Mark;
+  CustomTextEditor editor;
+  // 今日 (きょう or こんにち) and 7人 (しちにん or ななにん) are guesses;
+  // 学校 and the rest are not.
+  editor.handle(Key::pasted("学校\n今日は7人です"));
+  editor.handle(Key::of(Key::Kind::tab));
+  editor.handle(Key::of(Key::Kind::enter));
+  ASSERT_EQ(editor.reading().lines(), (std::vector<std::string>{"がっこう", "きょうはしちにんです"}));
+  EXPECT_EQ(editor.textMarks(), (std::vector<Mark>{{1, 0, 2}, {1, 3, 2}}));
+  EXPECT_EQ(editor.readingMarks(), (std::vector<Mark>{{1, 0, 3}, {1, 4, 4}}));
+
+  Frame frame(80, 24);
+  std::string screen = render(editor, frame);
+  EXPECT_NE(screen.find("check the 2 underlined words"), std::string::npos) << screen;
+  // Drawn underlined where the words are, and nowhere else.
+  auto markedRow = [&](const std::string& line) {
+    std::string marked;
+    for (int row = 0; row < frame.height(); ++row) {
+      if (frame.line(row).find(line) == std::string::npos) continue;
+      for (int column = 0; column < frame.width(); ++column)
+        if (frame.cell(row, column).style == Style::marked) marked += frame.cell(row, column).text;
+      return marked;
+    }
+    return std::string("(no such line)");
+  };
+  EXPECT_EQ(markedRow("今日は7人です"), "今日7人");
+  EXPECT_EQ(markedRow("学校"), "");
+  // The cursor (at the end of the reading) does not hide a mark here.
+  EXPECT_EQ(markedRow("きょうはしちにんです"), "きょうしちにん");
+
+  // An edited reading no longer matches the positions: its marks go, the
+  // text's stay.
+  editor.handle(Key::of(Key::Kind::backspace));
+  EXPECT_TRUE(editor.readingMarks().empty());
+  EXPECT_EQ(editor.textMarks().size(), 2u);
+  render(editor, frame);
+  EXPECT_EQ(markedRow("きょうはしちにんで"), "");
+}
+
 TEST(CustomTextTutorTest, OwnTextIsPractisedSavedUnderItsModeAndKeptOnlyInMemory) {
   ASSERT_TRUE(utf8Locale);
   TemporaryDirectory folder;
@@ -345,6 +418,7 @@ TEST(CustomTextTutorTest, OwnTextIsPractisedSavedUnderItsModeAndKeptOnlyInMemory
   EXPECT_EQ(tutor.round()->prompt().display(), "学校");
   tutor.handle(Key::character("g"), now += 0.2);
   tutor.handle(Key::of(Key::Kind::escape), now);
+  tutor.handle(Key::character("y"), now);  // yes, leave the words typed
   ASSERT_EQ(tutor.screen(), Tutor::Screen::customText);
   std::string text = screen();
   EXPECT_NE(text.find("Round left; nothing was saved."), std::string::npos) << text;

@@ -18,12 +18,14 @@
 #include "TavroTerminal/AccountFiles.h"
 #include "TavroTerminal/Exercise.h"
 #include "TavroTerminal/Storage.h"
+#include "TavroTerminal/Tutor.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 
 #include <regex>
+#include <thread>
 
 namespace tavro::testing {
 namespace {
@@ -31,9 +33,10 @@ namespace {
 const std::string tavroPath = TAVRO_TERMINAL_PATH;
 
 std::string tavroCommand(const std::filesystem::path& dataDir,
-                         const std::string& locale = "C.UTF-8") {
-  return "env LC_ALL=" + locale + " TERM=screen " + shellQuoted(tavroPath) + " --data-dir " +
-         shellQuoted(dataDir.string());
+                         const std::string& locale = "C.UTF-8",
+                         const std::string& term = "screen") {
+  return "env LC_ALL=" + locale + " TERM=" + term + " " + shellQuoted(tavroPath) +
+         " --data-dir " + shellQuoted(dataDir.string());
 }
 
 // The text after `label` on the first screen line that starts with it (after
@@ -65,6 +68,15 @@ std::string promptLine(const std::string& screen) {
 
 std::string wordMark(int word) {
   return "Word " + std::to_string(word) + "/25";
+}
+
+// Waits for the results of a round and then for the moment in which they
+// take no keys to pass, as a learner reading them lets it pass; the screen.
+std::string waitForResults(const TmuxSession& session) {
+  std::string results = session.waitFor("Round complete");
+  std::this_thread::sleep_for(
+      std::chrono::duration<double>(terminal::Tutor::resultsGraceSeconds + 0.2));
+  return results;
 }
 
 // Waits for word `word` of the round to be on screen and returns the screen.
@@ -155,10 +167,11 @@ TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
       if (after.find(wordMark(word + 1)) == std::string::npos) session.type(" ");
     }
   }
-  std::string results = session.waitFor("Round complete");
+  std::string results = waitForResults(session);
   EXPECT_NE(results.find("Top 5 Hi-Score"), std::string::npos);
   EXPECT_TRUE(std::regex_search(results, std::regex(R"(> 1 .*keys/min.*new)"))) << results;
-  EXPECT_TRUE(std::regex_search(results, std::regex(R"(Weakest keys +\S+ \d+% \(1 of)")))
+  EXPECT_TRUE(
+      std::regex_search(results, std::regex(R"(Weakest keys, this round +\S+ \d+% \(1 of)")))
       << results;
 
   Archive archive = Archive::read(data / "archive.json");
@@ -195,6 +208,8 @@ TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
   std::string before = readFile(data / "archive.json");
   session.type(field(weakRound, "romaji").substr(0, 1));
   session.press("Escape");
+  session.waitFor("Leave this round?");  // a key was typed: asked first
+  session.type("y");
   EXPECT_NE(session.waitFor("nothing was saved").find("Rounds"), std::string::npos);
   EXPECT_EQ(readFile(data / "archive.json"), before);
 }
@@ -238,6 +253,8 @@ TEST(EndToEndTest, KanaRoundOnJisShowsKanaLegendsEvenWithoutAUtf8Locale) {
   session.waitFor("is not next");
 
   session.press("Escape");
+  session.waitFor("Leave this round?");
+  session.type("y");
   session.waitFor("nothing was saved");
   // The layout is kept in the archive; the left round is not.
   Archive archive = Archive::read(data / "archive.json");
@@ -262,7 +279,7 @@ TEST(EndToEndTest, EnglishRoundIsTypedAsShownAndScoredUnderItsOwnMode) {
     ASSERT_FALSE(prompt.empty());
     session.type(prompt);
   }
-  std::string results = session.waitFor("Round complete");
+  std::string results = waitForResults(session);
   EXPECT_NE(results.find("English · Standard — Round 1"), std::string::npos) << results;
   EXPECT_NE(results.find("none missed"), std::string::npos) << results;
   Archive archive = Archive::read(data / "archive.json");
@@ -311,7 +328,9 @@ TEST(EndToEndTest, JapaneseInterfaceAndThemeAreChosenInSettingsAndKept) {
     EXPECT_NE(practice.find("次のキー："), std::string::npos) << practice;
     EXPECT_EQ(practice.find("Next key"), std::string::npos) << practice;
     session.press("Escape");
-    session.waitFor("ラウンド");
+    // Home's own help line: the heading of the round says ラウンド too, and a
+    // key sent on the heels of Escape would be Alt+key.
+    session.waitFor("q 終了");
     session.type("q");
     session.waitFor("[exited 0]");
   }
@@ -526,6 +545,18 @@ TEST(EndToEndTest, CommandLineAnswersWithoutTheFullScreen) {
       piped.standardError, std::regex("tavro: standard (input|output) is not a terminal[^\n]*\n")))
       << piped.standardError;
 
+  // A file named as the data folder is refused before anything starts.
+  writeFile(data / "not-a-folder", "x");
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"--data-dir", (data / "not-a-folder").string()},
+        std::vector<std::string>{"stats", "--data-dir", (data / "not-a-folder").string()}}) {
+    ProcessResult file = runProcess(tavroPath, arguments);
+    EXPECT_EQ(file.exitStatus, 1);
+    EXPECT_EQ(file.standardError, "tavro: --data-dir " + (data / "not-a-folder").string() +
+                                      " is not a folder; name a folder (a missing one is made)\n");
+  }
+  std::filesystem::remove(data / "not-a-folder");
+
   ProcessResult empty = runProcess(tavroPath, {"stats", "--data-dir", data.path().string()});
   EXPECT_EQ(empty.exitStatus, 0);
   EXPECT_EQ(empty.standardOutput, "No finished rounds yet.\n");
@@ -537,7 +568,7 @@ TEST(EndToEndTest, CommandLineAnswersWithoutTheFullScreen) {
   archive.save(data / "archive.json");
   ProcessResult stats = runProcess(tavroPath, {"stats", "--data-dir", data.path().string()});
   EXPECT_EQ(stats.exitStatus, 0);
-  EXPECT_NE(stats.standardOutput.find("romaji, round 2"), std::string::npos)
+  EXPECT_NE(stats.standardOutput.find("Japanese · Romaji input, round 2"), std::string::npos)
       << stats.standardOutput;
   EXPECT_TRUE(std::regex_search(stats.standardOutput, std::regex(R"(  1  120 keys/min +96\.0%)")))
       << stats.standardOutput;
@@ -618,7 +649,7 @@ TEST(EndToEndTest, PastedJapaneseTextIsReadTypedAndScoredWithoutBeingSaved) {
     EXPECT_EQ(promptLine(shown), word % 2 == 1 ? "学校へ行く" : "東京駅");
     session.type(romaji);
   }
-  std::string results = session.waitFor("Round complete");
+  std::string results = waitForResults(session);
   EXPECT_NE(results.find("Japanese · Custom Text Practice"), std::string::npos) << results;
   Archive archive = Archive::read(data / "archive.json");
   ASSERT_EQ(archive.attempts.size(), 1u);
@@ -638,6 +669,88 @@ TEST(EndToEndTest, PastedJapaneseTextIsReadTypedAndScoredWithoutBeingSaved) {
     EXPECT_EQ(contents.find("学校"), std::string::npos) << entry.path();
     EXPECT_EQ(contents.find("東京"), std::string::npos) << entry.path();
   }
+}
+
+// Opens the custom text screen from home.
+void openCustomText(const TmuxSession& session) {
+  session.waitFor("Rounds");
+  focusHomeItem(session, "Input");
+  pressUntil(session, "Right", "< Custom Text Practice >", 4);
+  session.press("Enter");
+  session.waitFor("Japanese text");
+}
+
+TEST(EndToEndTest, TheKeyThatWouldHaveEndedTheLastWordLeavesTheResultsOnScreen) {
+  TemporaryDirectory data;
+  TmuxSession session(100, 30, tavroCommand(data.path()));
+  passSetup(session);
+  openCustomText(session);
+  session.type("本");
+  session.press("Tab");
+  session.press("Enter");  // Generate reading
+  session.waitFor("│ ほん");
+  session.press("Tab");
+  session.press("Enter");  // Start practice
+  atWord(session, 1);
+  // Every ほん typed as "honn", as a learner does: the last one ends the
+  // round at "hon", and its second n arrives on the results.
+  std::string keys;
+  for (int word = 1; word <= 25; ++word) keys += "honn";
+  session.type(keys);
+  std::string results = session.waitFor("Round complete");
+  EXPECT_NE(results.find("Weakest keys, this round"), std::string::npos) << results;
+  ASSERT_EQ(Archive::read(data / "archive.json").attempts.size(), 1u);
+  // Still there once the keys are all handled: the results wait for the
+  // learner.
+  session.press("F5");  // a key that does nothing, to see the n was taken
+  results = session.waitFor("Round complete");
+  EXPECT_EQ(results.find("Japanese text"), std::string::npos) << results;
+}
+
+TEST(EndToEndTest, EscapeSequencesAreWholeKeysAndEscapeAsksBeforeDroppingARound) {
+  TemporaryDirectory data;
+  // tmux sends Home as "ESC [ 1 ~", which xterm's description does not
+  // list: the tutor decodes it itself.
+  TmuxSession session(100, 30, tavroCommand(data.path(), "C.UTF-8", "xterm-256color"));
+  passSetup(session);
+  openCustomText(session);
+  session.type("ab");
+  session.waitFor("│ ab");
+  for (const char* key : {"Home", "F5", "M-a", "PageDown", "IC"}) session.press(key);
+  session.type("X");
+  session.press("End");
+  session.type("Y");
+  session.press("Left");
+  session.press("DC");  // Delete
+  session.type("!");
+  std::string screen = session.waitFor("│ Xab!");
+  EXPECT_NE(screen.find("Japanese text"), std::string::npos) << screen;
+  session.press("Escape");
+  session.waitFor("Rounds");
+
+  // A round with a key typed: Alt+letter does nothing, Escape asks.
+  focusHomeItem(session, "Input");
+  pressUntil(session, "Right", "< Romaji input >", 4);
+  session.type("1");
+  session.press("Enter");
+  atWord(session, 1);
+  session.type("x");
+  session.waitFor("is not next");
+  session.press("M-h");
+  session.press("Escape");
+  screen = session.waitFor("Leave this round?");
+  EXPECT_NE(screen.find(wordMark(1)), std::string::npos) << screen;
+  session.type("n");  // no: the round goes on
+  screen = session.waitUntil(
+      [](const std::string& now) { return now.find("Leave this round?") == std::string::npos; });
+  EXPECT_NE(screen.find(wordMark(1)), std::string::npos) << screen;
+  session.press("Escape");
+  session.waitFor("Leave this round?");
+  session.type("y");
+  screen = session.waitFor("Round left; nothing was saved.");
+  EXPECT_NE(screen.find("Rounds"), std::string::npos) << screen;
+  EXPECT_FALSE(std::filesystem::exists(data / "archive.json") &&
+               !Archive::read(data / "archive.json").attempts.empty());
 }
 
 }  // namespace

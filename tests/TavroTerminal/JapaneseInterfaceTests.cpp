@@ -179,6 +179,11 @@ struct Learner {
       tutor->handle(key, now += 0.2);
     }
   }
+  // Leaves the round being typed; one with keys typed asks first (y leaves).
+  void leaveRound() {
+    press(Key::Kind::escape);
+    if (tutor->screen() == Tutor::Screen::practice) type("y");
+  }
   // Moves the home focus up to the item labelled `label`.
   void focusHome(const std::string& label) {
     for (int i = 0; i < 12; ++i) {
@@ -242,7 +247,7 @@ TEST(JapaneseInterfaceTest, SetupStepsFitWithoutEnglish) {
             {ja("JIS (Japanese)")}},
            {"guidance",
             next,
-            {ja("What should practice show you?"), ja("Romaji line under prompts"), ja("on")}},
+            {ja("What should practice show you?"), ja("Guide lines"), ja("on")}},
            {"theme", next, {ja("Pick the colours. System keeps your terminal's own.")}},
            {"account", next, {ja("Press Enter to start practising, or a to sign in.")}},
            {"home after the setup",
@@ -293,7 +298,7 @@ TEST(JapaneseInterfaceTest, HomeOfEveryExerciseAndTheCustomTextScreenFit) {
               l.press(Key::Kind::tab);
               l.press(Key::Kind::enter);
             },
-            {ja("Reading generated: check the words that can be read more than one way.")}},
+            {ja("Reading generated: no word in it was a guess; check it before starting.")}},
            {"reading lines do not match",
             [](Learner& l) {
               l.type("\nほん");
@@ -301,15 +306,18 @@ TEST(JapaneseInterfaceTest, HomeOfEveryExerciseAndTheCustomTextScreenFit) {
               l.press(Key::Kind::enter);
             },
             {}},
-           {"custom round left",
+           {"custom round asks before leaving",
             [](Learner& l) {
               l.press(Key::Kind::up);  // the reading
               l.press(Key::Kind::backspace, 3);
               l.press(Key::Kind::tab);
               l.press(Key::Kind::enter);
               ASSERT_EQ(l.tutor->screen(), Tutor::Screen::practice);
+              l.type("k");
               l.press(Key::Kind::escape);
             },
+            {ja("Leave this round? What you typed is not kept. y leave · any other key goes on")}},
+           {"custom round left", [](Learner& l) { l.type("y"); },
             {ja("Round left; nothing was saved.")}},
            {"back home", [](Learner& l) { l.press(Key::Kind::escape); }, {homeHelp}},
            {"english", nextLanguage, {ja("Standard")}},
@@ -337,7 +345,7 @@ TEST(JapaneseInterfaceTest, PracticeResultsAndSettingsFit) {
             {ja("Nothing to erase: a wrong key is never typed into the prompt.")}},
            {"results",
             [](Learner& l) { typeRound(*l.tutor, l.now, "q", 3); },
-            {ja("Results"), ja("Weakest keys"), ja("speed"), ja("accuracy"), ja("new"),
+            {ja("Results"), ja("Weakest keys, this round"), ja("Weakest keys, all rounds"), ja("speed"), ja("accuracy"), ja("new"),
              ja("Enter/n next round · a again · h home")}},
            {"home with scores and weak keys",
             [](Learner& l) { l.type("h"); },
@@ -351,7 +359,7 @@ TEST(JapaneseInterfaceTest, PracticeResultsAndSettingsFit) {
             {ja("Word complete: Space goes on (the word still takes more keys)")}},
            {"kana keys",
             [](Learner& l) {
-              l.press(Key::Kind::escape);
+              l.leaveRound();
               l.focusHome(ja("Input"));
               l.press(Key::Kind::right);
               l.type("1");
@@ -360,7 +368,7 @@ TEST(JapaneseInterfaceTest, PracticeResultsAndSettingsFit) {
             {ja("Word {1}/25", {"1"}), practiceHelp}},
            {"nepali typed directly",
             [](Learner& l) {
-              l.press(Key::Kind::escape);
+              l.leaveRound();
               l.focusHome(ja("Language"));
               l.press(Key::Kind::right, 2);
               l.focusHome(ja("Input"));
@@ -371,7 +379,7 @@ TEST(JapaneseInterfaceTest, PracticeResultsAndSettingsFit) {
             {}},
            {"settings",
             [](Learner& l) {
-              l.press(Key::Kind::escape);
+              l.leaveRound();
               l.type("s");
             },
             {ja("Language (interface)"), ja("Theme"), ja("x  {1} is not next", {"Q"}),
@@ -389,7 +397,9 @@ TEST(JapaneseInterfaceTest, AccountScreensFit) {
             [](Learner& l) { l.type("a"); },
             {ja("Not signed in."), ja("Paste a session token (64 characters 0-9 a-f) and press "
                                       "Enter."),
-             ja("Enter confirm · Backspace erase · Esc Back")}},
+             ja("Enter sign in · e export · i import a backup · Esc Back")}},
+           {"signed out, a token being typed", [](Learner& l) { l.type("0"); },
+            {ja("Enter confirm · Backspace erase · Esc Back")}},
            {"a whole token typed", [](Learner& l) { l.type(std::string(64, 'f')); }, {}},
            {"not a token",
             [](Learner& l) {

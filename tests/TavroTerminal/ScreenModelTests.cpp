@@ -282,6 +282,7 @@ TEST(TutorTest, FinishedRoundIsSavedWithItsMissesAndFeedsTheWeakRound) {
   // Leaving a round saves nothing of it.
   tutor.handle(Key::character("q"), now += 0.2);
   tutor.handle(Key::of(Key::Kind::escape), now);
+  tutor.handle(Key::character("y"), now);  // yes, leave it
   EXPECT_EQ(tutor.screen(), Tutor::Screen::home);
   EXPECT_EQ(Archive::read(paths.archive()).encode(), saved.encode());
 }
@@ -737,6 +738,201 @@ TEST(TutorTest, RoundsOfTheLevelKeepItAndRankEachLevelApart) {
   std::string results = shown(*tutor);
   EXPECT_EQ(results.find(speedText(600)), std::string::npos) << results;
   EXPECT_NE(results.find(speedText(60)), std::string::npos) << results;
+}
+
+// A round of 25 ほん: each word waits after "hon" for a possible second n,
+// but the last ends the round at once.
+PracticeRound honRound() {
+  return PracticeRound(Exercise::japaneseRomaji, 1, false,
+                       {{JapanesePrompt::kana("ほん"), std::nullopt}});
+}
+
+// Types every word of `tutor`'s ほん round as "honn" but the last, "hon".
+void typeHonRound(Tutor& tutor, double& now) {
+  for (int word = 1; word <= 25; ++word) {
+    for (const char* key : {"h", "o", "n", "n"}) {
+      if (word == 25 && std::string_view(key) == "n" && tutor.screen() != Tutor::Screen::practice)
+        break;
+      tutor.handle(Key::character(key), now += 0.1);
+    }
+  }
+}
+
+TEST(TutorTest, KeysMeantForTheEndOfARoundDoNotSkipItsResults) {
+  struct Case {
+    const char* name;
+    Key key;
+    double after;  // seconds after the round ended
+    Tutor::Screen expected;
+  };
+  const Case cases[] = {
+      {"the second n of the closing ん, late", Key::character("n"), 2, Tutor::Screen::results},
+      {"the Enter that would have moved on", Key::of(Key::Kind::enter), 2, Tutor::Screen::results},
+      {"h within the moment after the end", Key::character("h"), 0.2, Tutor::Screen::results},
+      {"Enter within the moment", Key::of(Key::Kind::enter), 0.1, Tutor::Screen::results},
+      {"h once the results were seen", Key::character("h"), 2, Tutor::Screen::home},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TutorFixture fixture;
+    std::unique_ptr<Tutor> tutor = fixture.start();
+    tutor->practise(honRound());
+    double now = 10;
+    typeHonRound(*tutor, now);
+    ASSERT_EQ(tutor->screen(), Tutor::Screen::results);
+    tutor->handle(c.key, now + c.after);
+    EXPECT_EQ(tutor->screen(), c.expected);
+    // Only the first key can belong to the round: the next n is the
+    // results' own.
+    if (c.expected == Tutor::Screen::results) {
+      tutor->handle(Key::character("n"), now + 5);
+      EXPECT_EQ(tutor->screen(), Tutor::Screen::practice);
+      EXPECT_EQ(tutor->round()->round(), 2);
+    }
+  }
+}
+
+TEST(TutorTest, EscapeAsksBeforeDroppingTypedWords) {
+  TutorFixture fixture;
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  double now = 10;
+  // Nothing typed yet: nothing to lose, so nothing to ask.
+  tutor->practise(honRound());
+  tutor->handle(Key::of(Key::Kind::escape), now);
+  EXPECT_EQ(tutor->screen(), Tutor::Screen::home);
+
+  tutor->practise(honRound());
+  for (const char* key : {"h", "o", "n", "n", "h"}) tutor->handle(Key::character(key), now += 0.1);
+  // A stray Escape asks; any other key but y (the Escape again among them)
+  // keeps the round as it was, and is not typed into it.
+  for (const Key& answer : {Key::character("o"), Key::of(Key::Kind::escape)}) {
+    tutor->handle(Key::of(Key::Kind::escape), now += 0.1);
+    ASSERT_EQ(tutor->screen(), Tutor::Screen::practice);
+    EXPECT_NE(shown(*tutor).find("Leave this round? What you typed is not kept."),
+              std::string::npos)
+        << shown(*tutor);
+    tutor->handle(answer, now += 0.1);
+    ASSERT_EQ(tutor->screen(), Tutor::Screen::practice);
+    EXPECT_EQ(tutor->round()->matcher().typed(), "h");
+    EXPECT_EQ(tutor->round()->session().completedWords(), 1);
+  }
+  EXPECT_EQ(shown(*tutor).find("Leave this round?"), std::string::npos) << shown(*tutor);
+  tutor->handle(Key::of(Key::Kind::escape), now += 0.1);
+  tutor->handle(Key::character("y"), now += 0.1);
+  EXPECT_EQ(tutor->screen(), Tutor::Screen::home);
+  EXPECT_TRUE(tutor->archive().attempts.empty());
+  EXPECT_FALSE(std::filesystem::exists(fixture.paths.archive()));
+}
+
+TEST(TutorTest, ResultsSayWhichWeakKeysTheyShowAndNameKanaKeysByTheirKana) {
+  ASSERT_TRUE(utf8Locale);
+  TutorFixture fixture;
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  // Kana keys on JIS: し is the D key. One miss on it in this round.
+  tutor->practise(PracticeRound(Exercise::japaneseKana, 1, true,
+                                {{JapanesePrompt::kana("し"), std::nullopt}}));
+  double now = 10;
+  tutor->handle(Key::character("q"), now += 0.1);
+  for (int word = 1; word <= 25; ++word) tutor->handle(Key::character("d"), now += 0.1);
+  ASSERT_EQ(tutor->screen(), Tutor::Screen::results);
+  std::string results = shown(*tutor);
+  std::stringstream lines(results);
+  std::string line;
+  std::vector<std::string> weak;
+  while (std::getline(lines, line))
+    if (line.find("Weakest keys") != std::string::npos) weak.push_back(line);
+  ASSERT_EQ(weak.size(), 2u) << results;
+  EXPECT_NE(weak[0].find("Weakest keys, this round"), std::string::npos) << results;
+  EXPECT_NE(weak[1].find("Weakest keys, all rounds"), std::string::npos) << results;
+  for (const std::string& shownLine : weak) {
+    EXPECT_NE(shownLine.find("し 4% (1 of 26)"), std::string::npos) << results;
+    EXPECT_EQ(shownLine.find(" d "), std::string::npos) << results;
+  }
+}
+
+TEST(TutorTest, SetupAndHomeNameTheGuideLinesAlike) {
+  ASSERT_TRUE(utf8Locale);
+  struct Case {
+    const char* name;
+    int languageSteps;  // Right presses on the first step, from Japanese
+    bool offered;
+  };
+  const Case cases[] = {{"Japanese", 0, true}, {"English", 1, false}, {"Nepali", 2, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TemporaryDirectory folder;
+    platform::InMemoryUserDefaults preferences;
+    Tutor tutor({folder.path(), folder.path()}, loadArchive(folder.path() / "archive.json"),
+                preferences);
+    ASSERT_EQ(tutor.screen(), Tutor::Screen::setup);
+    for (int i = 0; i < c.languageSteps; ++i) tutor.handle(Key::of(Key::Kind::right), 0);
+    tutor.handle(Key::of(Key::Kind::enter), 0);
+    tutor.handle(Key::of(Key::Kind::enter), 0);
+    std::string setup = shown(tutor);
+    ASSERT_NE(setup.find("What should practice show you?"), std::string::npos) << setup;
+    EXPECT_EQ(setup.find("Romaji line"), std::string::npos) << setup;
+    EXPECT_EQ(setup.find("> Guide lines") != std::string::npos, c.offered) << setup;
+    // The first option is what Left/Right change: guide lines, or for
+    // English (which has none) the keyboard.
+    tutor.handle(Key::of(Key::Kind::right), 0);
+    for (int step = 0; step < 3; ++step) tutor.handle(Key::of(Key::Kind::enter), 0);
+    ASSERT_EQ(tutor.screen(), Tutor::Screen::home);
+    std::string home = shown(tutor);
+    EXPECT_EQ(home.find("Guide lines") != std::string::npos, c.offered) << home;
+    if (c.offered) {
+      EXPECT_NE(home.find("Guide lines    off"), std::string::npos) << home;
+    }
+    EXPECT_EQ(home.find("Keyboard       off") != std::string::npos, !c.offered) << home;
+  }
+}
+
+TEST(TutorTest, EnglishRoundsMarkTheNextCharacter) {
+  ASSERT_TRUE(utf8Locale);
+  TutorFixture fixture;
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  tutor->practise(PracticeRound(Exercise::english, 1, false,
+                                {{std::nullopt, LanguagePrompt("cat")}}));
+  for (int typed = 0; typed < 3; ++typed) {
+    SCOPED_TRACE(typed);
+    Frame frame(80, 24);
+    tutor->render(frame, 10);
+    ASSERT_EQ(frame.line(3).substr(3, 3), "cat");
+    for (int i = 0; i < 3; ++i) {
+      Style expected = i < typed ? Style::done : (i == typed ? Style::active : Style::normal);
+      EXPECT_EQ(frame.cell(3, 3 + i).style, expected) << i;
+    }
+    tutor->handle(Key::character(std::string(1, "cat"[typed])), 10 + typed);
+  }
+}
+
+TEST(TutorTest, LayoutSurvivesADamagedArchive) {
+  TutorFixture fixture;
+  {
+    std::unique_ptr<Tutor> tutor = fixture.start();
+    ASSERT_FALSE(tutor->archive().jis);
+    // Home: Up from the first round reaches the keyboard, then the layout.
+    for (int i = 0; i < 3; ++i) tutor->handle(Key::of(Key::Kind::up), 0);
+    ASSERT_NE(shown(*tutor).find("> Layout"), std::string::npos) << shown(*tutor);
+    tutor->handle(Key::of(Key::Kind::right), 0);
+    ASSERT_TRUE(Archive::read(fixture.paths.archive()).jis);
+  }
+  tavro::testing::writeFile(fixture.paths.archive(), "{\"attempts\": [");
+  std::unique_ptr<Tutor> tutor = fixture.start();
+  EXPECT_NE(shown(*tutor).find("cut short"), std::string::npos) << shown(*tutor);
+  EXPECT_TRUE(tutor->archive().jis);
+  EXPECT_NE(shown(*tutor).find("JIS (Japanese)"), std::string::npos) << shown(*tutor);
+}
+
+TEST(StoragePathsTest, DataDirectoryThatIsNoFolderIsRefused) {
+  TemporaryDirectory folder;
+  tavro::testing::writeFile(folder / "file", "x");
+  std::filesystem::create_directory_symlink(folder.path(), folder / "link");
+  EXPECT_FALSE(dataDirectoryProblem(folder.path()));
+  EXPECT_FALSE(dataDirectoryProblem(folder / "link"));
+  EXPECT_FALSE(dataDirectoryProblem(folder / "not-yet"));
+  std::optional<std::string> problem = dataDirectoryProblem(folder / "file");
+  ASSERT_TRUE(problem);
+  EXPECT_NE(problem->find("is not a folder"), std::string::npos) << *problem;
 }
 
 }  // namespace

@@ -37,8 +37,8 @@ TEST(StatsReportTest, ListsKnownModesInTheirOrderThenOthersWithRoundsAscending) 
                       attempt(3, "romaji", 4, 100),    attempt(4, "alpha-mode", 1, 100),
                       attempt(5, "romaji", 1, 100),    attempt(6, "kana", 3, 120)};
   EXPECT_EQ(headings(statsReport(archive)),
-            (std::vector<std::string>{"romaji, round 1, N5", "romaji, round 4, N5",
-                                      "kana, round 3, N5", "alpha-mode, round 1",
+            (std::vector<std::string>{"Japanese · Romaji input, round 1, N5", "Japanese · Romaji input, round 4, N5",
+                                      "Japanese · Kana input, round 3, N5", "alpha-mode, round 1",
                                       "zeta-mode, round 2"}));
 }
 
@@ -49,8 +49,8 @@ TEST(StatsReportTest, EachRoundShowsItsOwnTopFiveOnly) {
   archive.attempts.push_back(attempt(9, "kana", 1, 9000));
   std::string report = statsReport(archive);
 
-  std::size_t round1 = report.find("romaji, round 1");
-  std::size_t round2 = report.find("romaji, round 2");
+  std::size_t round1 = report.find("Japanese · Romaji input, round 1");
+  std::size_t round2 = report.find("Japanese · Romaji input, round 2");
   ASSERT_NE(round1, std::string::npos);
   ASSERT_NE(round2, std::string::npos);
   std::string table = report.substr(round1, round2 - round1);
@@ -71,9 +71,9 @@ TEST(StatsReportTest, LevelRoundsAreRankedPerLevelInTheChosenUnit) {
   std::string report = statsReport(archive, SpeedUnit::wordsPerMinute);
   // Attempts saved before the level was kept rank with N5; rounds that do
   // not depend on a level are one table.
-  EXPECT_EQ(headings(report), (std::vector<std::string>{"romaji, round 2, N5", "romaji, round 2, N1",
-                                                        "guided-romaji, round 2"}));
-  std::size_t n1Table = report.find("romaji, round 2, N1");
+  EXPECT_EQ(headings(report), (std::vector<std::string>{"Japanese · Romaji input, round 2, N5", "Japanese · Romaji input, round 2, N1",
+                                                        "Japanese · Guided romaji, round 2"}));
+  std::size_t n1Table = report.find("Japanese · Romaji input, round 2, N1");
   EXPECT_NE(report.find("20 WPM", n1Table), std::string::npos) << report;  // 100 keys in 60 s
   EXPECT_EQ(report.find("180 WPM", n1Table), std::string::npos) << report;
   EXPECT_EQ(report.find("keys/min"), std::string::npos) << report;

@@ -15,7 +15,8 @@ namespace tavro::terminal {
 inline const bool utf8Locale = std::setlocale(LC_ALL, "C.UTF-8") != nullptr;
 
 // Types the preferred spelling of the word on screen, optionally after a
-// wrong key, until the round is complete.
+// wrong key, until the round is complete; then lets the moment pass in
+// which the results take no keys, as a learner reading them does.
 inline void typeRound(Tutor& tutor, double& now, const std::string& wrong, int wrongWords) {
   int word = 0;
   while (tutor.screen() == Tutor::Screen::practice) {
@@ -31,6 +32,7 @@ inline void typeRound(Tutor& tutor, double& now, const std::string& wrong, int w
       tutor.handle(Key::character(" "), now += 0.2);
     }
   }
+  now += Tutor::resultsGraceSeconds;
 }
 
 }  // namespace tavro::terminal

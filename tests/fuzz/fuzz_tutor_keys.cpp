@@ -1,6 +1,8 @@
 // Arbitrary terminal input (keys, pastes, escape sequences, broken UTF-8)
 // driven through the tutor's screen model: every key handled and every
-// screen laid out at a size the input chooses, with saving off.
+// screen laid out at a size the input chooses, with saving off. An Escape
+// byte and the bytes after it go through the escape-sequence decoder, as
+// the terminal layer reads them.
 //
 // An input whose third byte is 0xFF first brings a stored text, up to the
 // next NUL byte: the signed-in account's name, the name of the account that
@@ -10,6 +12,7 @@
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/AccountFiles.h"
 #include "TavroTerminal/AttemptOwners.h"
+#include "TavroTerminal/EscapeSequence.h"
 #include "TavroTerminal/Tutor.h"
 
 #include "Support/JsonEncoding.h"
@@ -22,8 +25,10 @@
 #include <cstring>
 #include <filesystem>
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 using namespace tavro;
 using namespace tavro::terminal;
@@ -94,9 +99,51 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       case 0x0D:
         key = Key::of(Key::Kind::enter);
         break;
-      case 0x1B:
-        key = Key::of(Key::Kind::escape);
+      case 0x06:
+        key = Key::of(Key::Kind::home);
         break;
+      case 0x0E:
+        key = Key::of(Key::Kind::end);
+        break;
+      case 0x7F:
+        key = Key::of(Key::Kind::del);
+        break;
+      case 0x1B: {
+        // The bytes after it, one unit each, until the sequence is whole;
+        // input that ends first is a lone Escape or a cut sequence.
+        std::u32string after;
+        std::vector<std::size_t> offsets;  // where each unit of `after` is in the input
+        EscapeSequence::Decoded decoded;
+        while (!(decoded = EscapeSequence::decode(after)).complete && at < size) {
+          char32_t unit = data[at++];
+          // Bounded as the terminal layer bounds it.
+          if (after.size() < EscapeSequence::maximumLength || after[0] != U'[' ||
+              !EscapeSequence::continuesSequence(unit)) {
+            after += unit;
+            offsets.push_back(at - 1);
+          }
+        }
+        if (!decoded.complete) {
+          if (!after.empty()) continue;
+          key = Key::of(Key::Kind::escape);
+          break;
+        }
+        // What the sequence did not take is input of its own.
+        if (decoded.length < after.size()) at = offsets[decoded.length];
+        if (decoded.pasteStart) {
+          // Up to the end marker (or the input's end), as a paste.
+          std::string text;
+          while (at < size && !(data[at] == 0x1B && at + 5 < size &&
+                                std::memcmp(data + at + 1, "[201~", 5) == 0))
+            text += static_cast<char>(data[at++]);
+          at = std::min(size, at + 6);
+          key = Key::pasted(text);
+          break;
+        }
+        if (!decoded.key) continue;
+        key = *decoded.key;
+        break;
+      }
       default: {
         // One key's text: the byte and the continuation bytes after it.
         std::string text(1, static_cast<char>(byte));
