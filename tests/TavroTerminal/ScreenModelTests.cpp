@@ -703,7 +703,7 @@ TEST(TutorTest, GuideSpellingAndSpeedUnitAreChosenInTheSettings) {
   EXPECT_NE(shown(*again, 80, 24, now).find("Speed 0 WPM"), std::string::npos);
   typeRound(*again, now, "q", 0);
   std::string results = shown(*again, 80, 24, now);
-  const Attempt& kept = Archive::read(fixture.paths.archive()).attempts.at(0);
+  const Attempt kept = Archive::read(fixture.paths.archive()).attempts.at(0);
   EXPECT_NE(results.find(speedText(kept.cpm(), true, SpeedUnit::wordsPerMinute)), std::string::npos)
       << results;
   EXPECT_EQ(results.find("keys/min"), std::string::npos) << results;
