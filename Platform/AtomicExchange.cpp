@@ -1,5 +1,8 @@
 #include "Platform/AtomicExchange.h"
 
+#include "Support/File.h"
+#include "Support/FileDescriptor.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -24,16 +27,6 @@ namespace {
 [[noreturn]] void fail(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
 }
-
-struct Descriptor {
-  int value = -1;
-  explicit Descriptor(int descriptor) : value(descriptor) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (value >= 0) ::close(value);
-  }
-};
 
 std::filesystem::path parentOf(const std::filesystem::path& path) {
   std::filesystem::path parent = path.parent_path();
@@ -69,14 +62,23 @@ void syncDescriptor(int descriptor, const std::filesystem::path& path) {
 void copyFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   // Without blocking: should a FIFO have taken the file's place, it is
   // refused below rather than waited on.
-  Descriptor source(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (source.value < 0) fail(errno, "Cannot open " + from.string());
-  struct stat status {};
-  if (::fstat(source.value, &status) != 0) fail(errno, "Cannot read " + from.string());
-  if (!S_ISREG(status.st_mode)) fail(EINVAL, "Not a regular file: " + from.string());
+  file::OpenedFile source = file::openRegular(from, {.followLinks = false});
+  switch (source.failure) {
+    case file::Failure::none:
+    case file::Failure::tooLarge:  // no bound asked for
+      break;
+    case file::Failure::open:
+      fail(source.error, "Cannot open " + from.string());
+    case file::Failure::status:
+    case file::Failure::read:
+      fail(source.error, "Cannot read " + from.string());
+    case file::Failure::notRegular:
+      fail(EINVAL, "Not a regular file: " + from.string());
+  }
+  const struct stat& status = source.status;
   // Private while it is written; its own mode once it is complete.
-  Descriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (target.value < 0) fail(errno, "Cannot create " + to.string());
+  FileDescriptor target(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (target.get() < 0) fail(errno, "Cannot create " + to.string());
 
   off_t remaining = status.st_size;
   bool kernelCopy = true;
@@ -85,7 +87,7 @@ void copyFile(const std::filesystem::path& from, const std::filesystem::path& to
     if (kernelCopy) {
       // In-kernel copy: no round trip through user space, and a reflink on
       // file systems that share extents.
-      ssize_t copied = ::copy_file_range(source.value, nullptr, target.value, nullptr,
+      ssize_t copied = ::copy_file_range(source.descriptor.get(), nullptr, target.get(), nullptr,
                                          static_cast<std::size_t>(remaining), 0);
       if (copied > 0) {
         remaining -= copied;
@@ -99,12 +101,12 @@ void copyFile(const std::filesystem::path& from, const std::filesystem::path& to
       kernelCopy = false;
       buffer.resize(1 << 20);
     }
-    ssize_t count = ::read(source.value, buffer.data(), buffer.size());
+    ssize_t count = ::read(source.descriptor.get(), buffer.data(), buffer.size());
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) fail(errno, "Cannot read " + from.string());
     if (count == 0) break;
     for (ssize_t written = 0; written < count;) {
-      ssize_t step = ::write(target.value, buffer.data() + written, static_cast<std::size_t>(count - written));
+      ssize_t step = ::write(target.get(), buffer.data() + written, static_cast<std::size_t>(count - written));
       if (step < 0 && errno == EINTR) continue;
       if (step < 0) fail(errno, "Cannot write " + to.string());
       written += step;
@@ -112,12 +114,8 @@ void copyFile(const std::filesystem::path& from, const std::filesystem::path& to
     remaining -= count;
   }
   // Only a head start for the sync later; a failure here changes nothing.
-  ::sync_file_range(target.value, 0, 0, SYNC_FILE_RANGE_WRITE);
-  if (::close(target.value) != 0) {
-    target.value = -1;
-    fail(errno, "Cannot close " + to.string());
-  }
-  target.value = -1;
+  ::sync_file_range(target.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+  if (target.close() != 0) fail(errno, "Cannot close " + to.string());
 }
 
 struct CopiedItem {
@@ -191,9 +189,9 @@ void inParallel(std::size_t count, const std::function<void(std::size_t)>& work)
 }  // namespace
 
 void syncDirectory(const std::filesystem::path& directory) {
-  Descriptor descriptor(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (descriptor.value < 0) fail(errno, "Cannot open " + directory.string());
-  syncDescriptor(descriptor.value, directory);
+  FileDescriptor descriptor(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (descriptor.get() < 0) fail(errno, "Cannot open " + directory.string());
+  syncDescriptor(descriptor.get(), directory);
 }
 
 void exchangeEntries(const std::filesystem::path& first, const std::filesystem::path& second) {
@@ -232,21 +230,18 @@ void removeTree(const std::filesystem::path& path) {
   // One directory open at a time: going down, the parent is closed once the
   // child is open; coming back up, ".." is opened from the child. Only the
   // names on the way down are kept.
-  Descriptor current(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  if (current.value < 0) fail(errno, "Cannot open " + path.string());
+  FileDescriptor current(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (current.get() < 0) fail(errno, "Cannot open " + path.string());
   std::vector<std::string> names;
   for (;;) {
     // Remove what this directory holds, up to its first subdirectory.
     std::string subdirectory;
     {
-      int listing = ::dup(current.value);
-      if (listing < 0) fail(errno, "Cannot read " + path.string());
-      DIR* directory = ::fdopendir(listing);
-      if (directory == nullptr) {
-        int error = errno;
-        ::close(listing);
-        fail(error, "Cannot read " + path.string());
-      }
+      FileDescriptor listing(::dup(current.get()));
+      if (listing.get() < 0) fail(errno, "Cannot read " + path.string());
+      DIR* directory = ::fdopendir(listing.get());
+      if (directory == nullptr) fail(errno, "Cannot read " + path.string());
+      listing.release();  // the listing closes it now
       std::unique_ptr<DIR, int (*)(DIR*)> closer(directory, ::closedir);
       ::rewinddir(directory);
       errno = 0;
@@ -256,7 +251,7 @@ void removeTree(const std::filesystem::path& path) {
         bool isDirectory = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
           struct stat status {};
-          if (::fstatat(current.value, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+          if (::fstatat(current.get(), entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
             fail(errno, "Cannot read " + path.string());
           }
           isDirectory = S_ISDIR(status.st_mode);
@@ -265,7 +260,7 @@ void removeTree(const std::filesystem::path& path) {
           subdirectory = name;
           break;
         }
-        if (::unlinkat(current.value, entry->d_name, 0) != 0 && errno != ENOENT) {
+        if (::unlinkat(current.get(), entry->d_name, 0) != 0 && errno != ENOENT) {
           fail(errno, "Cannot remove an item below " + path.string());
         }
         errno = 0;
@@ -273,26 +268,23 @@ void removeTree(const std::filesystem::path& path) {
       if (subdirectory.empty() && errno != 0) fail(errno, "Cannot read " + path.string());
     }
     if (!subdirectory.empty()) {
-      int child = ::openat(current.value, subdirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      int child = ::openat(current.get(), subdirectory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       if (child < 0) fail(errno, "Cannot open a folder below " + path.string());
-      ::close(current.value);
-      current.value = child;
+      current = FileDescriptor(child);
       names.push_back(std::move(subdirectory));
       continue;
     }
     // This directory is empty now.
     if (names.empty()) break;
-    int parent = ::openat(current.value, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int parent = ::openat(current.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (parent < 0) fail(errno, "Cannot open a folder below " + path.string());
-    ::close(current.value);
-    current.value = parent;
-    if (::unlinkat(current.value, names.back().c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
+    current = FileDescriptor(parent);
+    if (::unlinkat(current.get(), names.back().c_str(), AT_REMOVEDIR) != 0 && errno != ENOENT) {
       fail(errno, "Cannot remove a folder below " + path.string());
     }
     names.pop_back();
   }
-  ::close(current.value);
-  current.value = -1;
+  current.close();
   if (::rmdir(path.c_str()) != 0 && errno != ENOENT) fail(errno, "Cannot remove " + path.string());
 }
 
@@ -306,22 +298,22 @@ void copyTreeDurably(const std::filesystem::path& from, const std::filesystem::p
   copyDirectory(from, to, files, directories);
   // Files are opened while still private, so any mode of their own works.
   inParallel(files.size(), [&](std::size_t index) {
-    Descriptor descriptor(::open(files[index].path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
-    if (descriptor.value < 0) fail(errno, "Cannot open " + files[index].path.string());
-    releaseAndSync(descriptor.value, files[index]);
+    FileDescriptor descriptor(::open(files[index].path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (descriptor.get() < 0) fail(errno, "Cannot open " + files[index].path.string());
+    releaseAndSync(descriptor.get(), files[index]);
   });
   // Directories likewise: all opened before any of them gets its own mode,
   // in batches that keep the number of open descriptors small.
   constexpr std::size_t batch = 128;
   for (std::size_t first = 0; first < directories.size(); first += batch) {
     std::size_t count = std::min(batch, directories.size() - first);
-    std::vector<std::unique_ptr<Descriptor>> opened;
+    std::vector<FileDescriptor> opened;
+    opened.reserve(count);
     for (std::size_t index = first; index < first + count; ++index) {
-      opened.push_back(std::make_unique<Descriptor>(
-          ::open(directories[index].path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW)));
-      if (opened.back()->value < 0) fail(errno, "Cannot open " + directories[index].path.string());
+      opened.emplace_back(::open(directories[index].path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+      if (opened.back().get() < 0) fail(errno, "Cannot open " + directories[index].path.string());
     }
-    inParallel(count, [&](std::size_t index) { releaseAndSync(opened[index]->value, directories[first + index]); });
+    inParallel(count, [&](std::size_t index) { releaseAndSync(opened[index].get(), directories[first + index]); });
   }
   syncDirectory(parentOf(to));
 }

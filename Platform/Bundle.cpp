@@ -1,10 +1,10 @@
 #include "Platform/Bundle.h"
 
+#include "Support/File.h"
+
 #include <plist/plist.h>
 
-#include <fcntl.h>
 #include <pthread.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -524,35 +524,23 @@ PlistDictionary parsePropertyList(std::string_view bytes) {
 PlistDictionary infoDictionary(const std::filesystem::path& bundle) {
   const std::filesystem::path path = bundle / "Contents" / "Info.plist";
   // Non-blocking so that a FIFO in place of the file cannot stall us; only a
-  // regular file is read.
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), path.string());
-  struct Closer {
-    int descriptor;
-    ~Closer() { ::close(descriptor); }
-  } closer{descriptor};
-
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0) {
-    throw std::system_error(errno, std::generic_category(), path.string());
+  // regular file is read, and one that grew past the bound meanwhile is
+  // still refused.
+  file::Contents contents = file::readRegular(
+      path, {.limit = static_cast<std::uintmax_t>(maximumInfoPlistBytes)});
+  switch (contents.failure) {
+    case file::Failure::none:
+      break;
+    case file::Failure::notRegular:
+      throw PropertyListError("Info.plist is not a regular file.");
+    case file::Failure::tooLarge:
+      throw PropertyListError("The property list is too large.");
+    case file::Failure::open:
+    case file::Failure::status:
+    case file::Failure::read:
+      throw std::system_error(contents.error, std::generic_category(), path.string());
   }
-  if (!S_ISREG(status.st_mode)) throw PropertyListError("Info.plist is not a regular file.");
-  if (status.st_size > maximumInfoPlistBytes)
-    throw PropertyListError("The property list is too large.");
-
-  // Read one byte past the bound so a file that grew meanwhile is still refused.
-  std::string bytes(static_cast<std::size_t>(maximumInfoPlistBytes) + 1, '\0');
-  std::size_t filled = 0;
-  while (filled < bytes.size()) {
-    ssize_t count = ::read(descriptor, bytes.data() + filled, bytes.size() - filled);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      throw std::system_error(errno, std::generic_category(), path.string());
-    }
-    if (count == 0) break;
-    filled += static_cast<std::size_t>(count);
-  }
-  bytes.resize(filled);
+  const std::string& bytes = contents.bytes;
   return parsePropertyList(bytes);
 }
 

@@ -1,5 +1,7 @@
 #include "Platform/ChildProcess.h"
 
+#include "Support/FileDescriptor.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <csignal>
@@ -20,16 +22,6 @@ namespace {
 [[noreturn]] void fail(int error, const std::string& what) {
   throw std::system_error(error, std::generic_category(), what);
 }
-
-// Closes a descriptor once, on every path.
-struct Descriptor {
-  int value = -1;
-  ~Descriptor() { reset(); }
-  void reset() {
-    if (value >= 0) ::close(value);
-    value = -1;
-  }
-};
 
 // What the child does between fork and exec. Only async-signal-safe calls:
 // the parent may have other threads, whose locks the child inherits held.
@@ -88,15 +80,15 @@ int setDescriptor(int target, int source, int flags) {
 pid_t startProgram(const char* program, char* const* argv, char* const* envp, const ChildSetup& setup) {
   int report[2];
   if (::pipe2(report, O_CLOEXEC) != 0) fail(errno, "Cannot create a pipe");
-  Descriptor readEnd{report[0]};
-  Descriptor writeEnd{report[1]};
+  FileDescriptor readEnd(report[0]);
+  FileDescriptor writeEnd(report[1]);
   pid_t pid = ::fork();
   if (pid < 0) fail(errno, std::string("Cannot start ") + program);
-  if (pid == 0) becomeProgram(program, argv, envp, setup, writeEnd.value);
-  writeEnd.reset();
+  if (pid == 0) becomeProgram(program, argv, envp, setup, writeEnd.get());
+  writeEnd.close();
   int error = 0;
   ssize_t count;
-  while ((count = ::read(readEnd.value, &error, sizeof error)) < 0 && errno == EINTR) {
+  while ((count = ::read(readEnd.get(), &error, sizeof error)) < 0 && errno == EINTR) {
   }
   if (count == static_cast<ssize_t>(sizeof error)) {
     int status = 0;
@@ -170,8 +162,8 @@ ChildProcessResult runChildProcess(const std::filesystem::path& program, const s
   // thread cannot inherit the write end and keep the pipe open.
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) fail(errno, "Cannot create a pipe");
-  Descriptor readEnd{ends[0]};
-  Descriptor writeEnd{ends[1]};
+  FileDescriptor readEnd(ends[0]);
+  FileDescriptor writeEnd(ends[1]);
 
   // Everything the child needs is built before the fork.
   std::vector<std::string> storage;
@@ -184,7 +176,7 @@ ChildProcessResult runChildProcess(const std::filesystem::path& program, const s
   argv.push_back(nullptr);
   char** envp = environ;
   ChildSetup setup;
-  setup.standardOutput = writeEnd.value;
+  setup.standardOutput = writeEnd.get();
   auto start = [&] { return startProgram(program.c_str(), argv.data(), envp, setup); };
 
   pid_t pid = 0;
@@ -194,13 +186,13 @@ ChildProcessResult runChildProcess(const std::filesystem::path& program, const s
   } else {
     pid = start();
   }
-  writeEnd.reset();
+  writeEnd.close();
 
   ChildProcessResult result;
   char buffer[65536];
   int readError = 0;
   for (;;) {
-    ssize_t count = ::read(readEnd.value, buffer, sizeof buffer);
+    ssize_t count = ::read(readEnd.get(), buffer, sizeof buffer);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) {
       readError = errno;
@@ -209,7 +201,7 @@ ChildProcessResult runChildProcess(const std::filesystem::path& program, const s
     if (count == 0) break;
     result.standardOutput.append(buffer, static_cast<std::size_t>(count));
   }
-  readEnd.reset();
+  readEnd.close();
 
   // Always reap the child, even when reading failed, so no zombie is left.
   int status = 0;

@@ -1,5 +1,7 @@
 #include "Platform/CodeSignature.h"
 
+#include "Support/File.h"
+#include "Support/FileDescriptor.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 #include "Support/Sha256.h"
@@ -71,47 +73,35 @@ Bio memoryOf(const std::string& bytes) {
 // than `limit` before reading it. Opened without blocking, so that a FIFO
 // or device in its place is refused rather than waited on.
 std::string readRegularFile(const fs::path& path, off_t limit) {
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (descriptor < 0) {
-    int error = errno;
-    throw SignatureError(path.string() + ": " + std::generic_category().message(error));
+  file::Contents contents =
+      file::readRegular(path, {.limit = static_cast<std::uintmax_t>(limit), .followLinks = false});
+  switch (contents.failure) {
+    case file::Failure::none:
+      return std::move(contents.bytes);
+    case file::Failure::open:
+      throw SignatureError(path.string() + ": " + std::generic_category().message(contents.error));
+    case file::Failure::notRegular:
+      throw SignatureError(path.string() + ": not a regular file");
+    case file::Failure::tooLarge:
+      throw SignatureError(path.string() + ": too large");
+    case file::Failure::status:
+    case file::Failure::read:
+      break;
   }
-  struct Closer {
-    int descriptor;
-    ~Closer() { ::close(descriptor); }
-  } closer{descriptor};
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0) throw SignatureError(path.string() + ": cannot be read");
-  if (!S_ISREG(status.st_mode)) throw SignatureError(path.string() + ": not a regular file");
-  if (status.st_size > limit) throw SignatureError(path.string() + ": too large");
-  std::string contents(static_cast<std::size_t>(status.st_size), '\0');
-  std::size_t filled = 0;
-  while (filled < contents.size()) {
-    ssize_t count = ::read(descriptor, contents.data() + filled, contents.size() - filled);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) throw SignatureError(path.string() + ": cannot be read");
-    if (count == 0) break;
-    filled += static_cast<std::size_t>(count);
-  }
-  contents.resize(filled);
-  return contents;
+  throw SignatureError(path.string() + ": cannot be read");
 }
 
 void writeWholeFile(const fs::path& path, const std::string& bytes) {
-  int descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), "Cannot create " + path.string());
+  FileDescriptor descriptor(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644));
+  if (descriptor.get() < 0) throw std::system_error(errno, std::generic_category(), "Cannot create " + path.string());
   std::size_t written = 0;
   while (written < bytes.size()) {
-    ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+    ssize_t count = ::write(descriptor.get(), bytes.data() + written, bytes.size() - written);
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0) {
-      int error = errno;
-      ::close(descriptor);
-      throw std::system_error(error, std::generic_category(), "Cannot write " + path.string());
-    }
+    if (count < 0) throw std::system_error(errno, std::generic_category(), "Cannot write " + path.string());
     written += static_cast<std::size_t>(count);
   }
-  if (::close(descriptor) != 0) throw std::system_error(errno, std::generic_category(), "Cannot close " + path.string());
+  if (descriptor.close() != 0) throw std::system_error(errno, std::generic_category(), "Cannot close " + path.string());
 }
 
 bool isSignatureFile(const std::string& relative) { return relative == resourcesPath || relative == signaturePath; }

@@ -1,9 +1,9 @@
 #include "Platform/ExecutableArchitectures.h"
 
+#include "Support/File.h"
+
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavro::platform {
@@ -132,14 +132,9 @@ std::optional<std::vector<std::string>> executableArchitectures(const Executable
 std::optional<std::vector<std::string>> executableArchitectures(const std::filesystem::path& file) {
   // Without blocking, so that a FIFO in place of the program cannot stall
   // us; only a regular file is read.
-  int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) return std::nullopt;
-  struct Closer {
-    int descriptor;
-    ~Closer() { ::close(descriptor); }
-  } closer{descriptor};
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+  file::OpenedFile opened = file::openRegular(file);
+  if (!opened) return std::nullopt;
+  const int descriptor = opened.descriptor.get();
   ExecutableBytes read = [&](std::uint64_t offset, std::size_t count) -> std::optional<std::string> {
     std::string data(count, '\0');
     std::size_t done = 0;
@@ -151,7 +146,7 @@ std::optional<std::vector<std::string>> executableArchitectures(const std::files
     }
     return data;
   };
-  return executableArchitectures(read, static_cast<std::uint64_t>(status.st_size));
+  return executableArchitectures(read, static_cast<std::uint64_t>(opened.status.st_size));
 }
 
 }  // namespace tavro::platform

@@ -1,14 +1,14 @@
 #include "Platform/FileUserDefaults.h"
 
+#include "Support/Base64.h"
+#include "Support/File.h"
 #include "Support/FileDescriptor.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 #include "Support/Text.h"
-#include "Support/Uuid.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <openssl/evp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -28,41 +28,30 @@ namespace {
   throw std::system_error(error, std::generic_category(), what + " \"" + path.string() + "\"");
 }
 
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  void keep() { kept_ = true; }
-
- private:
-  std::filesystem::path path_;
-  bool kept_ = false;
-};
-
 // Holds the advisory lock that makes writers of several processes take turns.
 class FileLock {
  public:
-  // O_NOFOLLOW: with O_CREAT, a symbolic link planted as the lock file (even
-  // a dangling one) would make us create a file wherever it points.
-  // O_NONBLOCK: opening a FIFO must not wait for a peer.
-  explicit FileLock(const std::filesystem::path& path)
-      : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK,
-                   0600)) {
-    if (fd_.get() < 0) {
-      int error = errno;
-      if (error == ELOOP) fail(error, "Not a regular file (a symbolic link):", path);
-      fail(error, "Cannot open", path);
+  // Links not followed: with creation, a symbolic link planted as the lock
+  // file (even a dangling one) would make us create a file wherever it
+  // points. Opened without blocking: a FIFO must not wait for a peer.
+  explicit FileLock(const std::filesystem::path& path) {
+    file::OpenedFile opened = file::openRegular(
+        path, {.followLinks = false, .readWrite = true, .createMode = 0600});
+    switch (opened.failure) {
+      case file::Failure::none:
+      case file::Failure::tooLarge:  // no bound asked for
+        break;
+      case file::Failure::open:
+        if (opened.error == ELOOP) fail(opened.error, "Not a regular file (a symbolic link):", path);
+        fail(opened.error, "Cannot open", path);
+      case file::Failure::status:
+      case file::Failure::read:
+        fail(opened.error, "Cannot read", path);
+      case file::Failure::notRegular:
+        // A FIFO or a device here would not lock anything.
+        fail(EINVAL, "Not a regular file:", path);
     }
-    struct stat status {};
-    if (::fstat(fd_.get(), &status) != 0) fail(errno, "Cannot read", path);
-    // A FIFO or a device here would not lock anything.
-    if (!S_ISREG(status.st_mode)) fail(EINVAL, "Not a regular file:", path);
+    fd_ = std::move(opened.descriptor);
     while (::flock(fd_.get(), LOCK_EX) != 0) {
       if (errno != EINTR) fail(errno, "Cannot lock", path);
     }
@@ -73,64 +62,17 @@ class FileLock {
   FileDescriptor fd_;
 };
 
-void writeAll(int fd, std::string_view bytes, const std::filesystem::path& file) {
-  while (!bytes.empty()) {
-    ssize_t count = ::write(fd, bytes.data(), bytes.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      fail(errno, "Cannot write", file);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(count));
-  }
-}
-
 std::string base64(const DefaultsData& bytes) {
-  if (bytes.empty()) return {};
-  std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-  int length = 0;
-  // EVP_EncodeBlock takes an int length: encode in slices that fit.
-  std::size_t written = 0;
-  constexpr std::size_t slice = 3 * 1024 * 1024;
-  for (std::size_t start = 0; start < bytes.size(); start += slice) {
-    std::size_t count = std::min(slice, bytes.size() - start);
-    length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data() + written),
-                             bytes.data() + start, static_cast<int>(count));
-    written += static_cast<std::size_t>(length);
-  }
-  out.resize(written);
-  return out;
-}
-
-bool isBase64Character(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
-         c == '/';
+  return base64::encode(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // Only the canonical padded form is accepted: decoding then encoding again
 // gives back the same text.
 std::optional<DefaultsData> fromBase64(std::string_view text) {
-  if (text.size() % 4 != 0) return std::nullopt;
-  if (text.empty()) return DefaultsData{};
-  std::size_t padding = 0;
-  if (text.back() == '=') ++padding;
-  if (text.size() >= 2 && text[text.size() - 2] == '=') ++padding;
-  for (std::size_t i = 0; i < text.size() - padding; ++i) {
-    if (!isBase64Character(text[i])) return std::nullopt;
-  }
-  DefaultsData out(text.size() / 4 * 3);
-  std::size_t produced = 0;
-  constexpr std::size_t slice = 4 * 1024 * 1024;
-  for (std::size_t start = 0; start < text.size(); start += slice) {
-    std::size_t count = std::min(slice, text.size() - start);
-    int length = EVP_DecodeBlock(out.data() + produced,
-                                 reinterpret_cast<const unsigned char*>(text.data() + start),
-                                 static_cast<int>(count));
-    if (length < 0) return std::nullopt;
-    produced += static_cast<std::size_t>(length);
-  }
-  out.resize(produced - padding);
-  if (base64(out) != text) return std::nullopt;
-  return out;
+  std::optional<std::string> bytes = base64::decode(text);
+  if (!bytes || base64::encode(*bytes) != text) return std::nullopt;
+  return DefaultsData(bytes->begin(), bytes->end());
 }
 
 constexpr std::string_view kindBoolean = "boolean";
@@ -252,59 +194,45 @@ std::optional<struct stat> statusOf(const std::filesystem::path& file) {
 // loaded or damaged file).
 Reading readFile(const std::filesystem::path& file, std::size_t limit, struct stat& status) {
   Reading reading;
-  // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (fd.get() < 0) {
-    int error = errno;
-    if (error == ENOENT || error == ENOTDIR) return reading;
-    if (error != EACCES && error != EPERM) {
-      // Out of descriptors or memory, an I/O error: nothing says the file
-      // itself is bad, so it is neither used nor moved.
-      reading.state = Reading::State::unavailable;
-      reading.error = error;
+  // Opened without blocking: a FIFO must not wait for a writer.
+  file::Contents contents = file::readRegular(file, {.limit = limit});
+  status = contents.status;
+  switch (contents.failure) {
+    case file::Failure::none:
+      break;
+    case file::Failure::open: {
+      int error = contents.error;
+      if (error == ENOENT || error == ENOTDIR) return reading;
+      if (error != EACCES && error != EPERM) {
+        // Out of descriptors or memory, an I/O error: nothing says the file
+        // itself is bad, so it is neither used nor moved.
+        reading.state = Reading::State::unavailable;
+        reading.error = error;
+        return reading;
+      }
+      // Present but not readable by us: kept aside like a damaged one.
+      std::optional<struct stat> present = statusOf(file);
+      if (!present) return reading;
+      status = *present;
+      reading.state =
+          S_ISREG(status.st_mode) ? Reading::State::damaged : Reading::State::notRegular;
       return reading;
     }
-    // Present but not readable by us: kept aside like a damaged one.
-    std::optional<struct stat> present = statusOf(file);
-    if (!present) return reading;
-    status = *present;
-    reading.state = S_ISREG(status.st_mode) ? Reading::State::damaged : Reading::State::notRegular;
-    return reading;
-  }
-  if (::fstat(fd.get(), &status) != 0) {
-    reading.state = Reading::State::unavailable;
-    reading.error = errno;
-    return reading;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    reading.state = Reading::State::notRegular;
-    return reading;
+    case file::Failure::status:
+    case file::Failure::read:
+      reading.state = Reading::State::unavailable;
+      reading.error = contents.error;
+      return reading;
+    case file::Failure::notRegular:
+      reading.state = Reading::State::notRegular;
+      return reading;
+    case file::Failure::tooLarge:
+      reading.state = Reading::State::damaged;
+      return reading;
   }
   reading.state = Reading::State::damaged;
-  if (status.st_size < 0 || static_cast<std::uintmax_t>(status.st_size) > limit) return reading;
-
-  // The size is only a hint; whatever it says, no more than the limit is read.
-  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
-  std::size_t filled = 0;
-  while (true) {
-    if (filled == bytes.size()) {
-      if (bytes.size() > limit) return reading;
-      bytes.resize(std::min(bytes.size() * 2, limit + 1));
-    }
-    ssize_t count = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      reading.state = Reading::State::unavailable;
-      reading.error = errno;
-      return reading;
-    }
-    if (count == 0) break;
-    filled += static_cast<std::size_t>(count);
-  }
-  if (filled > limit) return reading;
-  bytes.resize(filled);
   try {
-    reading.values = FileUserDefaults::decode(bytes);
+    reading.values = FileUserDefaults::decode(contents.bytes);
   } catch (const json::DecodingError&) {
     return reading;
   }
@@ -482,8 +410,7 @@ void FileUserDefaults::change(std::string_view key, std::optional<DefaultsValue>
   std::string bytes = encode(next);
   if (bytes.size() > maximumFileSize) fail(EFBIG, "Document too large for", file_);
 
-  std::string base = ".";
-  base.append(file_.filename().string()).append(".tmp-");
+  const std::string base = file::temporaryPrefix(file_);
   if (!sweptTemporaries_) {
     // Under the lock no other writer is between creating and renaming its
     // temporary file, so any left here belongs to a writer that was killed.
@@ -496,28 +423,10 @@ void FileUserDefaults::change(std::string_view key, std::optional<DefaultsValue>
     sweptTemporaries_ = true;
   }
 
-  TemporaryFile temporary(folder / (base + Uuid::random().text()));
-  FileDescriptor fd(
-      ::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
-  if (fd.get() < 0) {
-    int error = errno;
-    temporary.keep();  // never created: nothing to remove
-    fail(error, "Cannot create", temporary.path());
-  }
   // The store keeps the access rights the file already had.
-  if (existing && ::fchmod(fd.get(), existing->st_mode & 0777) != 0)
-    fail(errno, "Cannot set the permissions of", temporary.path());
-  writeAll(fd.get(), bytes, temporary.path());
-  if (::fsync(fd.get()) != 0) fail(errno, "Cannot flush", temporary.path());
-  if (fd.close() != 0) fail(errno, "Cannot write", temporary.path());
-  if (::rename(temporary.path().c_str(), file_.c_str()) != 0) fail(errno, "Cannot replace", file_);
-  temporary.keep();
-
-  // The new name is durable only once the folder is flushed; some file
-  // systems cannot flush a folder (EINVAL) and need nothing more.
-  FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.get() < 0) fail(errno, "Cannot open", folder);
-  if (::fsync(directory.get()) != 0 && errno != EINVAL) fail(errno, "Cannot flush", folder);
+  file::WriteOptions options;
+  if (existing) options.permissions = existing->st_mode & 0777;
+  file::writeAtomically(file_, bytes, options);
 
   values_ = std::move(next);
   std::optional<struct stat> written = statusOf(file_);

@@ -1,5 +1,6 @@
 #include "ReferenceAccountService/ServiceStore.h"
 
+#include "Support/File.h"
 #include "Support/FileDescriptor.h"
 #include "Support/Sha256.h"
 #include "TavroCore/account/AccountBrowserLogin.h"
@@ -145,15 +146,16 @@ std::string randomHex(std::size_t uuids) {
 // all three; files an older service left readable are closed down here too.
 // Links and anything but a regular file are refused (and never waited on).
 void restrictFile(const std::filesystem::path& file, bool create) {
-  int flags = O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (create ? O_CREAT : 0);
-  FileDescriptor fd(::open(file.c_str(), flags, 0600));
-  if (fd.get() < 0) {
-    if (!create && errno == ENOENT) return;
-    throw StoreFailure("cannot open " + file.string() + ": " + std::strerror(errno));
+  file::OpenOptions options{.followLinks = false, .readWrite = true};
+  if (create) options.createMode = 0600;
+  file::OpenedFile opened = file::openRegular(file, options);
+  if (opened.failure == file::Failure::open) {
+    if (!create && opened.error == ENOENT) return;
+    throw StoreFailure("cannot open " + file.string() + ": " + std::strerror(opened.error));
   }
-  struct stat status {};
-  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
-    throw StoreFailure("not a regular file: " + file.string());
+  if (!opened) throw StoreFailure("not a regular file: " + file.string());
+  const struct stat& status = opened.status;
+  const FileDescriptor& fd = opened.descriptor;
   if ((status.st_mode & 0777) != 0600 && ::fchmod(fd.get(), 0600) != 0)
     throw StoreFailure("cannot restrict " + file.string() + ": " + std::strerror(errno));
 }

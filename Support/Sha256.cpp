@@ -1,10 +1,10 @@
 #include "Support/Sha256.h"
 
+#include "Support/File.h"
+
 #include <openssl/evp.h>
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <memory>
 #include <stdexcept>
 #include <system_error>
@@ -67,17 +67,9 @@ std::string hex(std::string_view bytes) {
 std::string hexOfFile(const std::filesystem::path& path) {
   // Without blocking, and only a regular file: a FIFO or a device would
   // stall the read or never end.
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), path.string());
-  struct Closer {
-    int descriptor;
-    ~Closer() { ::close(descriptor); }
-  } closer{descriptor};
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0) throw std::system_error(errno, std::generic_category(), path.string());
-  if (!S_ISREG(status.st_mode)) {
-    throw std::system_error(S_ISDIR(status.st_mode) ? EISDIR : EINVAL, std::generic_category(), path.string());
-  }
+  file::OpenedFile opened = file::openRegular(path);
+  if (!opened) throw std::system_error(opened.error, std::generic_category(), path.string());
+  const int descriptor = opened.descriptor.get();
 
   Context context = newContext();
   std::vector<char> buffer(1 << 20);

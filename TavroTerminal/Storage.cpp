@@ -1,11 +1,9 @@
 #include "TavroTerminal/Storage.h"
 
-#include "Support/FileDescriptor.h"
+#include "Support/File.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -194,37 +192,22 @@ std::optional<StoragePaths> storagePaths(const std::optional<std::filesystem::pa
 
 LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamaged) {
   // Non-blocking, so that a pipe in its place cannot hold the tutor up.
-  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) return {};
-    return unreadable(file, std::strerror(errno));
+  file::Contents contents = file::readRegular(file, {.limit = maximumArchiveBytes});
+  switch (contents.failure) {
+    case file::Failure::none:
+      break;
+    case file::Failure::open:
+      if (contents.error == ENOENT) return {};
+      return unreadable(file, std::strerror(contents.error));
+    case file::Failure::notRegular:
+      return unreadable(file, "not a regular file");
+    case file::Failure::tooLarge:
+      return damaged(file, tooLarge(), setAsideDamaged);
+    case file::Failure::status:
+    case file::Failure::read:
+      return unreadable(file, std::strerror(contents.error));
   }
-  struct stat status {};
-  if (::fstat(fd.get(), &status) != 0) return unreadable(file, std::strerror(errno));
-  if (!S_ISREG(status.st_mode)) return unreadable(file, "not a regular file");
-  if (static_cast<std::uintmax_t>(status.st_size) > maximumArchiveBytes) {
-    return damaged(file, tooLarge(), setAsideDamaged);
-  }
-
-  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
-  std::size_t filled = 0;
-  while (true) {
-    if (filled == bytes.size()) {
-      // The file grew while it was read; still within the bound?
-      if (bytes.size() > maximumArchiveBytes) {
-        return damaged(file, tooLarge(), setAsideDamaged);
-      }
-      bytes.resize(std::min<std::size_t>(bytes.size() * 2, maximumArchiveBytes + 1));
-    }
-    ssize_t count = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      return unreadable(file, std::strerror(errno));
-    }
-    if (count == 0) break;
-    filled += static_cast<std::size_t>(count);
-  }
-  bytes.resize(filled);
+  const std::string& bytes = contents.bytes;
 
   try {
     LoadedArchive loaded;

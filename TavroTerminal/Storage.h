@@ -45,9 +45,9 @@ std::optional<StoragePaths> storagePaths(const std::optional<std::filesystem::pa
 // made when the first file is saved.
 std::optional<std::string> dataDirectoryProblem(const std::filesystem::path& directory);
 
-// The largest archive file read: far beyond any real history (100,000
-// attempts take about 15 MB) but a bound on the memory a stray file can take.
-inline constexpr std::uintmax_t maximumArchiveBytes = 64u << 20;
+// The largest archive file read: the archive's own bound, so that what the
+// tutor accepts Archive::read accepts too.
+inline constexpr std::uintmax_t maximumArchiveBytes = Archive::maximumFileBytes;
 
 struct LoadedArchive {
   Archive archive;

@@ -1,6 +1,7 @@
 #include "TavroUpdate/SafeZIPExtractor.h"
 
 #include "Platform/MainThread.h"
+#include "Support/FileDescriptor.h"
 #include "TavroUpdate/UpdateFailure.h"
 #include "TavroUpdate/ZIPFile.h"
 #include "TavroUpdate/ZIPInspection.h"
@@ -43,31 +44,26 @@ class OutputFile {
     if (::unlink(target.c_str()) != 0 && errno != ENOENT) {
       throw UpdateFailure(UpdateFailure::notVerified);
     }
+    int descriptor = -1;
     do {
-      descriptor_ = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, writingMode);
-    } while (descriptor_ < 0 && errno == EINTR);
+      descriptor = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, writingMode);
+    } while (descriptor < 0 && errno == EINTR);
+    descriptor_ = FileDescriptor(descriptor);
     // The umask may have taken bits away; the file must be exactly 0600.
-    if (descriptor_ < 0 || ::fchmod(descriptor_, writingMode) != 0) {
+    if (descriptor_.get() < 0 || ::fchmod(descriptor_.get(), writingMode) != 0) {
       throw UpdateFailure(UpdateFailure::notVerified);
     }
   }
-  ~OutputFile() {
-    if (descriptor_ >= 0) ::close(descriptor_);
-  }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
 
-  int descriptor() const { return descriptor_; }
+  int descriptor() const { return descriptor_.get(); }
 
   // Closes the file; here a failure is passed on.
   void close() {
-    const int descriptor = descriptor_;
-    descriptor_ = -1;
-    if (::close(descriptor) != 0) systemFailure("close");
+    if (descriptor_.close() != 0) systemFailure("close");
   }
 
  private:
-  int descriptor_ = -1;
+  FileDescriptor descriptor_;
 };
 
 // A raw deflate stream, ended however the member ends.

@@ -7,6 +7,7 @@
 #include "Platform/MainThread.h"
 #include "Platform/OSVersion.h"
 #include "Platform/ToolsDirectory.h"
+#include "Support/File.h"
 #include "Support/Sha256.h"
 #include "Support/Text.h"
 #include "Support/Uuid.h"
@@ -92,13 +93,11 @@ void makePrivateDirectory(const fs::path& directory) {
 // The size of a regular file, or no value for anything else. Opened without
 // blocking, so a FIFO is not waited on; a failure to open passes on.
 std::optional<std::int64_t> archiveSize(const fs::path& archive) {
-  int descriptor = ::open(archive.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) throw std::system_error(errno, std::generic_category(), "Cannot open " + archive.string());
-  struct stat status {};
-  const bool known = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
-  ::close(descriptor);
-  if (!known) return std::nullopt;
-  return static_cast<std::int64_t>(status.st_size);
+  file::OpenedFile opened = file::openRegular(archive);
+  if (opened.failure == file::Failure::open)
+    throw std::system_error(opened.error, std::generic_category(), "Cannot open " + archive.string());
+  if (!opened) return std::nullopt;
+  return static_cast<std::int64_t>(opened.status.st_size);
 }
 
 }  // namespace

@@ -1,39 +1,35 @@
 #include "TavroUpdate/ZIPFile.h"
 
-#include <cerrno>
+#include "Support/File.h"
 #include "TavroUpdate/UpdateFailure.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
+#include <cerrno>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace tavro {
 
 ZIPFile::ZIPFile(const std::filesystem::path& path) {
-  do {
-    // Without blocking, so that a FIFO or device cannot stall us.
-    descriptor_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  } while (descriptor_ < 0 && errno == EINTR);
-  if (descriptor_ < 0) {
-    throw std::system_error(errno, std::generic_category(), path.string());
+  // Without blocking, so that a FIFO or device cannot stall us.
+  file::OpenedFile opened = file::openRegular(path);
+  switch (opened.failure) {
+    case file::Failure::none:
+    case file::Failure::tooLarge:  // no bound asked for
+      break;
+    case file::Failure::open:
+      throw std::system_error(opened.error, std::generic_category(), path.string());
+    case file::Failure::status:
+    case file::Failure::read:
+      throw std::system_error(opened.error, std::generic_category(), "stat");
+    case file::Failure::notRegular:
+      throw UpdateFailure(UpdateFailure::invalidArchive);
   }
-  struct stat status {};
-  if (::fstat(descriptor_, &status) != 0) {
-    const int error = errno;
-    ::close(descriptor_);
-    throw std::system_error(error, std::generic_category(), "stat");
-  }
-  if (!S_ISREG(status.st_mode)) {
-    ::close(descriptor_);
-    throw UpdateFailure(UpdateFailure::invalidArchive);
-  }
+  descriptor_ = std::move(opened.descriptor);
 }
 
-ZIPFile::~ZIPFile() { ::close(descriptor_); }
-
 std::int64_t ZIPFile::size() const {
-  const off_t end = ::lseek(descriptor_, 0, SEEK_END);
+  const off_t end = ::lseek(descriptor_.get(), 0, SEEK_END);
   if (end < 0) {
     throw std::system_error(errno, std::generic_category(), "seek");
   }
@@ -44,7 +40,7 @@ std::size_t ZIPFile::readAt(std::uint64_t offset, void* buffer, std::size_t coun
   auto* bytes = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
-    const ssize_t n = ::pread(descriptor_, bytes + done, count - done, static_cast<off_t>(offset + done));
+    const ssize_t n = ::pread(descriptor_.get(), bytes + done, count - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       throw std::system_error(errno, std::generic_category(), "read");

@@ -4,6 +4,8 @@
 // because nothing was written through it.
 #pragma once
 
+#include "Support/FileDescriptor.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -17,7 +19,6 @@ class ZIPFile {
   // update archive." when it is not a regular file (a FIFO, a device or a
   // directory).
   explicit ZIPFile(const std::filesystem::path& path);
-  ~ZIPFile();
   ZIPFile(const ZIPFile&) = delete;
   ZIPFile& operator=(const ZIPFile&) = delete;
 
@@ -30,7 +31,7 @@ class ZIPFile {
   std::size_t readAt(std::uint64_t offset, void* buffer, std::size_t count) const;
 
  private:
-  int descriptor_ = -1;
+  FileDescriptor descriptor_;
 };
 
 }  // namespace tavro

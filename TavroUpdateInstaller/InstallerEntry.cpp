@@ -1,15 +1,15 @@
 #include "TavroUpdateInstaller/InstallerEntry.h"
 
+#include "Support/File.h"
 #include "Support/Text.h"
 #include "TavroUpdate/UpdateFailure.h"
 
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <limits>
 #include <signal.h>
 #include <system_error>
 #include <unistd.h>
+#include <utility>
 
 namespace tavro::installer {
 namespace {
@@ -23,36 +23,12 @@ class ManifestUnreadable : public std::system_error {
 };
 
 std::string readWholeFile(const std::string& path) {
-  auto failed = [](int error) { return ManifestUnreadable(error); };
   // Without blocking, and only a regular file: a FIFO would stall the read
-  // and a device such as /dev/zero would never end.
-  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) throw failed(errno);
-  struct stat status {};
-  if (::fstat(descriptor, &status) != 0) {
-    int error = errno;
-    ::close(descriptor);
-    throw failed(error);
-  }
-  if (!S_ISREG(status.st_mode)) {
-    ::close(descriptor);
-    throw failed(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-  }
-  std::string contents;
-  char buffer[65536];
-  for (;;) {
-    ssize_t count = ::read(descriptor, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) {
-      int error = errno;
-      ::close(descriptor);
-      throw failed(error);
-    }
-    if (count == 0) break;
-    contents.append(buffer, static_cast<std::size_t>(count));
-  }
-  ::close(descriptor);
-  return contents;
+  // and a device such as /dev/zero would never end. The manifest has no
+  // size bound of its own.
+  file::Contents contents = file::readRegular(path);
+  if (!contents) throw ManifestUnreadable(contents.error);
+  return std::move(contents.bytes);
 }
 
 // Relative paths are taken against the current directory, as file URLs are,

@@ -1,10 +1,8 @@
 #include "TavroCore/history/Archive.h"
 
-#include "Support/FileDescriptor.h"
+#include "Support/File.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
 #include <cerrno>
@@ -24,61 +22,12 @@ std::string readAll(const std::filesystem::path& file) {
   // Opened without blocking, so that a FIFO put in the archive's place
   // cannot stall the caller, and read only when it is a regular file: a
   // device such as /dev/zero would otherwise be read for ever.
-  FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-  if (fd.get() < 0) fail(errno, "Cannot open", file);
-  struct stat status {};
-  if (::fstat(fd.get(), &status) != 0) fail(errno, "Cannot read", file);
-  if (S_ISDIR(status.st_mode)) fail(EISDIR, "Cannot read", file);
-  if (!S_ISREG(status.st_mode)) fail(EINVAL, "Cannot read", file);
-
-  std::string bytes;
-  // The size is a hint: the file is read to its end whatever it says. One
-  // byte more than it tells end of file apart from a full buffer.
-  std::size_t expected = status.st_size > 0 ? static_cast<std::size_t>(status.st_size) + 1 : 4096;
-  bytes.reserve(expected + json::Document::paddingBytes);
-  bytes.resize(expected);
-  std::size_t filled = 0;
-  while (true) {
-    if (filled == bytes.size()) bytes.resize(bytes.size() * 2);
-    ssize_t count = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      fail(errno, "Cannot read", file);
-    }
-    if (count == 0) break;
-    filled += static_cast<std::size_t>(count);
-  }
-  bytes.resize(filled);
-  return bytes;
+  file::Contents contents = file::readRegular(
+      file, {.limit = Archive::maximumFileBytes, .spareCapacity = json::Document::paddingBytes});
+  if (contents.failure == file::Failure::open) fail(contents.error, "Cannot open", file);
+  if (!contents) fail(contents.error, "Cannot read", file);
+  return std::move(contents.bytes);
 }
-
-void writeAll(int fd, std::string_view bytes, const std::filesystem::path& file) {
-  while (!bytes.empty()) {
-    ssize_t count = ::write(fd, bytes.data(), bytes.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      fail(errno, "Cannot write", file);
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(count));
-  }
-}
-
-// Removes the temporary file unless the save got as far as renaming it.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::filesystem::path path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-  void keep() { kept_ = true; }
-
- private:
-  std::filesystem::path path_;
-  bool kept_ = false;
-};
 
 bool isBetter(const Attempt& a, double aSpeed, const Attempt& b, double bSpeed) {
   if (aSpeed != bSpeed) return aSpeed > bSpeed;
@@ -178,35 +127,12 @@ void Archive::save(const std::filesystem::path& file) const {
   if (folder.empty()) folder = ".";
   std::filesystem::create_directories(folder);
 
-  // A fresh name in the target's folder, so that the rename stays on one
-  // file system and cannot meet another writer's temporary file.
-  std::string name = ".";
-  name.append(file.filename().string()).append(".tmp-").append(Uuid::random().text());
-  TemporaryFile temporary(folder / name);
-  FileDescriptor fd(::open(temporary.path().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (fd.get() < 0) {
-    int error = errno;
-    temporary.keep();  // never created, or someone else's: not ours to remove
-    fail(error, "Cannot create", temporary.path());
-  }
   // The archive keeps the access rights the host gave the old file.
+  file::WriteOptions options{.mode = 0666};
   struct stat previous {};
-  if (::stat(file.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) {
-    if (::fchmod(fd.get(), previous.st_mode & 0777) != 0)
-      fail(errno, "Cannot set the permissions of", temporary.path());
-  }
-  writeAll(fd.get(), bytes, temporary.path());
-  if (::fsync(fd.get()) != 0) fail(errno, "Cannot flush", temporary.path());
-  if (fd.close() != 0) fail(errno, "Cannot write", temporary.path());
-  if (::rename(temporary.path().c_str(), file.c_str()) != 0) fail(errno, "Cannot replace", file);
-  temporary.keep();
-
-  // The new name is durable only once the folder is synced. Some file
-  // systems cannot sync a folder at all (EINVAL); there is nothing more to
-  // do there.
-  FileDescriptor directory(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory.get() < 0) fail(errno, "Cannot open", folder);
-  if (::fsync(directory.get()) != 0 && errno != EINVAL) fail(errno, "Cannot flush", folder);
+  if (::stat(file.c_str(), &previous) == 0 && S_ISREG(previous.st_mode))
+    options.permissions = previous.st_mode & 0777;
+  file::writeAtomically(file, bytes, options);
 }
 
 std::vector<Attempt> Archive::top(std::string_view mode, std::int64_t round,

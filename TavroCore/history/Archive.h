@@ -46,9 +46,14 @@ struct Archive {
   bool english = false;                    // a host setting stored with the history
   std::int64_t duration = 60;              // a host duration setting
 
+  // The largest archive file read: far beyond any real history (100,000
+  // attempts take about 15 MB) but a bound on the memory a stray file can take.
+  static constexpr std::uintmax_t maximumFileBytes = 64u << 20;
+
   // Reads and decodes the whole file. A file that cannot be opened or read
   // throws std::system_error (with errno; EISDIR for a folder, EINVAL for
-  // anything else that is not a regular file, which is never waited on);
+  // anything else that is not a regular file, which is never waited on,
+  // EFBIG for one larger than maximumFileBytes, refused before it is read);
   // malformed JSON, a missing
   // required key, a wrong JSON type or one undecodable attempt throws
   // json::DecodingError. No partial archive is ever returned.

@@ -414,6 +414,23 @@ TEST(Archive, ReadPassesOnFileFailures) {
   EXPECT_EQ(unprivilegedSystemErrorOf([&] { Archive::read(unreadable); }), EACCES);
 }
 
+TEST(Archive, ReadRefusesAFileOverItsBoundBeforeReadingIt) {
+  TemporaryDirectory directory;
+  // Sparse: it takes no room on disk, and reading it would take 64 MiB.
+  fs::path huge = directory / "archive.json";
+  testing::writeFile(huge, "");
+  fs::resize_file(huge, Archive::maximumFileBytes + 1);
+  try {
+    Archive::read(huge);
+    ADD_FAILURE() << "read an archive over its bound";
+  } catch (const std::system_error& error) {
+    EXPECT_EQ(error.code().value(), EFBIG);
+    EXPECT_NE(std::string(error.what()).find("Cannot read \"" + huge.string() + "\""),
+              std::string::npos)
+        << error.what();
+  }
+}
+
 // The names in `folder`, to see that no temporary file is left behind.
 std::vector<std::string> namesIn(const fs::path& folder) {
   std::vector<std::string> names;
