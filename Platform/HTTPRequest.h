@@ -1,5 +1,9 @@
-// An HTTP request as a value: what the core builds and the host's transport
-// performs. It holds the method, the absolute URL, the headers in the order
+// The values passed between the core and the host's transport: the request
+// the core builds, the reply the transport hands back and the failure it
+// raises when there is no reply. None of them needs a transport, so the core
+// can build requests, read replies and sort failures without linking one.
+//
+// An HTTP request holds the method, the absolute URL, the headers in the order
 // they were first set, an optional body, a time-out, whether cookies are
 // sent and stored (never, unless a caller turns it on) and the cache policy.
 // Two requests are equal when every field is equal.
@@ -11,6 +15,7 @@
 #pragma once
 
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,6 +93,36 @@ class HTTPRequest {
   double timeoutSeconds_ = defaultTimeoutSeconds;
   bool handlesCookies_ = false;
   HTTPCachePolicy cachePolicy_ = HTTPCachePolicy::useProtocolCachePolicy;
+};
+
+// The status and body of a reply, whatever the status.
+struct HTTPReply {
+  long status = 0;
+  std::string body;
+};
+
+// A request that got no reply. The message names the cause and never
+// repeats a header (so never a token) or the body.
+class HTTPTransportFailure : public std::runtime_error {
+ public:
+  enum class Cause {
+    unresolved,  // the host name did not resolve
+    refused,     // nothing accepted the connection
+    timedOut,    // the request's time-out passed
+    reset,       // the connection broke or the reply ended early
+    insecure,    // TLS failed: certificate, host name or handshake
+    tooLarge,    // the reply body exceeds the transport's bound
+    cancelled,   // the caller's cancellation check said so
+    malformed,   // the reply is not HTTP the transport can read
+    other,
+  };
+
+  HTTPTransportFailure(Cause cause, const std::string& message)
+      : std::runtime_error(message), cause_(cause) {}
+  Cause cause() const { return cause_; }
+
+ private:
+  Cause cause_;
 };
 
 }  // namespace tavro::platform

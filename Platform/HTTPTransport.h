@@ -19,8 +19,10 @@
 // the trust store rather than one of each per request. A connection found
 // closed before a request is written is replaced by a fresh one. Copies of a
 // transport share its connection and take turns on it.
-// Transport failures are HTTPTransportFailure, whose message names the cause
-// and never repeats a header (so never the token) or the body.
+// Transport failures are HTTPTransportFailure (declared beside the request,
+// so that code which only sorts failures needs no transport), whose message
+// names the cause and never repeats a header (so never the token) or the
+// body.
 #pragma once
 
 #include "Platform/HTTPRequest.h"
@@ -30,38 +32,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace tavro::platform {
-
-class HTTPTransportFailure : public std::runtime_error {
- public:
-  enum class Cause {
-    unresolved,  // the host name did not resolve
-    refused,     // nothing accepted the connection
-    timedOut,    // the request's time-out passed
-    reset,       // the connection broke or the reply ended early
-    insecure,    // TLS failed: certificate, host name or handshake
-    tooLarge,    // the reply body exceeds the transport's bound
-    cancelled,   // the caller's cancellation check said so
-    malformed,   // the reply is not HTTP the transport can read
-    other,
-  };
-
-  HTTPTransportFailure(Cause cause, const std::string& message)
-      : std::runtime_error(message), cause_(cause) {}
-  Cause cause() const { return cause_; }
-
- private:
-  Cause cause_;
-};
-
-struct HTTPReply {
-  long status = 0;
-  std::string body;
-};
 
 class HTTPTransport {
  public:
@@ -90,6 +64,10 @@ class HTTPTransport {
   // that is not https). A request waits while a copy of this transport
   // performs another on the shared connection.
   HTTPReply perform(const HTTPRequest& request) const;
+
+  // perform(request): a transport is itself a callable from request to
+  // reply, the form in which hosts hand it to the core's fetch helpers.
+  HTTPReply operator()(const HTTPRequest& request) const { return perform(request); }
 
  private:
   struct Connection;

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
                                   ":127.0.0.1:" + std::to_string(port)};
     // The sync and the anchor share one transport, and so one connection.
     tavro::platform::HTTPTransport connection(transportOptions);
-    tavro::TavroCloudSync::Fetch transport = tavro::TavroCloudSync::fetchOver(connection);
+    tavro::TavroCloudSync::Fetch transport = tavro::TavroCloudSync::fetchThrough(connection);
 
     std::vector<Timing> timings;
     for (int run = 0; run < runs; ++run) {

@@ -1,6 +1,6 @@
 #include "Support/CharacterBounds.h"
 
-#include "Support/CharacterIterator.h"
+#include "Support/internal/CharacterIterator.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/uchar.h>

@@ -1,7 +1,7 @@
 #include "Support/Text.h"
 
 #include "Support/CharacterBounds.h"
-#include "Support/CharacterIterator.h"
+#include "Support/internal/CharacterIterator.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>
@@ -173,6 +173,14 @@ std::string_view wellFormed(std::string_view text, std::string& storage) {
   if (isValidUtf8(text)) return text;
   storage = fromCodePoints(codePoints(text));
   return storage;
+}
+
+std::string_view trimmed(std::string_view text) {
+  constexpr std::string_view blanks = " \t\r\n";
+  std::size_t first = text.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return {};
+  std::size_t last = text.find_last_not_of(blanks);
+  return text.substr(first, last - first + 1);
 }
 
 std::vector<std::string_view> split(std::string_view text, char separator) {

@@ -53,6 +53,10 @@ std::string_view wellFormed(std::string_view text, std::string& storage);
 // pieces are views into `text`.
 std::vector<std::string_view> split(std::string_view text, char separator);
 
+// `text` without the spaces, tabs and line breaks (CR, LF) at either end,
+// as a pasted token or path arrives with them.
+std::string_view trimmed(std::string_view text);
+
 // The code points of `text` (ill-formed sequences become U+FFFD), and back.
 std::vector<char32_t> codePoints(std::string_view text);
 std::string fromCodePoints(const std::vector<char32_t>& codePoints);

@@ -1,7 +1,8 @@
 #include "Support/Uuid.h"
 
-#include <openssl/rand.h>
+#include "Support/RandomBytes.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace tavro {
@@ -22,9 +23,9 @@ int hexValue(char c) {
 
 Uuid Uuid::random() {
   Uuid uuid;
-  if (RAND_bytes(uuid.bytes.data(), static_cast<int>(uuid.bytes.size())) != 1) {
-    throw std::runtime_error("random source unavailable");
-  }
+  std::optional<std::vector<std::uint8_t>> random = randomBytes(uuid.bytes.size());
+  if (!random) throw std::runtime_error("random source unavailable");
+  std::copy(random->begin(), random->end(), uuid.bytes.begin());
   uuid.bytes[6] = static_cast<std::uint8_t>((uuid.bytes[6] & 0x0F) | 0x40);
   uuid.bytes[8] = static_cast<std::uint8_t>((uuid.bytes[8] & 0x3F) | 0x80);
   return uuid;

@@ -1,5 +1,8 @@
 // The core's one failure for invalid data. It has a single case and no
-// message; two failures are always equal.
+// message; two failures are always equal. Its name comes from backups, where
+// it began and where stored data and hosts know it by that name, but every
+// subsystem raises it for data it refuses: sync pages, and the release-feed
+// code too (a feed too large, malformed, or with an unusable entry).
 #pragma once
 
 #include <exception>

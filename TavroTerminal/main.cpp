@@ -118,7 +118,7 @@ int run(const std::vector<std::string>& arguments) {
   tutor.setAccountService([](std::function<bool()> cancelled) {
     tavro::platform::HTTPTransport::Options options;
     options.cancelled = std::move(cancelled);
-    return tavro::TavroCloudSync::fetchOver(tavro::platform::HTTPTransport(std::move(options)));
+    return tavro::TavroCloudSync::fetchThrough(tavro::platform::HTTPTransport(std::move(options)));
   });
   runTerminal(tutor);
   return 0;

@@ -3,9 +3,9 @@
 // below are ever used.
 #pragma once
 
-#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace tavro {
 
@@ -20,9 +20,6 @@ class UpdateFailure : public std::runtime_error {
   static constexpr const char* mainThread = "Verification must run in the background.";
 
   explicit UpdateFailure(const std::string& message) : std::runtime_error(message) {}
-
-  // The message; always present for failures this module raises.
-  std::optional<std::string> errorDescription() const { return std::string(what()); }
 
   friend bool operator==(const UpdateFailure& a, const UpdateFailure& b) {
     return std::string_view(a.what()) == b.what();

@@ -77,9 +77,9 @@ void checkAcknowledgement(std::string_view body, const std::vector<Attempt>& chu
 
 }  // namespace
 
-TavroCloudSync::Fetch TavroCloudSync::fetchOver(platform::HTTPTransport transport) {
-  return [transport = std::move(transport)](const platform::HTTPRequest& request) {
-    platform::HTTPReply reply = transport.perform(request);
+TavroCloudSync::Fetch TavroCloudSync::fetchThrough(Perform perform) {
+  return [perform = std::move(perform)](const platform::HTTPRequest& request) {
+    platform::HTTPReply reply = perform(request);
     if (reply.status >= 200 && reply.status < 300) return std::move(reply.body);
     boost::urls::url_view url(request.url());
     throw AccountService::httpFailure(reply.status, url.path(), reply.body);
@@ -127,8 +127,14 @@ TavroCloudSync::Result TavroCloudSync::sync(std::string_view token, const TavroB
   Date syncedAt;
   const std::chrono::steady_clock::time_point deadline = clock_() + maximumDownloadSeconds;
   std::size_t downloadedBytes = 0;
+  Progress progress;
+  auto report = [&](Progress::Step step) {
+    progress.step = step;
+    if (progress_) progress_(progress);
+  };
 
   while (true) {
+    report(Progress::Step::downloading);
     std::string body = fetch_(pageRequest(token, cursor));
     // Written so that the sum cannot wrap, whatever a fetch returns.
     if (body.size() > maximumDownloadBytes - downloadedBytes) throw BackupFailure::invalid();
@@ -152,6 +158,7 @@ TavroCloudSync::Result TavroCloudSync::sync(std::string_view token, const TavroB
     syncedAt = *pageTime;
     remote.insert(remote.end(), std::make_move_iterator(page.attempts.begin()),
                   std::make_move_iterator(page.attempts.end()));
+    ++progress.pagesDone;
 
     if (!page.nextCursor) break;
     std::optional<Uuid> next = Uuid::parse(*page.nextCursor);
@@ -170,11 +177,18 @@ TavroCloudSync::Result TavroCloudSync::sync(std::string_view token, const TavroB
 
   // The merged backup is final before anything is uploaded: uploading only
   // tells the service about attempts the result already holds.
+  std::size_t unsent = 0;
+  for (const Attempt& attempt : local.attempts()) {
+    if (!seen.contains(attempt.id())) ++unsent;
+  }
+  progress.uploadsTotal = (unsent + maximumUploadAttempts - 1) / maximumUploadAttempts;
   std::vector<Attempt> chunk;
   chunk.reserve(maximumUploadAttempts);
   auto send = [&] {
+    report(Progress::Step::uploading);
     std::string reply = fetch_(uploadRequest(token, chunk));
     checkAcknowledgement(reply, chunk);
+    ++progress.uploadsDone;
     chunk.clear();
   };
   for (const Attempt& attempt : local.attempts()) {

@@ -8,12 +8,14 @@
 // `fetch` callable it was made with, which returns the reply body for a
 // successful reply and throws for anything else. sync() blocks the calling
 // thread (the host runs it off its main thread) and never has two requests
-// in flight. To cancel, the host makes its fetch throw: the sync ends with
-// that failure and returns nothing.
+// in flight. To cancel, the host makes its fetch (or its progress handler)
+// throw, AccountOperationCancelled for instance: the sync ends with that
+// failure and returns nothing. The host learns how far the sync has come
+// from the progress it reports before each request, and turns any failure
+// into words through AccountFailureSummary.
 #pragma once
 
 #include "Platform/HTTPRequest.h"
-#include "Platform/HTTPTransport.h"
 #include "Support/Date.h"
 #include "TavroCore/account/AccountProfile.h"
 #include "TavroCore/account/TavroBackup.h"
@@ -35,8 +37,27 @@ class TavroCloudSync {
   // Sends one request and returns the body of a successful reply; throws for
   // any other outcome. Must be safe to call from any thread.
   using Fetch = std::function<std::string(const platform::HTTPRequest&)>;
+  // Performs one request and returns the reply whatever its status; throws
+  // when there is no reply. The host's transport is one.
+  using Perform = std::function<platform::HTTPReply(const platform::HTTPRequest&)>;
   // The time the download's deadline is measured in; tests give their own.
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+  // How far a sync has come, reported before each request it sends. The
+  // number of pages is never known ahead (each page names the next), the
+  // number of uploads only once the download is complete.
+  struct Progress {
+    enum class Step { downloading, uploading };
+    Step step = Step::downloading;  // what the request about to go out is for
+    std::size_t pagesDone = 0;      // pages received and accepted
+    std::size_t uploadsDone = 0;    // uploads (up to 100 attempts each) the service confirmed
+    std::optional<std::size_t> uploadsTotal;  // every upload of this sync, once known
+
+    friend bool operator==(const Progress&, const Progress&) = default;
+  };
+  // Called on the thread that runs sync(); what it throws ends the sync
+  // like a failed fetch.
+  using ProgressHandler = std::function<void(const Progress&)>;
 
   struct Result {
     TavroBackup backup;  // every local attempt and every attempt only the service had, oldest first
@@ -67,11 +88,16 @@ class TavroCloudSync {
   explicit TavroCloudSync(Fetch fetch, Clock clock = std::chrono::steady_clock::now)
       : fetch_(std::move(fetch)), clock_(std::move(clock)) {}
 
-  // A fetch over the platform's HTTP transport: the body of a 2xx reply;
-  // any other status throws AccountService::httpFailure(status, the
-  // request's path, body), which marks a 401 as an unauthorized session.
-  // Transport failures pass on as platform::HTTPTransportFailure.
-  static Fetch fetchOver(platform::HTTPTransport transport);
+  // A fetch that sends each request through `perform` (the host passes its
+  // transport): the body of a 2xx reply; any other status throws
+  // AccountService::httpFailure(status, the request's path, body), which
+  // marks a 401 as an unauthorized session. What `perform` throws (a
+  // transport's platform::HTTPTransportFailure) passes on unchanged.
+  static Fetch fetchThrough(Perform perform);
+
+  // Reports the sync's progress to `handler` from now on (before each
+  // request: first the page requests, then the uploads).
+  void setProgressHandler(ProgressHandler handler) { progress_ = std::move(handler); }
 
   // The account service origin followed by "/api/downloader/tavro/sync".
   static boost::urls::url endpoint();
@@ -112,7 +138,7 @@ class TavroCloudSync {
   //   is ended by its own time-out);
   // - json::DecodingError: a page or acknowledgement whose members do not
   //   have their types;
-  // - whatever `fetch` throws, unchanged.
+  // - whatever `fetch` or the progress handler throws, unchanged.
   // A page is first checked as a reply document and only then read as a
   // page, so an error reply that reached the sync gets the account message.
   Result sync(std::string_view token, const TavroBackup& local, const AccountProfile& profile,
@@ -121,6 +147,7 @@ class TavroCloudSync {
  private:
   Fetch fetch_;
   Clock clock_;
+  ProgressHandler progress_;
 };
 
 }  // namespace tavro

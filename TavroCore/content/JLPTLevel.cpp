@@ -4,30 +4,6 @@
 
 namespace tavro {
 
-std::string_view rawValue(JLPTLevel level) {
-  switch (level) {
-    case JLPTLevel::n5:
-      return "N5";
-    case JLPTLevel::n4:
-      return "N4";
-    case JLPTLevel::n3:
-      return "N3";
-    case JLPTLevel::n2:
-      return "N2";
-    case JLPTLevel::n1:
-      return "N1";
-  }
-  return "N5";
-}
-
-template <>
-std::optional<JLPTLevel> fromRawValue<JLPTLevel>(std::string_view text) {
-  for (JLPTLevel level : JLPTLevels::allCases) {
-    if (rawValue(level) == text) return level;
-  }
-  return std::nullopt;
-}
-
 namespace JLPTLevels {
 
 JLPTLevel saved(const platform::UserDefaults& store) {

@@ -6,6 +6,7 @@
 #include "Platform/UserDefaults.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
+#include "TavroCore/RawValue.h"
 
 #include <array>
 #include <optional>
@@ -15,22 +16,19 @@ namespace tavro {
 
 enum class JLPTLevel { n5, n4, n3, n2, n1 };
 
-// "N5" to "N1".
-std::string_view rawValue(JLPTLevel level);
-
-// The enumeration value of a raw value text, nothing for any other text.
-template <typename E>
-std::optional<E> fromRawValue(std::string_view text);
-
-// Exactly the five raw values, case-sensitive: "n5" is no level.
+// "N5" to "N1"; fromRawValue takes exactly these, case-sensitive: "n5" is no
+// level.
 template <>
-std::optional<JLPTLevel> fromRawValue<JLPTLevel>(std::string_view text);
+struct RawValues<JLPTLevel> {
+  using enum JLPTLevel;
+  static constexpr RawValueTable<JLPTLevel, 5> cases = {
+      {{n5, "N5"}, {n4, "N4"}, {n3, "N3"}, {n2, "N2"}, {n1, "N1"}}};
+};
 
 namespace JLPTLevels {
 
 // Every level, beginner first.
-inline constexpr std::array<JLPTLevel, 5> allCases = {JLPTLevel::n5, JLPTLevel::n4, JLPTLevel::n3,
-                                                      JLPTLevel::n2, JLPTLevel::n1};
+inline constexpr std::array<JLPTLevel, 5> allCases = allCasesOf<JLPTLevel>();
 
 // The level when none is chosen.
 inline constexpr JLPTLevel defaultLevel = JLPTLevel::n5;

@@ -39,13 +39,11 @@ class Attempt {
           std::int64_t misses, double seconds);
 
   // Identity of the attempt: two records with the same id are the same
-  // attempt. The host may replace it (and the date) after creation.
+  // attempt.
   const Uuid& id() const { return id_; }
-  void setID(const Uuid& id) { id_ = id; }
 
   // When the record was made.
   const Date& date() const { return date_; }
-  void setDate(const Date& date) { date_ = date; }
 
   // The exercise-mode identifier ("romaji", "kana", "english", ...).
   const std::string& mode() const { return mode_; }

@@ -4,39 +4,6 @@
 #include "TavroCore/input/KeyboardTables.h"
 
 namespace tavro {
-
-std::string_view rawValue(Finger finger) {
-  switch (finger) {
-    case Finger::leftPinky:
-      return "leftPinky";
-    case Finger::leftRing:
-      return "leftRing";
-    case Finger::leftMiddle:
-      return "leftMiddle";
-    case Finger::leftIndex:
-      return "leftIndex";
-    case Finger::rightIndex:
-      return "rightIndex";
-    case Finger::rightMiddle:
-      return "rightMiddle";
-    case Finger::rightRing:
-      return "rightRing";
-    case Finger::rightPinky:
-      return "rightPinky";
-    case Finger::thumb:
-      return "thumb";
-  }
-  return "thumb";  // not reached: every case returns
-}
-
-template <>
-std::optional<Finger> fromRawValue<Finger>(std::string_view text) {
-  for (Finger finger : Fingers::allCases) {
-    if (rawValue(finger) == text) return finger;
-  }
-  return std::nullopt;
-}
-
 namespace Keyboard {
 
 std::optional<std::string> physicalKey(std::uint16_t code, bool jis) {

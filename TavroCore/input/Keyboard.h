@@ -5,6 +5,8 @@
 // built on first use.
 #pragma once
 
+#include "TavroCore/RawValue.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -19,21 +21,18 @@ namespace tavro {
 // The nine fingers, in the order of `Fingers::allCases`.
 enum class Finger { leftPinky, leftRing, leftMiddle, leftIndex, rightIndex, rightMiddle, rightRing, rightPinky, thumb };
 
-// The finger's name, e.g. "leftPinky".
-std::string_view rawValue(Finger finger);
-
-// The enumeration value of a raw value text, nothing for any other text.
-template <typename E>
-std::optional<E> fromRawValue(std::string_view text);
-
-// Exactly the nine names, case-sensitive.
+// Each finger's name, e.g. "leftPinky".
 template <>
-std::optional<Finger> fromRawValue<Finger>(std::string_view text);
+struct RawValues<Finger> {
+  using enum Finger;
+  static constexpr RawValueTable<Finger, 9> cases = {
+      {{leftPinky, "leftPinky"}, {leftRing, "leftRing"}, {leftMiddle, "leftMiddle"},
+       {leftIndex, "leftIndex"}, {rightIndex, "rightIndex"}, {rightMiddle, "rightMiddle"},
+       {rightRing, "rightRing"}, {rightPinky, "rightPinky"}, {thumb, "thumb"}}};
+};
 
 namespace Fingers {
-inline constexpr std::array<Finger, 9> allCases = {Finger::leftPinky,  Finger::leftRing,    Finger::leftMiddle,
-                                                   Finger::leftIndex,  Finger::rightIndex,  Finger::rightMiddle,
-                                                   Finger::rightRing,  Finger::rightPinky,  Finger::thumb};
+inline constexpr std::array<Finger, 9> allCases = allCasesOf<Finger>();
 // The JSON form of a finger is in FingerJson.h, so that code asking for a key
 // does not compile the JSON libraries.
 }  // namespace Fingers

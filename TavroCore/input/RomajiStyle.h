@@ -7,6 +7,8 @@
 // may want the spelling with the fewest keys.
 #pragma once
 
+#include "TavroCore/RawValue.h"
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -16,21 +18,17 @@ namespace tavro {
 enum class RomajiStyle { hepburn, kunrei, fewestKeys };
 
 // "hepburn", "kunrei" or "fewestKeys": the stored form.
-std::string_view rawValue(RomajiStyle style);
-
-// The enumeration value of a raw value text, nothing for any other text.
-template <typename E>
-std::optional<E> fromRawValue(std::string_view text);
-
-// Exactly the three raw values, case-sensitive.
 template <>
-std::optional<RomajiStyle> fromRawValue<RomajiStyle>(std::string_view text);
+struct RawValues<RomajiStyle> {
+  using enum RomajiStyle;
+  static constexpr RawValueTable<RomajiStyle, 3> cases = {
+      {{hepburn, "hepburn"}, {kunrei, "kunrei"}, {fewestKeys, "fewestKeys"}}};
+};
 
 namespace RomajiStyles {
 
 // Every style, the default first.
-inline constexpr std::array<RomajiStyle, 3> allCases = {RomajiStyle::hepburn, RomajiStyle::kunrei,
-                                                        RomajiStyle::fewestKeys};
+inline constexpr std::array<RomajiStyle, 3> allCases = allCasesOf<RomajiStyle>();
 
 // What learners are taught.
 inline constexpr RomajiStyle defaultStyle = RomajiStyle::hepburn;

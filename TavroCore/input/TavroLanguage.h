@@ -2,6 +2,8 @@
 // (romanized or Devanagari). Stored as its raw value text.
 #pragma once
 
+#include "TavroCore/RawValue.h"
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -11,21 +13,17 @@ namespace tavro {
 enum class TavroLanguage { japanese, english, nepali };
 
 // "japanese", "english" or "nepali".
-std::string_view rawValue(TavroLanguage language);
-
-// The enumeration value of a raw value text, nothing for any other text.
-template <typename E>
-std::optional<E> fromRawValue(std::string_view text);
-
-// Exactly the three raw values, case-sensitive.
 template <>
-std::optional<TavroLanguage> fromRawValue<TavroLanguage>(std::string_view text);
+struct RawValues<TavroLanguage> {
+  using enum TavroLanguage;
+  static constexpr RawValueTable<TavroLanguage, 3> cases = {
+      {{japanese, "japanese"}, {english, "english"}, {nepali, "nepali"}}};
+};
 
 namespace TavroLanguages {
 
 // Every language, in declaration order.
-inline constexpr std::array<TavroLanguage, 3> allCases = {TavroLanguage::japanese, TavroLanguage::english,
-                                                          TavroLanguage::nepali};
+inline constexpr std::array<TavroLanguage, 3> allCases = allCasesOf<TavroLanguage>();
 
 }  // namespace TavroLanguages
 

@@ -1,5 +1,6 @@
 #include "TavroCore/release/DownloadAddress.h"
 
+#include "Support/Text.h"
 #include "TavroCore/Configuration.h"
 
 #include <algorithm>
@@ -35,12 +36,8 @@ std::string pathExtension(boost::urls::url_view url) {
 std::vector<std::string> pathPieces(boost::urls::url_view url) {
   std::string decoded = path(url);
   std::vector<std::string> pieces;
-  std::size_t start = 0;
-  while (start <= decoded.size()) {
-    std::size_t end = decoded.find('/', start);
-    if (end == std::string::npos) end = decoded.size();
-    if (end > start) pieces.push_back(decoded.substr(start, end - start));
-    start = end + 1;
+  for (std::string_view piece : text::split(decoded, '/')) {
+    if (!piece.empty()) pieces.emplace_back(piece);
   }
   return pieces;
 }

@@ -1,6 +1,7 @@
 #include "TavroCore/release/SemanticVersion.h"
 
 #include "Support/Regex.h"
+#include "Support/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,17 +21,6 @@ const WholeMatchRegex& versionPattern() {
 bool allDigits(std::string_view text) {
   return !text.empty() &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// Splits at every `separator`, keeping empty pieces.
-std::vector<std::string_view> split(std::string_view text, char separator) {
-  std::vector<std::string_view> pieces;
-  for (;;) {
-    std::size_t at = text.find(separator);
-    pieces.push_back(text.substr(0, at));
-    if (at == std::string_view::npos) return pieces;
-    text.remove_prefix(at + 1);
-  }
 }
 
 std::strong_ordering compareIdentifiers(const std::string& a, const std::string& b) {
@@ -58,7 +48,7 @@ std::optional<SemanticVersion> SemanticVersion::parse(std::string_view text) {
   std::string_view core = text.substr(0, dash);
 
   SemanticVersion version;
-  for (std::string_view component : split(core, '.')) {
+  for (std::string_view component : text::split(core, '.')) {
     if (component.size() > 1 && component.front() == '0') return std::nullopt;
     std::int64_t number = 0;
     auto [end, error] =
@@ -69,7 +59,7 @@ std::optional<SemanticVersion> SemanticVersion::parse(std::string_view text) {
   version.numbers.resize(3, 0);
 
   if (dash != std::string_view::npos) {
-    for (std::string_view identifier : split(text.substr(dash + 1), '.')) {
+    for (std::string_view identifier : text::split(text.substr(dash + 1), '.')) {
       if (allDigits(identifier) && identifier.size() > 1 && identifier.front() == '0')
         return std::nullopt;
       version.prerelease.emplace_back(identifier);

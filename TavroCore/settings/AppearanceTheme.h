@@ -8,6 +8,7 @@
 #pragma once
 
 #include "Platform/UserDefaults.h"
+#include "TavroCore/RawValue.h"
 
 #include <array>
 #include <optional>
@@ -17,24 +18,21 @@ namespace tavro {
 
 enum class AppearanceTheme { system, light, dark, midnight, sakura, ocean, highContrast };
 
-// "System", "Light", "Dark", "Midnight", "Sakura", "Ocean" or "High Contrast".
-std::string_view rawValue(AppearanceTheme theme);
-
-// The enumeration value of a raw value text, nothing for any other text.
-template <typename E>
-std::optional<E> fromRawValue(std::string_view text);
-
-// Exactly the seven raw values, case-sensitive.
+// Each theme's English name, in the order the settings list them.
+// clang-format off
 template <>
-std::optional<AppearanceTheme> fromRawValue<AppearanceTheme>(std::string_view text);
+struct RawValues<AppearanceTheme> {
+  using enum AppearanceTheme;
+  static constexpr RawValueTable<AppearanceTheme, 7> cases = {
+      {{system, "System"}, {light, "Light"}, {dark, "Dark"}, {midnight, "Midnight"},
+       {sakura, "Sakura"}, {ocean, "Ocean"}, {highContrast, "High Contrast"}}};
+};
+// clang-format on
 
 namespace AppearanceThemes {
 
 // Every theme, in the order the settings list them.
-inline constexpr std::array<AppearanceTheme, 7> allCases = {
-    AppearanceTheme::system,      AppearanceTheme::light,  AppearanceTheme::dark,
-    AppearanceTheme::midnight,    AppearanceTheme::sakura, AppearanceTheme::ocean,
-    AppearanceTheme::highContrast};
+inline constexpr std::array<AppearanceTheme, 7> allCases = allCasesOf<AppearanceTheme>();
 
 // The theme a saved text names; any text that is not exactly a raw value
 // (another case, an old or unknown name) gives `system`.

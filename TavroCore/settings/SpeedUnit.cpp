@@ -5,24 +5,6 @@
 
 namespace tavro {
 
-std::string_view rawValue(SpeedUnit unit) {
-  switch (unit) {
-    case SpeedUnit::keysPerMinute:
-      return "keysPerMinute";
-    case SpeedUnit::wordsPerMinute:
-      return "wordsPerMinute";
-  }
-  return "keysPerMinute";  // not reached: every case returns
-}
-
-template <>
-std::optional<SpeedUnit> fromRawValue<SpeedUnit>(std::string_view text) {
-  for (SpeedUnit unit : SpeedUnits::allCases) {
-    if (rawValue(unit) == text) return unit;
-  }
-  return std::nullopt;
-}
-
 namespace SpeedUnits {
 
 SpeedUnit defaultUnit(TavroLanguage language) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "Platform/UserDefaults.h"
+#include "TavroCore/RawValue.h"
 #include "TavroCore/input/TavroLanguage.h"
 
 #include <array>
@@ -17,20 +18,16 @@ namespace tavro {
 enum class SpeedUnit { keysPerMinute, wordsPerMinute };
 
 // "keysPerMinute" or "wordsPerMinute": the stored form.
-std::string_view rawValue(SpeedUnit unit);
-
-// The enumeration value of a raw value text, nothing for any other text.
-template <typename E>
-std::optional<E> fromRawValue(std::string_view text);
-
-// Exactly the two raw values, case-sensitive.
 template <>
-std::optional<SpeedUnit> fromRawValue<SpeedUnit>(std::string_view text);
+struct RawValues<SpeedUnit> {
+  using enum SpeedUnit;
+  static constexpr RawValueTable<SpeedUnit, 2> cases = {
+      {{keysPerMinute, "keysPerMinute"}, {wordsPerMinute, "wordsPerMinute"}}};
+};
 
 namespace SpeedUnits {
 
-inline constexpr std::array<SpeedUnit, 2> allCases = {SpeedUnit::keysPerMinute,
-                                                      SpeedUnit::wordsPerMinute};
+inline constexpr std::array<SpeedUnit, 2> allCases = allCasesOf<SpeedUnit>();
 
 // Keys in one word.
 inline constexpr double keysPerWord = 5;

@@ -1,20 +1,12 @@
 #include "TavroCore/settings/UIStrings.h"
 
+#include "Support/StringIndex.h"
+
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
 
 namespace tavro::UIStrings {
 namespace {
-
-const std::unordered_map<std::string_view, std::string_view>& index() {
-  static const auto byEnglish = [] {
-    std::unordered_map<std::string_view, std::string_view> map;
-    for (const Translation& row : japanese()) map.emplace(row.english, row.japanese);
-    return map;
-  }();
-  return byEnglish;
-}
 
 std::int64_t wholeSeconds(double seconds) {
   if (!std::isfinite(seconds) || seconds <= 0) return 0;
@@ -27,10 +19,8 @@ std::int64_t wholeSeconds(double seconds) {
 }  // namespace
 
 std::optional<std::string_view> translation(std::string_view english) {
-  const auto& map = index();
-  auto found = map.find(english);
-  if (found == map.end()) return std::nullopt;
-  return found->second;
+  static const StringIndex byEnglish(japanese(), &Translation::english, &Translation::japanese);
+  return byEnglish.find(english);
 }
 
 std::string text(std::string_view text, bool english) {

@@ -58,7 +58,7 @@ TEST_F(HTTPTransportTest, SignsInAndReadsTheAccountOverTLS) {
 
 TEST_F(HTTPTransportTest, ErrorStatusesBecomeAccountFailuresWithTheRequestPath) {
   TavroCloudSync::Fetch fetch =
-      TavroCloudSync::fetchOver(HTTPTransport(fixture.transportOptions()));
+      TavroCloudSync::fetchThrough(HTTPTransport(fixture.transportOptions()));
   struct Case {
     Fault fault;
     AccountServiceFailure expected;

@@ -37,7 +37,7 @@ class SyncEndToEnd : public ::testing::Test {
     fixture.service().store().addAccount(account);
     token = fixture.service().store().issueToken(account.id, "Test Mac");
     sync = std::make_unique<TavroCloudSync>(
-        TavroCloudSync::fetchOver(platform::HTTPTransport(fixture.transportOptions())));
+        TavroCloudSync::fetchThrough(platform::HTTPTransport(fixture.transportOptions())));
   }
 
   // Checks that the service and `result` hold the same attempts, that every
@@ -214,7 +214,7 @@ TEST_F(SyncEndToEnd, AnIdentifierTheServiceHoldsForAnotherAttemptIsNotAcknowledg
   std::vector<Attempt> local = attempts(1, 10, "local");  // holds another attempt 7
   bool raced = false;
   TavroCloudSync::Fetch transport =
-      TavroCloudSync::fetchOver(platform::HTTPTransport(fixture.transportOptions()));
+      TavroCloudSync::fetchThrough(platform::HTTPTransport(fixture.transportOptions()));
   TavroCloudSync racing([&](const platform::HTTPRequest& request) {
     if (request.method() == "POST" && !raced) {
       raced = true;

@@ -129,6 +129,34 @@ TEST(Split, KeepsEmptyPiecesBetweenSeparators) {
   }
 }
 
+TEST(Trimmed, RemovesAsciiBlanksAtEitherEndOnly) {
+  struct Case {
+    std::string_view text;
+    std::string_view expected;
+  };
+  const Case cases[] = {
+      {"token", "token"},
+      {"  token  ", "token"},
+      {"\ttoken\r\n", "token"},
+      {"\r\n \t token \t\n", "token"},
+      {" two  inner\twords ", "two  inner\twords"},  // inner blanks kept
+      {"   ", ""},
+      {" \t\r\n", ""},
+      {"", ""},
+      {" \u3057 ", "\u3057"},
+      // Only the ASCII blanks it names: other white space is text to keep.
+      {"\u3000token\u3000", "\u3000token\u3000"},
+      {"\u00A0token\u00A0", "\u00A0token\u00A0"},
+      {"\vtoken\f", "\vtoken\f"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text));
+    EXPECT_EQ(trimmed(c.text), c.expected);
+  }
+  std::string_view padded = "  inside  ";
+  EXPECT_EQ(trimmed(padded).data(), padded.data() + 2);  // a view, not a copy
+}
+
 TEST(Properties, ClassifyCodePoints) {
   EXPECT_TRUE(isWhiteSpace(U' '));
   EXPECT_TRUE(isWhiteSpace(U'\u3000'));

@@ -62,7 +62,7 @@ class Learner {
     tutor->setAccountService([this](std::function<bool()> cancelled) {
       platform::HTTPTransport::Options options = fixture_.transportOptions();
       options.cancelled = std::move(cancelled);
-      return TavroCloudSync::fetchOver(platform::HTTPTransport(std::move(options)));
+      return TavroCloudSync::fetchThrough(platform::HTTPTransport(std::move(options)));
     });
     press(Key::character("a"));
   }

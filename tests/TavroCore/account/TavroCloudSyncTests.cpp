@@ -2,6 +2,7 @@
 #include "common/TestSupport.h"
 
 #include "Support/JsonEncoding.h"
+#include "TavroCore/account/AccountFailureSummary.h"
 #include "TavroCore/account/AccountService.h"
 
 #include <gtest/gtest.h>
@@ -151,7 +152,8 @@ TEST(TavroCloudSync, EmptyServiceGetsEveryLocalAttemptInChunksOfAHundred) {
   for (std::size_t i = 0; i < local.size(); ++i) EXPECT_EQ(uploaded[i], local[i].id());
 
   ASSERT_EQ(result.backup.attempts().size(), 250u);
-  for (std::size_t i = 0; i < 250; ++i) EXPECT_EQ(result.backup.attempts()[i].id(), testing::numberedUuid(1 + i));
+  for (std::size_t i = 0; i < 250; ++i)
+    EXPECT_EQ(result.backup.attempts()[i].id(), testing::numberedUuid(1 + i));
   EXPECT_EQ(result.backup.ownerID(), signedIn.id);
   EXPECT_EQ(result.backup.jlptLevel(), JLPTLevel::n2);
   EXPECT_TRUE(result.backup.kanaInput());
@@ -180,12 +182,15 @@ TEST(TavroCloudSync, PagesFollowCursorsMergeWithLocalWinningAndUploadOnlyWhatThe
   EXPECT_EQ(service.requests[2].url(),
             std::string(TavroCloudSync::endpoint().buffer()) + "?cursor=" + cursorText(2));
   ASSERT_EQ(service.uploads.size(), 1u);
-  EXPECT_EQ(service.uploads[0], (std::vector<Uuid>{testing::numberedUuid(1), testing::numberedUuid(3)}));
+  EXPECT_EQ(service.uploads[0],
+            (std::vector<Uuid>{testing::numberedUuid(1), testing::numberedUuid(3)}));
 
   std::vector<Uuid> order;
   for (const Attempt& a : result.backup.attempts()) order.push_back(a.id());
   // Dates: 11@1, 1@2, 2@3 (local) before 10@3 (remote), 3@4.
-  EXPECT_EQ(order, (std::vector<Uuid>{testing::numberedUuid(11), testing::numberedUuid(1), testing::numberedUuid(2), testing::numberedUuid(10), testing::numberedUuid(3)}));
+  EXPECT_EQ(order, (std::vector<Uuid>{testing::numberedUuid(11), testing::numberedUuid(1),
+                                      testing::numberedUuid(2), testing::numberedUuid(10),
+                                      testing::numberedUuid(3)}));
   EXPECT_EQ(result.backup.attempts()[2].mode(), "romaji");           // the local copy of attempt 2
   EXPECT_EQ(result.syncedAt, Date::fromUnixSeconds(1'796'864'400));  // the last page's time
 }
@@ -524,6 +529,141 @@ TEST(TavroCloudSync, HostCancelsThroughItsFetch) {
   }
   worker.join();
   EXPECT_TRUE(endedWithCancellation);
+}
+
+// The host learns how far the sync has come from its reports, one before
+// each request: pages first (no total: each page names the next), then the
+// uploads with their total once the download is merged.
+TEST(TavroCloudSync, ReportsPagesAndUploadsBeforeEachRequest) {
+  using Step = TavroCloudSync::Progress::Step;
+  struct Report {
+    TavroCloudSync::Progress progress;
+    std::size_t requestsBefore;
+  };
+  ScriptedService service;
+  service.pages = {page(attempts(500, 2), cursorText(1)), page(attempts(600, 1), cursorText(2)),
+                   page({})};
+  TavroCloudSync sync = service.client();
+  std::vector<Report> reports;
+  sync.setProgressHandler([&](const TavroCloudSync::Progress& progress) {
+    reports.push_back({progress, service.requests.size()});
+  });
+  // 250 local attempts the service lacks: uploads of 100, 100 and 50.
+  sync.sync(token, localBackup(attempts(1, 250)), signedIn, now);
+
+  const std::vector<Report> expected = {
+      {{Step::downloading, 0, 0, std::nullopt}, 0},
+      {{Step::downloading, 1, 0, std::nullopt}, 1},
+      {{Step::downloading, 2, 0, std::nullopt}, 2},
+      {{Step::uploading, 3, 0, 3}, 3},
+      {{Step::uploading, 3, 1, 3}, 4},
+      {{Step::uploading, 3, 2, 3}, 5},
+  };
+  ASSERT_EQ(reports.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    const TavroCloudSync::Progress& got = reports[i].progress;
+    const TavroCloudSync::Progress& want = expected[i].progress;
+    EXPECT_EQ(got.step, want.step);
+    EXPECT_EQ(got.pagesDone, want.pagesDone);
+    EXPECT_EQ(got.uploadsDone, want.uploadsDone);
+    EXPECT_EQ(got.uploadsTotal, want.uploadsTotal);
+    EXPECT_EQ(reports[i].requestsBefore, expected[i].requestsBefore);
+  }
+  EXPECT_EQ(service.requests.size(), 6u);
+
+  // Nothing to upload: the one page is the only report.
+  ScriptedService upToDate;
+  upToDate.pages = {page(attempts(1, 3))};
+  TavroCloudSync quiet = upToDate.client();
+  std::vector<TavroCloudSync::Progress> quietReports;
+  quiet.setProgressHandler(
+      [&](const TavroCloudSync::Progress& progress) { quietReports.push_back(progress); });
+  quiet.sync(token, localBackup(attempts(1, 3)), signedIn, now);
+  EXPECT_EQ(quietReports,
+            (std::vector<TavroCloudSync::Progress>{{Step::downloading, 0, 0, std::nullopt}}));
+}
+
+// A host may cancel from its progress handler: the request it was told
+// about is never sent and the sync ends with the handler's failure.
+TEST(TavroCloudSync, AProgressHandlerThatThrowsEndsTheSyncBeforeTheRequest) {
+  ScriptedService service;
+  service.pages = {page({})};
+  TavroCloudSync sync = service.client();
+  sync.setProgressHandler([](const TavroCloudSync::Progress& progress) {
+    if (progress.step == TavroCloudSync::Progress::Step::uploading)
+      throw AccountOperationCancelled();
+  });
+  EXPECT_THROW(sync.sync(token, localBackup(attempts(1, 3)), signedIn, now),
+               AccountOperationCancelled);
+  ASSERT_EQ(service.requests.size(), 1u);
+  EXPECT_EQ(service.requests[0].method(), "GET");
+  EXPECT_TRUE(service.uploads.empty());
+}
+
+// fetchThrough works with whatever performs the request (here a scripted
+// one, in the host a transport): a 2xx body comes back, any other status
+// becomes the account failure for the request's path, and what the
+// performer throws passes through as it is.
+TEST(TavroCloudSync, FetchThroughMapsStatusesToAccountFailures) {
+  struct Case {
+    long status;
+    std::string body;
+    std::optional<AccountServiceFailure> failure;  // none: the body comes back
+  };
+  const std::string path(TavroCloudSync::path);
+  const Case cases[] = {
+      {200, "{\"accepted\":[]}", std::nullopt},
+      {204, "", std::nullopt},
+      {299, "edge", std::nullopt},
+      {199, "{}",
+       AccountServiceFailure(
+           "HTTP 199 " + path + ": " + std::string(AccountService::nonJSONErrorDetail), 199,
+           false)},
+      {302, "<html>moved</html>",
+       AccountServiceFailure(
+           "HTTP 302 " + path + ": " + std::string(AccountService::nonJSONErrorDetail), 302,
+           false)},
+      {401, R"({"error":"expired"})",
+       AccountServiceFailure("HTTP 401 " + path + ": expired", 401, true)},
+      {503, R"({"error":"down for maintenance","code":"M-1"})",
+       AccountServiceFailure("HTTP 503 " + path + ": down for maintenance Reference: M-1", 503,
+                             false)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status);
+    std::vector<std::string> performed;
+    TavroCloudSync::Fetch fetch =
+        TavroCloudSync::fetchThrough([&](const platform::HTTPRequest& request) {
+          performed.push_back(request.url());
+          return platform::HTTPReply{c.status, c.body};
+        });
+    platform::HTTPRequest request = TavroCloudSync::pageRequest(token, cursorText(1));
+    if (!c.failure) {
+      EXPECT_EQ(fetch(request), c.body);
+    } else {
+      try {
+        fetch(request);
+        ADD_FAILURE() << "no failure";
+      } catch (const AccountServiceFailure& failure) {
+        EXPECT_EQ(failure, *c.failure);
+      }
+    }
+    EXPECT_EQ(performed, std::vector<std::string>{request.url()});
+  }
+
+  TavroCloudSync::Fetch failing =
+      TavroCloudSync::fetchThrough([](const platform::HTTPRequest&) -> platform::HTTPReply {
+        throw platform::HTTPTransportFailure(platform::HTTPTransportFailure::Cause::reset,
+                                             "the connection was reset");
+      });
+  try {
+    failing(TavroCloudSync::pageRequest(token, std::nullopt));
+    ADD_FAILURE() << "no failure";
+  } catch (const platform::HTTPTransportFailure& failure) {
+    EXPECT_EQ(failure.cause(), platform::HTTPTransportFailure::Cause::reset);
+    EXPECT_STREQ(failure.what(), "the connection was reset");
+  }
 }
 
 }  // namespace
