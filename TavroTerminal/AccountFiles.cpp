@@ -61,7 +61,7 @@ std::optional<std::string> writeToken(const std::filesystem::path& file, const s
   return replaceAtomically(file, token + "\n", true);
 }
 
-std::optional<std::string> removeToken(const std::filesystem::path& file) {
+std::optional<std::string> removeAccountFile(const std::filesystem::path& file) {
   if (::unlink(file.c_str()) != 0 && errno != ENOENT) return errorText(errno);
   return std::nullopt;
 }

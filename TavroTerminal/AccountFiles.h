@@ -29,9 +29,9 @@ std::optional<std::string> readToken(const std::filesystem::path& file);
 // message when it failed (the token never part of it), nothing on success.
 std::optional<std::string> writeToken(const std::filesystem::path& file, const std::string& token);
 
-// Removes the token file (or another file of the account); a missing file is
-// not an error.
-std::optional<std::string> removeToken(const std::filesystem::path& file);
+// Removes a file of the account (the token, the sign-in page); a missing
+// file is not an error.
+std::optional<std::string> removeAccountFile(const std::filesystem::path& file);
 
 // The largest backup file read: a backup at its limit of 100,000 attempts
 // takes about 25 MB.

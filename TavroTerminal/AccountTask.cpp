@@ -1,56 +1,51 @@
 #include "TavroTerminal/AccountTask.h"
 
-#include "Support/Json.h"
-#include "TavroCore/BackupFailure.h"
-#include "TavroCore/account/AccountService.h"
-#include "TavroCore/account/AccountServiceFailure.h"
+#include "TavroCore/account/AccountFailureSummary.h"
 #include "TavroTerminal/TutorStrings.h"
 
 namespace tavro::terminal {
-namespace {
 
-struct Cancelled : std::exception {
-  const char* what() const noexcept override { return "cancelled"; }
-};
-
-}  // namespace
-
-std::string accountFailureMessage(std::exception_ptr failure, bool& sessionRefused, bool english) {
-  auto t = [english](std::string_view text) { return TutorStrings::text(text, english); };
-  sessionRefused = false;
-  try {
-    std::rethrow_exception(failure);
-  } catch (const Cancelled&) {
-    return t("Cancelled; nothing was changed.");
-  } catch (const platform::HTTPTransportFailure& error) {
-    if (error.cause() == platform::HTTPTransportFailure::Cause::cancelled)
+// Every failure of an account operation is worded here, from the core's
+// sorting of it; the service's own messages and details pass as they are.
+std::string accountFailureMessage(std::exception_ptr failure, bool& sessionRefused,
+                                  InterfaceLanguage language) {
+  auto t = [language](std::string_view text) { return TutorStrings::text(text, language); };
+  using Kind = AccountFailureSummary::Kind;
+  AccountFailureSummary summary = AccountFailureSummary::of(failure);
+  sessionRefused = summary.kind == Kind::unauthorized;
+  switch (summary.kind) {
+    case Kind::cancelled:
       return t("Cancelled; nothing was changed.");
-    return TutorStrings::text("Could not reach the account service: {1}", english,
-                              {AccountService::safeDetail(error.what())});
-  } catch (const AccountServiceFailure& error) {
-    sessionRefused = error.isSessionUnauthorized();
-    return error.message();
-  } catch (const BackupFailure&) {
-    return t("The account service sent data that does not belong to this account or breaks a "
-             "limit; nothing was changed.");
-  } catch (const json::DecodingError&) {
-    return t("The account service sent a reply that could not be read; nothing was changed.");
-  } catch (const std::exception& error) {
-    return TutorStrings::text("The account operation failed: {1}", english,
-                              {AccountService::safeDetail(error.what())});
-  } catch (...) {
-    return t("The account operation failed.");
+    case Kind::unreachable:
+    case Kind::timedOut:
+      if (summary.transportCause)
+        return TutorStrings::text("Could not reach the account service: {1}", language,
+                                  {summary.detail.value_or("")});
+      return summary.detail.value_or(t("The account operation failed."));
+    case Kind::unauthorized:
+    case Kind::serviceRefused:
+      return summary.detail.value_or(t("The account operation failed."));
+    case Kind::invalidData:
+      return t("The account service sent data that does not belong to this account or breaks a "
+               "limit; nothing was changed.");
+    case Kind::unreadableReply:
+      return t("The account service sent a reply that could not be read; nothing was changed.");
+    case Kind::other:
+      break;
   }
+  if (summary.detail)
+    return TutorStrings::text("The account operation failed: {1}", language, {*summary.detail});
+  return t("The account operation failed.");
 }
 
-AccountTask::AccountTask(const FetchMaker& makeFetch, Work work, bool english)
-    : english_(english) {
+AccountTask::AccountTask(const FetchMaker& makeFetch, Work work, InterfaceLanguage language)
+    : language_(language) {
   TavroCloudSync::Fetch inner = makeFetch([this] { return cancelled_.load(); });
   worker_ = std::thread([this, inner = std::move(inner), work = std::move(work)] {
     TavroCloudSync::Fetch fetch = [&](const platform::HTTPRequest& request) {
-      if (cancelled_) throw Cancelled();
+      if (cancelled_) throw AccountOperationCancelled();
       std::string body = inner(request);
-      if (cancelled_) throw Cancelled();
+      if (cancelled_) throw AccountOperationCancelled();
       return body;
     };
     Apply apply;
@@ -59,7 +54,7 @@ AccountTask::AccountTask(const FetchMaker& makeFetch, Work work, bool english)
     try {
       apply = work(*this, fetch);
     } catch (...) {
-      failure = accountFailureMessage(std::current_exception(), unauthorized, english_);
+      failure = accountFailureMessage(std::current_exception(), unauthorized, language_);
     }
     {
       std::lock_guard lock(mutex_);
@@ -95,7 +90,7 @@ std::optional<std::string> AccountTask::finish() {
       apply_();
     } catch (...) {
       bool ignored = false;
-      return accountFailureMessage(std::current_exception(), ignored, english_);
+      return accountFailureMessage(std::current_exception(), ignored, language_);
     }
   }
   return std::nullopt;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "TavroCore/account/TavroCloudSync.h"
+#include "TavroTerminal/InterfaceLanguage.h"
 
 #include <atomic>
 #include <functional>
@@ -26,8 +27,9 @@ class AccountTask {
   // The work, given a fetch that stops at once when the task is cancelled.
   using Work = std::function<Apply(AccountTask& task, const TavroCloudSync::Fetch& fetch)>;
 
-  // `english` chooses the language of the failure message.
-  AccountTask(const FetchMaker& makeFetch, Work work, bool english = true);
+  // `language` is the language of the failure message.
+  AccountTask(const FetchMaker& makeFetch, Work work,
+              InterfaceLanguage language = InterfaceLanguage::english);
   // Cancels and waits for the worker.
   ~AccountTask();
   AccountTask(const AccountTask&) = delete;
@@ -54,13 +56,13 @@ class AccountTask {
   Apply apply_;
   std::optional<std::string> failure_;
   bool unauthorized_ = false;
-  bool english_;  // set before the worker starts
+  InterfaceLanguage language_;  // set before the worker starts
   std::thread worker_;
 };
 
 // The message for a failure of an account operation, in English or
 // Japanese; the service's own messages and details pass as they are.
 std::string accountFailureMessage(std::exception_ptr failure, bool& sessionRefused,
-                                  bool english = true);
+                                  InterfaceLanguage language = InterfaceLanguage::english);
 
 }  // namespace tavro::terminal

@@ -408,8 +408,8 @@ void CustomTextEditor::renderArea(Frame& frame, const TextArea& area, int top, i
   }
 }
 
-void CustomTextEditor::render(Frame& frame, bool english) const {
-  auto t = [english](std::string_view text) { return TutorStrings::text(text, english); };
+void CustomTextEditor::render(Frame& frame, InterfaceLanguage language) const {
+  auto t = [language](std::string_view text) { return TutorStrings::text(text, language); };
   frame.put(0, 1, t("Custom Text Practice"), Style::title);
   int row = 1;
   for (const std::string& line : wrapWords(
@@ -432,11 +432,10 @@ void CustomTextEditor::render(Frame& frame, bool english) const {
                                   (frame.height() - 8 - static_cast<int>(said.size())) / 2));
   auto label = [&](int at, std::string_view name, const TextArea& area, bool focused) {
     std::size_t lines = itemLines(area);
-    std::string count = TutorStrings::text(lines == 1 ? "{1} line · {2}/{3}" : "{1} lines · {2}/{3}",
-                                           english,
-                                           {std::to_string(lines),
-                                            withSeparators(area.characters()),
-                                            withSeparators(area.maximumCharacters())});
+    std::string count =
+        TutorStrings::text(lines == 1 ? "{1} line · {2}/{3}" : "{1} lines · {2}/{3}", language,
+                           {std::to_string(lines), withSeparators(area.characters()),
+                            withSeparators(area.maximumCharacters())});
     int countWidth = Frame::displayWidth(count);
     frame.put(at, 1, clipped(std::string(name), frame.width() - countWidth - 4),
               focused ? Style::selected : Style::title);

@@ -8,6 +8,7 @@
 
 #include "TavroCore/content/JapanesePrompt.h"
 #include "TavroTerminal/Frame.h"
+#include "TavroTerminal/InterfaceLanguage.h"
 #include "TavroTerminal/Key.h"
 #include "TavroTerminal/TextArea.h"
 
@@ -43,7 +44,7 @@ class CustomTextEditor {
   // does not fit changes neither field and says so.
   Action handle(const Key& key);
   // Lays the screen out into `frame`, in English or Japanese.
-  void render(Frame& frame, bool english) const;
+  void render(Frame& frame, InterfaceLanguage language) const;
 
   // The prompts of the text as it was when the learner last started a round.
   const std::vector<JapanesePrompt>& prompts() const { return prompts_; }

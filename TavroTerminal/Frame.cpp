@@ -90,13 +90,6 @@ int Frame::put(int row, int column, std::string_view text, Style style) {
   return column;
 }
 
-void Frame::restyle(int row, int column, int count, Style style) {
-  if (row < 0 || row >= height_) return;
-  for (int c = std::max(column, 0); c < std::min(column + count, width_); ++c) {
-    cells_[static_cast<std::size_t>(row * width_ + c)].style = style;
-  }
-}
-
 const Cell& Frame::cell(int row, int column) const {
   return cells_.at(static_cast<std::size_t>(row * width_ + column));
 }

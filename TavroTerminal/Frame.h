@@ -52,10 +52,6 @@ class Frame {
   // column after the text.
   int put(int row, int column, std::string_view text, Style style = Style::normal);
 
-  // Restyles `count` cells from (row, column), for highlighting a span
-  // already written.
-  void restyle(int row, int column, int count, Style style);
-
   const Cell& cell(int row, int column) const;
 
   // The text of one row (wide characters once), without trailing blanks.

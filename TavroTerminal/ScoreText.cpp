@@ -8,7 +8,7 @@
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/settings/UIStrings.h"
-#include "TavroTerminal/Exercise.h"
+#include "TavroTerminal/ExerciseText.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/TutorStrings.h"
 
@@ -45,18 +45,18 @@ std::string printable(std::string_view text) {
   return result;
 }
 
-std::string speedText(double keysPerMinute, bool english, SpeedUnit unit) {
+std::string speedText(double keysPerMinute, InterfaceLanguage language, SpeedUnit unit) {
   if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
   double speed = SpeedUnits::shown(keysPerMinute, unit);
   std::string number = speed > 1e9 ? ">1e9" : format("%.0f", speed);
-  return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1} keys/min", english,
-                            {number});
+  return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1} keys/min",
+                            language, {number});
 }
 
-std::string shortSpeedText(double keysPerMinute, bool english, SpeedUnit unit) {
+std::string shortSpeedText(double keysPerMinute, InterfaceLanguage language, SpeedUnit unit) {
   if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
   std::string number = format("%4.0f", std::min(SpeedUnits::shown(keysPerMinute, unit), 9999.0));
-  return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1}/min", english,
+  return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1}/min", language,
                             {number});
 }
 
@@ -77,32 +77,33 @@ std::string dateText(const Date& date) {
   return buffer;
 }
 
-std::string completionText(const Attempt& attempt, bool english) {
-  return english ? attempt.completionTime() : UIStrings::duration(attempt.seconds(), false);
+std::string completionText(const Attempt& attempt, InterfaceLanguage language) {
+  return language == InterfaceLanguage::english ? attempt.completionTime()
+                                                : UIStrings::duration(attempt.seconds(), false);
 }
 
-std::string scoreHeading(bool english) {
-  auto t = [english](std::string_view text) { return TutorStrings::text(text, english); };
+std::string scoreHeading(InterfaceLanguage language) {
+  auto t = [language](std::string_view text) { return TutorStrings::text(text, language); };
   return "  #  " + pad(t("speed"), 16) + pad(t("accuracy"), 10) + pad(t("time"), 14) + t("date");
 }
 
-std::string scoreLine(const ScoreRow& row, bool english, SpeedUnit unit) {
+std::string scoreLine(const ScoreRow& row, InterfaceLanguage language, SpeedUnit unit) {
   std::string line = row.isLatest ? "> " : "  ";
   line += row.rank ? std::to_string(*row.rank) : std::string("-");
   line += "  ";
-  line += pad(speedText(row.attempt.cpm(), english, unit), 16);
+  line += pad(speedText(row.attempt.cpm(), language, unit), 16);
   line += pad(accuracyText(row.attempt.accuracy()), 10);
-  line += pad(completionText(row.attempt, english), 14);
+  line += pad(completionText(row.attempt, language), 14);
   line += dateText(row.attempt.date());
   if (row.isLatest)
-    line += "  " + TutorStrings::text(row.isOutsideTopFive ? "new, below top 5" : "new",
-                                      english);
+    line += "  " + TutorStrings::text(row.isOutsideTopFive ? "new, below top 5" : "new", language);
   return line;
 }
 
-std::string weakKeyName(std::string_view key, std::string_view mode, bool jis, bool english) {
-  if (key == " ") return TutorStrings::text("space", english);
-  if (mode == terminal::mode(Exercise::japaneseKana) && !key.empty()) {
+std::string weakKeyName(std::string_view key, std::string_view mode, bool jis,
+                        InterfaceLanguage language) {
+  if (key == " ") return TutorStrings::text("space", language);
+  if (mode == tavro::mode(Exercise::japaneseKana) && !key.empty()) {
     std::string legend = KanaInput::label(key, jis);
     if (!legend.empty() && legend != " ") return legend;
     // A shifted keystroke: the small kana or mark Shift gives on its key.
@@ -116,7 +117,7 @@ std::string weakKeyName(std::string_view key, std::string_view mode, bool jis, b
 }
 
 std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_view mode,
-                                     std::size_t limit, bool english, bool jis) {
+                                     std::size_t limit, InterfaceLanguage language, bool jis) {
   std::vector<std::string> result;
   auto byMode = history.modes.find(mode);
   if (byMode == history.modes.end()) return result;
@@ -124,8 +125,8 @@ std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_
     if (result.size() == limit) break;
     const KeyPerformance& tally = byMode->second.at(key);
     result.push_back(TutorStrings::text(
-        "{1} {2} ({3} of {4})", english,
-        {weakKeyName(key, mode, jis, english), format("%.0f%%", tally.errorRate() * 100),
+        "{1} {2} ({3} of {4})", language,
+        {weakKeyName(key, mode, jis, language), format("%.0f%%", tally.errorRate() * 100),
          std::to_string(tally.errors), std::to_string(tally.attempts)}));
   }
   return result;
@@ -133,7 +134,7 @@ std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_
 
 std::string modeDisplayName(std::string_view mode) {
   for (Exercise exercise : allExercises) {
-    if (terminal::mode(exercise) == mode)
+    if (tavro::mode(exercise) == mode)
       return std::string(TavroLanguages::label(language(exercise))) + " · " +
              std::string(inputName(exercise));
   }
@@ -187,13 +188,14 @@ std::string statsReport(const Archive& archive, SpeedUnit unit) {
           ScoreRow plain = row;
           plain.isLatest = false;  // no attempt is new here
           if (!plain.rank) continue;
-          report += scoreLine(plain, true, unit) + "\n";
+          report += scoreLine(plain, InterfaceLanguage::english, unit) + "\n";
         }
         report += "\n";
       }
     }
     if (archive.weakKeys) {
-      std::vector<std::string> weak = weakestKeys(*archive.weakKeys, mode, 5, true, archive.jis);
+      std::vector<std::string> weak =
+          weakestKeys(*archive.weakKeys, mode, 5, InterfaceLanguage::english, archive.jis);
       if (!weak.empty()) {
         report += modeDisplayName(mode) + ", weakest keys of all rounds:";
         for (const std::string& key : weak) report += "  " + key;

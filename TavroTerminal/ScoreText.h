@@ -6,6 +6,7 @@
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/history/WeakKeyHistory.h"
 #include "TavroCore/settings/SpeedUnit.h"
+#include "TavroTerminal/InterfaceLanguage.h"
 
 #include <string>
 #include <string_view>
@@ -20,34 +21,37 @@ std::string printable(std::string_view text);
 
 // "182 keys/min" ("182 打鍵/分" in the Japanese interface), or in words
 // per minute "36 WPM" ("36 語/分"). Stored speeds stay in keys per minute.
-std::string speedText(double keysPerMinute, bool english = true,
+std::string speedText(double keysPerMinute, InterfaceLanguage language = InterfaceLanguage::english,
                       SpeedUnit unit = SpeedUnit::keysPerMinute);
 // The short form of the home screen's score columns: "182/min" or "36 WPM".
-std::string shortSpeedText(double keysPerMinute, bool english, SpeedUnit unit);
+std::string shortSpeedText(double keysPerMinute, InterfaceLanguage language, SpeedUnit unit);
 // "96.5%".
 std::string accuracyText(double percent);
 // The local date and time of an attempt, "2026-12-10 14:05".
 std::string dateText(const Date& date);
 // An attempt's typing time: "2m 5s", or "2分 5秒" in the Japanese interface.
-std::string completionText(const Attempt& attempt, bool english);
+std::string completionText(const Attempt& attempt, InterfaceLanguage language);
 
 // The heading of a score table and one line of it, laid out in columns:
 // rank, speed, accuracy, time, date and a mark for the new attempt.
 // `tavro stats` prints them in English; the screens in the interface
 // language, with columns counted in terminal columns.
-std::string scoreHeading(bool english = true);
-std::string scoreLine(const ScoreRow& row, bool english = true,
+std::string scoreHeading(InterfaceLanguage language = InterfaceLanguage::english);
+std::string scoreLine(const ScoreRow& row, InterfaceLanguage language = InterfaceLanguage::english,
                       SpeedUnit unit = SpeedUnit::keysPerMinute);
 
 // How a weak key of `mode` is named: with the kana keys ("kana" mode) by
 // the kana it types on the layout (`jis`), so "d" reads し and "\\" ろ;
 // otherwise as typed, the space bar by name.
-std::string weakKeyName(std::string_view key, std::string_view mode, bool jis, bool english = true);
+std::string weakKeyName(std::string_view key, std::string_view mode, bool jis,
+                        InterfaceLanguage language = InterfaceLanguage::english);
 
 // "k 40% (2 of 5)" for the `limit` weakest keys of `mode`, weakest first,
 // each named by weakKeyName.
 std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_view mode,
-                                     std::size_t limit, bool english = true, bool jis = false);
+                                     std::size_t limit,
+                                     InterfaceLanguage language = InterfaceLanguage::english,
+                                     bool jis = false);
 
 // The name of an exercise mode as the screens show it, "Japanese · Romaji
 // input"; an identifier the tutor does not know, as it is (made printable).

@@ -1,28 +1,13 @@
 #include "TavroTerminal/TutorStrings.h"
 
+#include "Support/StringIndex.h"
 #include "TavroCore/settings/UIStrings.h"
 
-#include <unordered_map>
-
 namespace tavro::terminal::TutorStrings {
-namespace {
-
-const std::unordered_map<std::string_view, std::string_view>& index() {
-  static const auto byEnglish = [] {
-    std::unordered_map<std::string_view, std::string_view> map;
-    for (const Translation& row : japanese()) map.emplace(row.english, row.japanese);
-    return map;
-  }();
-  return byEnglish;
-}
-
-}  // namespace
 
 std::optional<std::string_view> translation(std::string_view english) {
-  const auto& map = index();
-  auto found = map.find(english);
-  if (found == map.end()) return std::nullopt;
-  return found->second;
+  static const StringIndex byEnglish(japanese(), &Translation::english, &Translation::japanese);
+  return byEnglish.find(english);
 }
 
 std::string filled(std::string_view pattern, const std::vector<std::string>& values) {
@@ -43,23 +28,24 @@ std::string filled(std::string_view pattern, const std::vector<std::string>& val
   return out;
 }
 
-std::string text(std::string_view text, bool english) {
-  if (english) return std::string(text);
+std::string text(std::string_view text, InterfaceLanguage language) {
+  if (language == InterfaceLanguage::english) return std::string(text);
   if (std::optional<std::string_view> core = UIStrings::translation(text)) return std::string(*core);
   return std::string(translation(text).value_or(text));
 }
 
-std::string text(std::string_view pattern, bool english, std::initializer_list<std::string> values) {
-  return filled(text(pattern, english), std::vector<std::string>(values));
+std::string text(std::string_view pattern, InterfaceLanguage language,
+                 std::initializer_list<std::string> values) {
+  return filled(text(pattern, language), std::vector<std::string>(values));
 }
 
 Message::Message(std::string pattern, std::vector<std::string> values, std::vector<Message> parts)
     : pattern(std::move(pattern)), values(std::move(values)), parts(std::move(parts)) {}
 
-std::string Message::text(bool english) const {
+std::string Message::text(InterfaceLanguage language) const {
   std::vector<std::string> all = values;
-  for (const Message& part : parts) all.push_back(part.text(english));
-  return filled(TutorStrings::text(pattern, english), all);
+  for (const Message& part : parts) all.push_back(part.text(language));
+  return filled(TutorStrings::text(pattern, language), all);
 }
 
 }  // namespace tavro::terminal::TutorStrings

@@ -7,6 +7,8 @@
 // put them where Japanese word order wants them.
 #pragma once
 
+#include "TavroTerminal/InterfaceLanguage.h"
+
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -34,8 +36,9 @@ std::string filled(std::string_view pattern, const std::vector<std::string>& val
 // The text to show: `text` itself in the English interface; otherwise the
 // core's translation, else the tutor's, else `text` itself. The values
 // are filled in after the lookup.
-std::string text(std::string_view text, bool english);
-std::string text(std::string_view pattern, bool english, std::initializer_list<std::string> values);
+std::string text(std::string_view text, InterfaceLanguage language);
+std::string text(std::string_view pattern, InterfaceLanguage language,
+                 std::initializer_list<std::string> values);
 
 // A message made before the interface language is known (while files are
 // read at start): its English pattern and values, shown in whichever
@@ -50,7 +53,7 @@ struct Message {
   // after `values`, each shown in the language of the whole.
   std::vector<Message> parts;
 
-  std::string text(bool english = true) const;
+  std::string text(InterfaceLanguage language = InterfaceLanguage::english) const;
 };
 
 }  // namespace tavro::terminal::TutorStrings

@@ -114,7 +114,7 @@ int run(const std::vector<std::string>& arguments) {
   tavro::platform::FileUserDefaults preferences(paths->preferences());
   std::optional<tavro::terminal::TutorStrings::Message> notice = preferencesNotice(preferences);
   Tutor tutor(*paths, std::move(loaded), preferences);
-  if (notice) tutor.tell(*notice);
+  if (notice) tutor.addNotice(*notice);
   tutor.setAccountService([](std::function<bool()> cancelled) {
     tavro::platform::HTTPTransport::Options options;
     options.cancelled = std::move(cancelled);

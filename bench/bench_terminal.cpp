@@ -7,6 +7,8 @@
 // three key hints, completed characters); BM_ScreenKeystroke reports the
 // 50th and 99th percentile and the largest single keystroke in microseconds
 // of the thread's CPU time, and the 99th percentile of wall-clock time.
+// BM_ScreenRedraw lays the practice screen out again with no key between,
+// as the timer's redraws do.
 #include "TavroCore/content/JapanesePrompt.h"
 #include "TavroCore/content/RomajiCurriculum.h"
 #include "TavroCore/input/Matcher.h"
@@ -105,7 +107,7 @@ void BM_ScreenKeystroke(benchmark::State& state) {
   LoadedArchive unsaved;
   unsaved.canSave = false;
   Tutor tutor(StoragePaths{"/nonexistent", "/nonexistent"}, std::move(unsaved), preferences);
-  tutor.practise(roundFive());
+  tutor.startRound(roundFive());
   Frame frame(100, 30);
   double now = 1000;
   std::size_t next = 0;
@@ -129,7 +131,7 @@ void BM_ScreenKeystroke(benchmark::State& state) {
     if (next == 0 || tutor.screen() != Tutor::Screen::practice) {
       state.PauseTiming();
       next = 0;
-      tutor.practise(roundFive());
+      tutor.startRound(roundFive());
       state.ResumeTiming();
     }
   }
@@ -144,6 +146,26 @@ void BM_ScreenKeystroke(benchmark::State& state) {
   state.counters["p99_wall_us"] = percentile(wall, 0.99);
 }
 BENCHMARK(BM_ScreenKeystroke);
+
+// The redraw between keystrokes (the screen is drawn five times a second
+// while the learner thinks): the whole practice screen laid out again for a
+// word part typed, with no key judged in between.
+void BM_ScreenRedraw(benchmark::State& state) {
+  std::setlocale(LC_ALL, "C.UTF-8");
+  platform::InMemoryUserDefaults preferences;
+  LoadedArchive unsaved;
+  unsaved.canSave = false;
+  Tutor tutor(StoragePaths{"/nonexistent", "/nonexistent"}, std::move(unsaved), preferences);
+  tutor.startRound(roundFive());
+  double now = 1000;
+  for (std::size_t i = 0; i < 7; ++i) tutor.handle(Key::character(strokes()[i].key), now += 0.15);
+  Frame frame(100, 30);
+  for (auto _ : state) {
+    tutor.render(frame, now += 0.2);
+    benchmark::DoNotOptimize(frame);
+  }
+}
+BENCHMARK(BM_ScreenRedraw);
 
 }  // namespace
 

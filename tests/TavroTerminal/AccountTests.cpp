@@ -121,9 +121,9 @@ TEST(TokenFileTest, KeptForTheUserAloneAndReplacedWhole) {
   EXPECT_EQ(status.st_mode & 0777, 0600u);
   EXPECT_EQ(readToken(file), token);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
-  EXPECT_FALSE(removeToken(file));
+  EXPECT_FALSE(removeAccountFile(file));
   EXPECT_FALSE(readToken(file));
-  EXPECT_FALSE(removeToken(file));
+  EXPECT_FALSE(removeAccountFile(file));
 }
 
 TEST(TokenFileTest, AnythingButTheUsersOwnTokenFileIsNoToken) {

@@ -146,7 +146,7 @@ void typeText(Target& target, const std::string& text, double now = 0) {
 
 std::string render(const CustomTextEditor& editor, Frame& frame) {
   frame.clear();
-  editor.render(frame, true);
+  editor.render(frame, InterfaceLanguage::english);
   return frame.text();
 }
 

@@ -16,7 +16,7 @@
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
 #include "TavroTerminal/AccountFiles.h"
-#include "TavroTerminal/Exercise.h"
+#include "TavroTerminal/ExerciseText.h"
 #include "TavroTerminal/Storage.h"
 #include "TavroTerminal/Tutor.h"
 
@@ -399,8 +399,8 @@ TEST(EndToEndTest, EnglishPromptsWrapAtSpacesAndTheNextOneIsCutVisibly) {
   session.type("6");
   session.press("Enter");
   std::string shown = atWord(session, 1);
-  std::vector<terminal::RoundPrompt> list =
-      terminal::prompts(terminal::Exercise::english, JLPTLevel::n5, 6, "", false);
+  std::vector<tavro::RoundPrompt> list =
+      tavro::prompts(tavro::Exercise::english, JLPTLevel::n5, 6, "", false);
   ASSERT_GT(list.size(), 1u);
   std::vector<std::string> lines = session.lines();
   // The prompt's rows, rejoined at the spaces they were cut at, are the

@@ -75,10 +75,11 @@ TEST(TutorStringsTest, ValuesAreFilledInAfterTheLookupAndNeverRead) {
     EXPECT_EQ(TutorStrings::filled(c.pattern, c.values), c.filled);
   }
   // English is shown as written; Japanese from the core's table first.
-  EXPECT_EQ(TutorStrings::text("Word {1}/25", true, {"3"}), "Word 3/25");
-  EXPECT_EQ(TutorStrings::text("Word {1}/25", false, {"3"}), "問題 3/25");
-  EXPECT_EQ(TutorStrings::text("Accuracy", false), "正確率");
-  EXPECT_EQ(TutorStrings::text("no such text {1}", false, {"x"}), "no such text x");
+  EXPECT_EQ(TutorStrings::text("Word {1}/25", InterfaceLanguage::english, {"3"}), "Word 3/25");
+  EXPECT_EQ(TutorStrings::text("Word {1}/25", InterfaceLanguage::japanese, {"3"}), "問題 3/25");
+  EXPECT_EQ(TutorStrings::text("Accuracy", InterfaceLanguage::japanese), "正確率");
+  EXPECT_EQ(TutorStrings::text("no such text {1}", InterfaceLanguage::japanese, {"x"}),
+            "no such text x");
 }
 
 TEST(TutorStringsTest, EveryInputAndRoundTitleHasAJapaneseText) {
@@ -88,7 +89,7 @@ TEST(TutorStringsTest, EveryInputAndRoundTitleHasAJapaneseText) {
     for (std::int64_t round = 1; round <= rounds(exercise); ++round)
       names.push_back(roundTitle(exercise, round));
     for (const std::string& name : names)
-      EXPECT_NE(TutorStrings::text(name, false), name) << name;
+      EXPECT_NE(TutorStrings::text(name, InterfaceLanguage::japanese), name) << name;
   }
 }
 
@@ -145,7 +146,7 @@ bool drawnWhole(const Frame& frame, const std::string& text) {
 }
 
 std::string ja(std::string_view english, std::initializer_list<std::string> values = {}) {
-  return TutorStrings::text(english, false, values);
+  return TutorStrings::text(english, InterfaceLanguage::japanese, values);
 }
 
 // A tutor in the Japanese interface with keys pressed one by one.
@@ -352,7 +353,7 @@ TEST(JapaneseInterfaceTest, PracticeResultsAndSettingsFit) {
             {ja("best"), ja("Latest")}},
            {"a word that waits for more",
             [](Learner& l) {
-              l.tutor->practise(PracticeRound(Exercise::japaneseRomaji, 1, false,
+              l.tutor->startRound(PracticeRound(Exercise::japaneseRomaji, 1, false,
                                               {{JapanesePrompt::kana("ほん"), std::nullopt}}));
               l.type("hon");
             },
@@ -444,6 +445,35 @@ TEST(JapaneseInterfaceTest, AccountScreensFit) {
               });
 }
 
+// The language is kept as the flag earlier versions read ("interfaceEnglish",
+// true for English): changing it in the settings stores the flag, and a
+// tutor started on that store speaks the language chosen.
+TEST(JapaneseInterfaceTest, InterfaceLanguageIsKeptAsTheEnglishFlag) {
+  ASSERT_TRUE(utf8Locale);
+  TemporaryDirectory folder;
+  StoragePaths paths{folder.path(), folder.path()};
+  platform::InMemoryUserDefaults preferences;
+  preferences.set(FirstLaunchSetup::completedKey, true);
+  Tutor tutor(paths, loadArchive(paths.archive()), preferences);
+  double now = 100;
+  tutor.handle(Key::character("s"), now += 0.2);
+  ASSERT_EQ(tutor.screen(), Tutor::Screen::settings);
+  struct Case {
+    const char* name;
+    bool storedEnglish;
+    const char* roundsHeading;
+  };
+  for (const Case& c : {Case{"to Japanese", false, "ラウンド"}, Case{"back to English", true, "Rounds"}}) {
+    SCOPED_TRACE(c.name);
+    tutor.handle(Key::of(Key::Kind::right), now += 0.2);
+    EXPECT_EQ(preferences.boolean("interfaceEnglish"), std::optional<bool>(c.storedEnglish));
+    Tutor restarted(paths, loadArchive(paths.archive()), preferences);
+    Frame frame(Tutor::minimumWidth, Tutor::minimumHeight);
+    restarted.render(frame, now);
+    EXPECT_NE(frame.text().find(c.roundsHeading), std::string::npos) << frame.text();
+  }
+}
+
 TEST(JapaneseInterfaceTest, ProblemsWithTheFilesAreToldInTheInterfaceLanguage) {
   ASSERT_TRUE(utf8Locale);
   for (bool english : {true, false}) {
@@ -455,7 +485,7 @@ TEST(JapaneseInterfaceTest, ProblemsWithTheFilesAreToldInTheInterfaceLanguage) {
     preferences.set(FirstLaunchSetup::completedKey, true);
     preferences.set("interfaceEnglish", english);
     Tutor tutor(paths, loadArchive(paths.archive()), preferences);
-    tutor.tell({"The preferences file was damaged; it was kept as {1} and the defaults are used.",
+    tutor.addNotice({"The preferences file was damaged; it was kept as {1} and the defaults are used.",
                 {"p.damaged"}});
     Frame frame(100, 40);  // room for both notices
     tutor.render(frame, 0);

@@ -1,4 +1,4 @@
-#include "TavroTerminal/Exercise.h"
+#include "TavroCore/practice/Exercise.h"
 
 #include "TavroCore/content/JLPTCurriculum.h"
 #include "TavroCore/content/JapaneseKanaMode.h"
@@ -7,13 +7,13 @@
 #include "TavroCore/content/PracticeCurriculum.h"
 #include "TavroCore/content/Vocabulary.h"
 #include "TavroCore/input/DirectKeyboardMode.h"
-#include "TavroCore/settings/UIStrings.h"
 
-namespace tavro::terminal {
+namespace tavro {
 namespace {
 
-// The core keeps only kana keys or romaji for Japanese (backups and sync
-// carry that flag); which romaji exercise it was is the tutor's own.
+// The shared preferences keep only kana keys or romaji for Japanese
+// (backups and sync carry that flag); which romaji exercise it was is kept
+// apart under a key of its own.
 constexpr std::string_view japaneseInputKey = "terminalJapaneseInput";
 
 }  // namespace
@@ -51,28 +51,6 @@ std::string_view mode(Exercise exercise) {
       return "kana-custom";
   }
   return "romaji";
-}
-
-std::string_view inputName(Exercise exercise) {
-  switch (exercise) {
-    case Exercise::japaneseRomaji:
-      return "Romaji input";
-    case Exercise::japaneseKana:
-      return "Kana input";
-    case Exercise::guidedRomaji:
-      return "Guided romaji";
-    case Exercise::english:
-      return "Standard";
-    case Exercise::englishDirect:
-      return "System layout (direct)";
-    case Exercise::nepaliRoman:
-      return "Romanized";
-    case Exercise::nepaliDirect:
-      return "Devanagari (direct)";
-    case Exercise::customText:
-      return "Custom Text Practice";
-  }
-  return "";
 }
 
 Exercise savedExercise(TavroLanguage language, const platform::UserDefaults& store) {
@@ -115,42 +93,16 @@ bool typesRomaji(Exercise exercise) {
          exercise == Exercise::customText;
 }
 
+bool typesLayoutKeys(Exercise exercise) {
+  return exercise != Exercise::nepaliDirect;
+}
+
 std::vector<Exercise> exercises(TavroLanguage language) {
   std::vector<Exercise> result;
   for (Exercise exercise : allExercises) {
-    if (terminal::language(exercise) == language) result.push_back(exercise);
+    if (tavro::language(exercise) == language) result.push_back(exercise);
   }
   return result;
-}
-
-std::string roundTitle(Exercise exercise, std::int64_t round) {
-  if (exercise == Exercise::customText) return round == 1 ? "Custom Text Practice" : "";
-  if (round == weakKeyRound) return "Weak Fingers";
-  if (exercise == Exercise::guidedRomaji) {
-    if (round < 1 || round > static_cast<std::int64_t>(UIStrings::guidedRomajiRoundLabels.size()))
-      return "";
-    return std::string(UIStrings::guidedRomajiRoundLabels[static_cast<std::size_t>(round - 1)]);
-  }
-  const std::vector<std::string>* titles = nullptr;
-  switch (exercise) {
-    case Exercise::japaneseRomaji:
-    case Exercise::japaneseKana:
-      titles = &JLPTCurriculum::titles();
-      break;
-    case Exercise::guidedRomaji:
-    case Exercise::english:
-    case Exercise::englishDirect:
-      titles = &LanguageCurriculum::englishTitles();
-      break;
-    case Exercise::nepaliRoman:
-    case Exercise::nepaliDirect:
-      titles = &LanguageCurriculum::nepaliTitles();
-      break;
-    case Exercise::customText:
-      return "";
-  }
-  if (round < 1 || round > static_cast<std::int64_t>(titles->size())) return "";
-  return (*titles)[static_cast<std::size_t>(round - 1)];
 }
 
 std::string RoundPrompt::display() const {
@@ -205,4 +157,4 @@ std::string weakKeyText(const std::vector<std::string>& rankedKeys, std::size_t 
   return text;
 }
 
-}  // namespace tavro::terminal
+}  // namespace tavro

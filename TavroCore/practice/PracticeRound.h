@@ -1,17 +1,18 @@
 // One round as the learner types it: 25 words drawn in order from the
 // round's prompts (a shorter list starts again from its first prompt), the
 // matcher of the word being typed, the session count and the keys missed in
-// this round. Nothing here draws or saves; the screen model asks for what
-// to show and, when the round is complete, for the attempt to store.
+// this round. Nothing here draws or saves; a host asks for what to show
+// (`view`, kept up to date as keys are judged) and, when the round is
+// complete, for the attempt to store.
 #pragma once
 
-#include "TavroCore/history/Attempt.h"
 #include "TavroCore/history/WeakKeyHistory.h"
 #include "TavroCore/history/WordSession.h"
 #include "TavroCore/input/Matcher.h"
 #include "TavroCore/input/RomajiGuide.h"
 #include "TavroCore/input/RomajiStyle.h"
-#include "TavroTerminal/Exercise.h"
+#include "TavroCore/practice/Exercise.h"
+#include "TavroCore/practice/PracticeView.h"
 
 #include <cstdint>
 #include <optional>
@@ -20,13 +21,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tavro::terminal {
-
-// One key hint above the prompt ("[ K A ]", "[T + @ · が]").
-struct KeyHint {
-  std::string text;
-  bool active = false;  // the kana being typed now
-};
+namespace tavro {
 
 class PracticeRound {
  public:
@@ -36,11 +31,11 @@ class PracticeRound {
   Exercise exercise() const { return exercise_; }
   std::int64_t round() const { return round_; }
   bool jis() const { return jis_; }
-  std::string_view mode() const { return terminal::mode(exercise_); }
+  std::string_view mode() const { return tavro::mode(exercise_); }
 
   // The spelling system the romaji guide line and its key hints follow;
   // every spelling is accepted whatever it is.
-  void setGuideStyle(RomajiStyle style) { style_ = style; }
+  void setGuideStyle(RomajiStyle style);
   RomajiStyle guideStyle() const { return style_; }
 
   // What one keystroke (or one pasted character) did.
@@ -54,26 +49,35 @@ class PracticeRound {
   // which only moves on.
   Outcome type(std::string_view piece, double now);
 
+  // Enter: moves on from a waiting word (ignored); anything else it does
+  // nothing, so it is never judged as a wrong key of the prompt.
+  Outcome confirmWord(double now);
+
+  // What to show of the word being typed, as of the last judged key. The
+  // reference stays valid, and its value changes only in `type`,
+  // `confirmWord` and `setGuideStyle`.
+  const PracticeView& view() const { return view_; }
+
   // The word being typed and how far it has got.
   const RoundPrompt& prompt() const { return prompts_[index_ % prompts_.size()]; }
   // The word after it, if the round has one.
-  std::optional<std::string> nextDisplay() const;
+  const std::optional<std::string>& nextDisplay() const { return view_.nextDisplay; }
   const Matcher& matcher() const { return matcher_; }
   // Shown characters of the prompt that are done.
-  std::int64_t doneCharacters() const;
+  std::int64_t doneCharacters() const { return view_.doneCharacters; }
   // The hiragana reading of a Japanese prompt whose shown text differs
   // from it; nothing otherwise.
-  std::optional<std::string> reading() const;
+  const std::optional<std::string>& reading() const { return view_.reading; }
   // The typed-form line: romaji for romaji rounds in the guide style, the
   // romanization for Nepali; nothing for English and kana keys.
-  std::optional<RomajiGuide> guide() const;
+  const std::optional<RomajiGuide>& guide() const { return view_.guide; }
   // Per-kana key hints for romaji and kana-key rounds, the active one first.
-  std::vector<KeyHint> hints(std::int64_t limit = 4) const;
+  std::vector<KeyHint> hints(std::int64_t limit = PracticeView::hintLimit) const;
   // The inputs that can follow (`Matcher::next`) and the one to suggest.
-  std::set<std::string> nextInputs() const { return matcher_.next(); }
-  std::optional<std::string> expectedInput() const;
+  const std::set<std::string>& nextInputs() const { return view_.nextInputs; }
+  const std::optional<std::string>& expectedInput() const { return view_.expectedInput; }
   // Romaji rounds: the key after the next within the same kana.
-  std::set<std::string> ghostKeys() const;
+  const std::set<std::string>& ghostKeys() const { return view_.ghostKeys; }
 
   // The last key that was not accepted, until the next accepted one.
   const std::optional<std::string>& rejectedPiece() const { return rejected_; }
@@ -92,6 +96,9 @@ class PracticeRound {
   std::string inputFor(std::string_view piece) const;
   Matcher makeMatcher(const RoundPrompt& prompt) const;
   void advance();
+  // Works out `view_` from the word being typed and its matcher.
+  void refreshView();
+  std::vector<KeyHint> computeHints(std::int64_t limit) const;
 
   Exercise exercise_;
   std::int64_t round_;
@@ -103,6 +110,7 @@ class PracticeRound {
   WeakKeyHistory keys_;
   std::optional<std::string> rejected_;
   RomajiStyle style_ = RomajiStyles::defaultStyle;
+  PracticeView view_;
 };
 
-}  // namespace tavro::terminal
+}  // namespace tavro

@@ -1,7 +1,8 @@
 // What the learner practises: a language with one way of typing it, and for
 // Japanese the JLPT level. Each choice names the exercise mode its scores
-// and weak keys are kept under, the rounds it offers and their titles, and
-// builds the prompts of a round.
+// and weak keys are kept under and the rounds it offers, and builds the
+// prompts of a round. How an exercise or a round is named on screen is the
+// host's (each host words its own interface).
 #pragma once
 
 #include "Platform/UserDefaults.h"
@@ -17,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tavro::terminal {
+namespace tavro {
 
 enum class Exercise {
   japaneseRomaji,  // JLPT rounds typed in romaji
@@ -41,43 +42,41 @@ inline constexpr std::int64_t roundCount = 7;
 inline constexpr std::int64_t weakKeyRound = 7;
 
 // The rounds an exercise offers: seven, or one for the learner's own text
-// (its prompts come from the custom text screen, not from `prompts`).
+// (its prompts come from the host's custom text, not from `prompts`).
 std::int64_t rounds(Exercise exercise);
 
 // True when the reading of a Japanese prompt is typed in romaji.
 bool typesRomaji(Exercise exercise);
+
+// True when what is typed are keys of the practice layout, so a next key,
+// its Shift and its finger can be named: every exercise but Devanagari
+// typed directly, whose keys belong to the system's own layout.
+bool typesLayoutKeys(Exercise exercise);
 
 TavroLanguage language(Exercise exercise);
 
 // The exercise mode identifier scores and weak keys are kept under.
 std::string_view mode(Exercise exercise);
 
-// The way of typing, as shown on the home screen ("Romaji", "Kana keys", ...).
-std::string_view inputName(Exercise exercise);
-
 // The exercise a language starts with: the way of typing the preferences
 // keep for it (kana keys for Japanese; the direct keyboard, one flag for
 // English and Nepali together). Of the romaji exercises of Japanese, the
-// one the tutor's own key "terminalJapaneseInput" names (guided romaji or
-// the custom text); kana keys chosen elsewhere win over it.
+// one the key "terminalJapaneseInput" names (guided romaji or the custom
+// text); kana keys chosen elsewhere win over it.
 Exercise savedExercise(TavroLanguage language, const platform::UserDefaults& store);
 
 // Keeps the way of typing of `exercise` in the preferences. Guided romaji
 // and the custom text count as romaji for the shared kana-keys flag, and
-// are told apart by the tutor's own key.
+// are told apart by the key "terminalJapaneseInput".
 void saveInput(Exercise exercise, platform::UserDefaults& store);
 
 // Whether the JLPT level chooses the content.
 bool usesLevel(Exercise exercise);
 
-// The exercises of a language, in the order the home screen offers them.
+// The exercises of a language, in the order a host offers them.
 std::vector<Exercise> exercises(TavroLanguage language);
 
-// The title of a round, 1 to 7: the curriculum's titles, the interface
-// strings' labels of the guided rounds, "Weak Fingers" for round 7.
-std::string roundTitle(Exercise exercise, std::int64_t round);
-
-// One prompt of a round in the shape the practice screen needs.
+// One prompt of a round in the shape a practice screen needs.
 struct RoundPrompt {
   std::optional<JapanesePrompt> japanese;  // Japanese: shown text with the reading typed
   std::optional<LanguagePrompt> language;  // English and Nepali
@@ -94,4 +93,4 @@ std::vector<RoundPrompt> prompts(Exercise exercise, JLPTLevel level, std::int64_
 // The weak-key text of a ranking: at most `limit` keys joined in order.
 std::string weakKeyText(const std::vector<std::string>& rankedKeys, std::size_t limit = 8);
 
-}  // namespace tavro::terminal
+}  // namespace tavro

@@ -1,0 +1,63 @@
+#include "TavroTerminal/ExerciseText.h"
+
+#include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/content/LanguageCurriculum.h"
+#include "TavroCore/settings/UIStrings.h"
+
+#include <vector>
+
+namespace tavro::terminal {
+
+std::string_view inputName(Exercise exercise) {
+  switch (exercise) {
+    case Exercise::japaneseRomaji:
+      return "Romaji input";
+    case Exercise::japaneseKana:
+      return "Kana input";
+    case Exercise::guidedRomaji:
+      return "Guided romaji";
+    case Exercise::english:
+      return "Standard";
+    case Exercise::englishDirect:
+      return "System layout (direct)";
+    case Exercise::nepaliRoman:
+      return "Romanized";
+    case Exercise::nepaliDirect:
+      return "Devanagari (direct)";
+    case Exercise::customText:
+      return "Custom Text Practice";
+  }
+  return "";
+}
+
+std::string roundTitle(Exercise exercise, std::int64_t round) {
+  if (exercise == Exercise::customText) return round == 1 ? "Custom Text Practice" : "";
+  if (round == weakKeyRound) return "Weak Fingers";
+  if (exercise == Exercise::guidedRomaji) {
+    if (round < 1 || round > static_cast<std::int64_t>(UIStrings::guidedRomajiRoundLabels.size()))
+      return "";
+    return std::string(UIStrings::guidedRomajiRoundLabels[static_cast<std::size_t>(round - 1)]);
+  }
+  const std::vector<std::string>* titles = nullptr;
+  switch (exercise) {
+    case Exercise::japaneseRomaji:
+    case Exercise::japaneseKana:
+      titles = &JLPTCurriculum::titles();
+      break;
+    case Exercise::guidedRomaji:
+    case Exercise::english:
+    case Exercise::englishDirect:
+      titles = &LanguageCurriculum::englishTitles();
+      break;
+    case Exercise::nepaliRoman:
+    case Exercise::nepaliDirect:
+      titles = &LanguageCurriculum::nepaliTitles();
+      break;
+    case Exercise::customText:
+      return "";
+  }
+  if (round < 1 || round > static_cast<std::int64_t>(titles->size())) return "";
+  return (*titles)[static_cast<std::size_t>(round - 1)];
+}
+
+}  // namespace tavro::terminal

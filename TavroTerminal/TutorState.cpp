@@ -1,0 +1,179 @@
+#include "TavroTerminal/TutorState.h"
+
+#include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/settings/GuideSpelling.h"
+#include "TavroCore/settings/LanguagePreference.h"
+#include "TavroTerminal/AccountFiles.h"
+
+#include <algorithm>
+#include <exception>
+
+namespace tavro::terminal {
+namespace {
+
+constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
+// The interface language of this host: true for English, false for Japanese.
+constexpr std::string_view interfaceKey = "interfaceEnglish";
+// The round chosen last, so that a restart offers it again.
+constexpr std::string_view roundKey = "terminalRound";
+// A copy of the archive's layout, so that the layout survives an archive
+// that was damaged and set aside (older versions read it from the archive).
+constexpr std::string_view layoutKey = "terminalUsesJIS";
+
+}  // namespace
+
+TutorState::TutorState(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& preferences)
+    : paths(std::move(paths)),
+      archive(std::move(loaded.archive)),
+      canSave(loaded.canSave),
+      notices(loaded.notice ? std::vector{*loaded.notice} : std::vector<TutorStrings::Message>{}),
+      preferences(preferences) {
+  readPreferences();
+  // The theme moved from the archive to the preferences: an archive that
+  // was read hands its theme over once; a damaged one has none to give.
+  bool archiveRead = loaded.found && canSave && notices.empty();
+  std::optional<std::string_view> archived;
+  if (archiveRead) archived = archive.appearance;
+  keepPreference([&] { theme = AppearanceThemes::savedOrAdopted(this->preferences, archived); });
+  // A readable archive holds the layout of record; without one (damaged,
+  // unreadable, gone) the copy in the preferences keeps the learner's.
+  if (archiveRead) {
+    if (this->preferences.boolean(layoutKey) != archive.jis) keepLayout();
+  } else if (std::optional<bool> jis = this->preferences.boolean(layoutKey)) {
+    archive.jis = *jis;
+  }
+  account = AccountState::load(this->preferences);
+  invalidProfile = account.profile && !account.profile->valid();
+  token = readToken(tokenFile(this->paths.configFolder));
+  LoadedAttemptOwners loadedOwners = loadAttemptOwners(attemptOwnersFile(this->paths.dataFolder));
+  owners = std::move(loadedOwners.owners);
+  ownersUsable = loadedOwners.usable;
+  if (loadedOwners.notice) notices.push_back(std::move(*loadedOwners.notice));
+}
+
+std::string TutorState::say(std::string_view text) const {
+  return TutorStrings::text(text, interfaceLanguage);
+}
+
+std::string TutorState::say(std::string_view pattern,
+                            std::initializer_list<std::string> values) const {
+  return TutorStrings::text(pattern, interfaceLanguage, values);
+}
+
+void TutorState::readPreferences() {
+  TavroLanguage language = TavroLanguages::saved(preferences);
+  exercise = savedExercise(language, preferences);
+  level = JLPTLevels::saved(preferences);
+  showGuides =
+      language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences);
+  showKeyboard = preferences.boolean(keyboardKey).value_or(true);
+  // Stored as a flag, as earlier versions read it: true is English.
+  interfaceLanguage = preferences.boolean(interfaceKey).value_or(true)
+                          ? InterfaceLanguage::english
+                          : InterfaceLanguage::japanese;
+  guideStyle = GuideSpelling::saved(preferences);
+  unit = SpeedUnits::saved(preferences, language);
+  theme = AppearanceThemes::saved(preferences);
+  std::int64_t chosen = preferences.integer(roundKey).value_or(1);
+  round = chosen >= 1 && chosen <= roundCount ? chosen : 1;
+}
+
+void TutorState::keepPreference(const std::function<void()>& change) {
+  try {
+    change();
+  } catch (const std::exception& error) {
+    // The choice still holds for this session.
+    status = say("Could not save the preference: {1}", {error.what()});
+  }
+}
+
+void TutorState::keepLayout() {
+  keepPreference([&] { preferences.set(layoutKey, archive.jis); });
+}
+
+void TutorState::keepRound() {
+  keepPreference([&] { preferences.set(roundKey, round); });
+}
+
+void TutorState::keepKeyboard() {
+  keepPreference([&] { preferences.set(keyboardKey, showKeyboard); });
+}
+
+void TutorState::keepInterface() {
+  keepPreference(
+      [&] { preferences.set(interfaceKey, interfaceLanguage == InterfaceLanguage::english); });
+}
+
+void TutorState::save() {
+  if (!canSave) {
+    saveFailure = say("Scores are not saved this session: the archive on disk could not be read.");
+    return;
+  }
+  saveFailure = saveArchive(archive, paths.archive());
+  if (saveFailure)
+    saveFailure = say("Could not save the scores: {1}. They are kept until the next save.",
+                      {*saveFailure});
+}
+
+bool TutorState::prepareRound(std::int64_t number) {
+  std::vector<RoundPrompt> list =
+      prompts(exercise, level, number, weakKeysFor(exercise), archive.jis);
+  if (list.empty()) {
+    status = say("This round has no prompts.");
+    return false;
+  }
+  prepareRound(PracticeRound(exercise, number, archive.jis, std::move(list)));
+  return true;
+}
+
+void TutorState::prepareRound(PracticeRound next) {
+  round = next.round();
+  practice.emplace(std::move(next));
+  practice->setGuideStyle(guideStyle);
+  pausedSeconds = 0;
+  status.clear();
+}
+
+bool TutorState::prepareCustomText() {
+  std::vector<RoundPrompt> list;
+  for (const JapanesePrompt& prompt : customText.prompts()) list.push_back({prompt, std::nullopt});
+  if (list.empty()) return false;
+  prepareRound(PracticeRound(Exercise::customText, 1, archive.jis, std::move(list)));
+  return true;
+}
+
+std::optional<std::string_view> TutorState::levelOf(std::string_view mode,
+                                                    std::int64_t number) const {
+  if (!JLPTCurriculum::usesLevel(mode, number)) return std::nullopt;
+  return rawValue(level);
+}
+
+std::string TutorState::weakKeysFor(Exercise of) const {
+  if (!archive.weakKeys) return "";
+  return weakKeyText(archive.weakKeys->rankedKeys(mode(of)));
+}
+
+bool TutorState::kanaInput() const {
+  if (language(exercise) == TavroLanguage::japanese) return exercise == Exercise::japaneseKana;
+  return savedExercise(TavroLanguage::japanese, preferences) == Exercise::japaneseKana;
+}
+
+double TutorState::roundClock(double now) const {
+  return (pausedSince ? *pausedSince : now) - pausedSeconds;
+}
+
+std::string TutorState::exerciseLine() const {
+  std::string line = say(TavroLanguages::label(language(exercise))) + " · " + say(inputName(exercise));
+  if (usesLevel(exercise)) line += " · " + std::string(rawValue(level));
+  if (exercise == Exercise::japaneseKana) line += archive.jis ? " · JIS" : " · US";
+  return line;
+}
+
+std::string TutorState::roundHeading(const PracticeRound& shown) const {
+  // The learner's own text has a single round, named by the exercise line.
+  if (shown.exercise() == Exercise::customText) return exerciseLine();
+  return exerciseLine() + " — " + say("Round") + " " + std::to_string(shown.round()) + ": " +
+         say(roundTitle(shown.exercise(), shown.round()));
+}
+
+}  // namespace tavro::terminal
