@@ -32,6 +32,11 @@ std::variant<CommandLine, std::string> CommandLine::parse(
       result.dataDirectory = value;
       continue;
     }
+    if (argument == "--days") {
+      if (result.days) return std::string("--days is given twice");
+      result.days = true;
+      continue;
+    }
     if (argument == "stats" && !commandGiven) {
       result.command = Command::stats;
       commandGiven = true;
@@ -40,17 +45,21 @@ std::variant<CommandLine, std::string> CommandLine::parse(
     if (!argument.empty() && argument[0] == '-') return "unknown option " + printable(argument);
     return "unexpected argument " + printable(argument);
   }
+  // Days are a part of the printed report; the tutor has its own screens.
+  if (result.days && result.command != Command::stats) return std::string("--days goes with stats");
   return result;
 }
 
 std::string helpText() {
-  return "Usage: tavro [--data-dir DIR] [stats]\n"
+  return "Usage: tavro [--data-dir DIR] [stats [--days]]\n"
          "\n"
          "A touch-typing tutor for the terminal: Japanese (romaji or kana keys, JLPT N5 to N1),\n"
          "English and Nepali, with live speed and accuracy, top-five scores and weak-key rounds.\n"
          "\n"
          "  tavro              start the tutor (needs a terminal of at least 80x24)\n"
          "  tavro stats        print the score tables and weakest keys, then exit\n"
+         "  tavro stats --days also print one line per day with rounds (local days of TZ):\n"
+         "                     rounds, best and median speed, accuracy and time practised\n"
          "  --data-dir DIR     keep the score archive and preferences in DIR\n"
          "  --help             show this text\n"
          "  --version          show the version\n"

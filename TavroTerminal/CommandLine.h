@@ -14,6 +14,7 @@ struct CommandLine {
 
   Command command = Command::tutor;
   std::optional<std::filesystem::path> dataDirectory;  // --data-dir DIR
+  bool days = false;  // stats --days: one line per day with rounds after the tables
 
   // Reads the arguments after the program name. The error text (one line,
   // without the program name) for anything it does not know.

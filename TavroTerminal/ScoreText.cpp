@@ -146,7 +146,32 @@ SpeedUnit preferredSpeedUnit(const platform::UserDefaults& preferences) {
   return SpeedUnits::saved(preferences, TavroLanguages::saved(preferences));
 }
 
-std::string statsReport(const Archive& archive, SpeedUnit unit) {
+std::string dayLine(const DayProgress& day, SpeedUnit unit) {
+  // Half away from zero, where printf would round a tie to even.
+  auto speed = [unit](double keysPerMinute) {
+    if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
+    double shown = std::round(SpeedUnits::shown(keysPerMinute, unit));
+    std::string number = shown > 1e9 ? ">1e9" : format("%.0f", shown);
+    return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1} keys/min",
+                              InterfaceLanguage::english, {number});
+  };
+  double seconds = std::isfinite(day.seconds) && day.seconds > 0 ? day.seconds : 0;
+  // A stored file may claim any time; beyond a billion hours is damage.
+  double minutes = std::min(std::round(seconds / 60), 6e10);
+  auto wholeMinutes = static_cast<std::int64_t>(minutes);
+  char time[48];
+  std::snprintf(time, sizeof time, "%lld:%02lld", static_cast<long long>(wholeMinutes / 60),
+                static_cast<long long>(wholeMinutes % 60));
+  char date[24];
+  std::snprintf(date, sizeof date, "%04d-%02u-%02u", static_cast<int>(day.day.year()),
+                static_cast<unsigned>(day.day.month()), static_cast<unsigned>(day.day.day()));
+  return std::string(date) + "  rounds " + std::to_string(day.rounds) + "  best " +
+         speed(day.bestSpeed) + "  median " + speed(day.medianSpeed) + "  accuracy " +
+         accuracyText(day.accuracy) + "  time " + time;
+}
+
+std::string statsReport(const Archive& archive, SpeedUnit unit, bool days,
+                        std::string_view timeZone) {
   // One pass groups the attempts by mode and round, each group copied into a
   // small archive of its own, so ranking a round reads only that round's
   // attempts: the report stays near-linear however many modes and rounds a
@@ -203,7 +228,12 @@ std::string statsReport(const Archive& archive, SpeedUnit unit) {
       }
     }
   }
-  if (report.empty()) report = "No finished rounds yet.\n";
+  if (report.empty()) return "No finished rounds yet.\n";
+  if (days) {
+    for (const DayProgress& day :
+         DailyProgress::summarize(archive.attempts, std::nullopt, timeZone).days)
+      report += dayLine(day, unit) + "\n";
+  }
   return report;
 }
 

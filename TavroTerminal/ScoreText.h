@@ -4,6 +4,7 @@
 #pragma once
 
 #include "TavroCore/history/Archive.h"
+#include "TavroCore/history/DailyProgress.h"
 #include "TavroCore/history/WeakKeyHistory.h"
 #include "TavroCore/settings/SpeedUnit.h"
 #include "TavroTerminal/InterfaceLanguage.h"
@@ -57,11 +58,23 @@ std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_
 // input"; an identifier the tutor does not know, as it is (made printable).
 std::string modeDisplayName(std::string_view mode);
 
+// One line of `tavro stats --days`, fields two spaces apart:
+// "2026-03-08  rounds 3  best 183 keys/min  median 151 keys/min  accuracy 96.5%  time 1:05"
+// Speeds in `unit`, rounded half away from zero; the accuracy with one
+// decimal; the time practised rounded to the nearest minute, as hours and
+// minutes. Always English, as the rest of the report.
+std::string dayLine(const DayProgress& day, SpeedUnit unit = SpeedUnit::keysPerMinute);
+
 // Every mode and round of the archive with its top five and the weakest
 // keys of each mode, as printed by `tavro stats`; a round whose words come
 // from the JLPT level ranks each level apart (attempts saved before the
 // level was kept count as N5, as the archive ranks them). Speeds in `unit`.
-std::string statsReport(const Archive& archive, SpeedUnit unit = SpeedUnit::keysPerMinute);
+// With `days`, one dayLine per local day with rounds of any mode follows,
+// oldest first; the days are those of `timeZone` (an IANA identifier, or
+// empty for the zone in force: TZ, else the system's). Attempts whose date
+// no calendar day can name appear in the tables only.
+std::string statsReport(const Archive& archive, SpeedUnit unit = SpeedUnit::keysPerMinute,
+                        bool days = false, std::string_view timeZone = {});
 
 // The speed unit `tavro stats` prints in: the learner's choice in the
 // preferences, else the default of the practice language.

@@ -93,7 +93,8 @@ int run(const std::vector<std::string>& arguments) {
     if (loaded.notice) return refuse(printable(loaded.notice->text()));
     // Speeds in the unit the learner chose for the screens.
     tavro::platform::FileUserDefaults preferences(paths->preferences());
-    std::cout << printable(statsReport(loaded.archive, preferredSpeedUnit(preferences)));
+    std::cout << printable(
+        statsReport(loaded.archive, preferredSpeedUnit(preferences), options.days));
     return 0;
   }
 

@@ -7,6 +7,7 @@
 // same bytes.
 
 #include "TavroCore/history/Archive.h"
+#include "TavroCore/history/DailyProgress.h"
 
 #include <benchmark/benchmark.h>
 
@@ -105,6 +106,22 @@ void BM_ScoreRows100k(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ScoreRows100k)->Unit(benchmark::kMillisecond);
+
+// The progress screen and `tavro stats --days` summarise every attempt by
+// local day; this must stay well under the read of the same archive
+// (BM_ArchiveRead100k), which every start pays anyway. A zone with
+// daylight saving, so the offset changes twice a year of the sample.
+void BM_DailyProgress100k(benchmark::State& state) {
+  const Archive& archive = sampleArchive();
+  for (auto _ : state) {
+    tavro::DailyProgress progress =
+        tavro::DailyProgress::summarize(archive.attempts, std::nullopt, "America/New_York");
+    benchmark::DoNotOptimize(progress.days.data());
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(archive.attempts.size()));
+}
+BENCHMARK(BM_DailyProgress100k)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,11 +1,16 @@
 // The whole-archive report of `tavro stats`: which modes and rounds it lists,
 // in which order, and what each table holds.
+#include "TavroTerminal/CommandLine.h"
 #include "TavroTerminal/ScoreText.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <limits>
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace tavro::terminal {
@@ -86,6 +91,100 @@ TEST(StatsReportTest, HostileModesArePrintedHarmlessAndAnEmptyArchiveSaysSo) {
   std::string report = statsReport(archive);
   EXPECT_EQ(report.find('\x1b'), std::string::npos);
   EXPECT_NE(report.find("x\xEF\xBF\xBD]0;owned\xEF\xBF\xBD, round 1"), std::string::npos);
+}
+
+// An attempt at an instant given in UTC.
+Attempt dated(int n, int y, unsigned m, unsigned d, int hour, int minute, std::int64_t correct,
+              std::int64_t misses, double seconds, std::string mode = "romaji") {
+  auto day = std::chrono::sys_days(std::chrono::year{y} / m / d).time_since_epoch().count();
+  double unixSeconds = static_cast<double>(day) * 86400 + hour * 3600 + minute * 60;
+  return Attempt(testing::numberedUuid(n), Date::fromUnixSeconds(unixSeconds), std::move(mode), 1,
+                 correct, misses, seconds);
+}
+
+TEST(StatsReportTest, DaysFollowTheTablesOneExactLineEachInTheLocalDay) {
+  Archive archive;
+  archive.attempts = {
+      // 23:30 on the 7th in New York (standard time, five hours behind):
+      // 365 keys in 120 s is 182.5 a minute, printed 183, not printf's 182.
+      dated(1, 2026, 3, 8, 4, 30, 365, 36, 120),
+      // The 8th, the day daylight saving starts: 100 and 201 a minute, an
+      // even count whose median 150.5 prints 151.
+      dated(2, 2026, 3, 8, 5, 30, 100, 0, 60, "kana"),
+      dated(3, 2026, 3, 9, 3, 30, 201, 0, 60),
+      // 00:30 on the 9th in daylight time (00:30 UTC minus four hours);
+      // 3630 s are 60.5 minutes, printed 1:01.
+      dated(4, 2026, 3, 9, 4, 30, 6050, 0, 3630),
+  };
+  const std::string days =
+      "2026-03-07  rounds 1  best 183 keys/min  median 183 keys/min  accuracy 91.0%  time 0:02\n"
+      "2026-03-08  rounds 2  best 201 keys/min  median 151 keys/min  accuracy 100.0%  time 0:02\n"
+      "2026-03-09  rounds 1  best 100 keys/min  median 100 keys/min  accuracy 100.0%  time 1:01\n";
+  std::string tables = statsReport(archive);
+  std::string report = statsReport(archive, SpeedUnit::keysPerMinute, true, "America/New_York");
+  EXPECT_EQ(report, tables + days);
+  EXPECT_EQ(tables.find("rounds "), std::string::npos);
+
+  // In words per minute as the rest of the report: 36.5 rounds up too.
+  std::string words = statsReport(archive, SpeedUnit::wordsPerMinute, true, "America/New_York");
+  EXPECT_NE(words.find("\n2026-03-07  rounds 1  best 37 WPM  median 37 WPM  accuracy 91.0%  "
+                       "time 0:02\n"),
+            std::string::npos)
+      << words;
+
+  // No rounds, no days.
+  EXPECT_EQ(statsReport(Archive{}, SpeedUnit::keysPerMinute, true, "UTC"),
+            "No finished rounds yet.\n");
+}
+
+TEST(StatsReportTest, DayLineKeepsItsFormAtTheEdges) {
+  struct Case {
+    const char* name;
+    DayProgress day;
+    std::string line;
+  };
+  using std::chrono::year;
+  const Case cases[] = {
+      {"nothing practised", {year{1} / 1 / 2, 1, 0, 0, 0, 0},
+       "0001-01-02  rounds 1  best 0 keys/min  median 0 keys/min  accuracy 0.0%  time 0:00"},
+      {"half speeds round away from zero, 89.5 s to a minute",
+       {year{2026} / 12 / 1, 2, 0.5, 1.5, 100, 89.5},
+       "2026-12-01  rounds 2  best 1 keys/min  median 2 keys/min  accuracy 100.0%  time 0:01"},
+      {"a damaged day",
+       {year{9999} / 12 / 30, 3, 1e300, -5, 250, std::numeric_limits<double>::infinity()},
+       "9999-12-30  rounds 3  best >1e9 keys/min  median 0 keys/min  accuracy 100.0%  time 0:00"},
+      {"a long day", {year{2026} / 7 / 4, 40, 300, 250.49, 97.26, 10 * 3600 + 29},
+       "2026-07-04  rounds 40  best 300 keys/min  median 250 keys/min  accuracy 97.3%  time 10:00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(dayLine(c.day), c.line);
+  }
+}
+
+TEST(CommandLineTest, DaysGoWithStatsOnlyAndTheHelpSaysSo) {
+  struct Case {
+    std::vector<std::string> arguments;
+    std::optional<bool> days;  // nothing: an error
+  };
+  const Case cases[] = {
+      {{"stats"}, false},          {{"stats", "--days"}, true},
+      {{"--days", "stats"}, true}, {{"--data-dir", "/d", "stats", "--days"}, true},
+      {{"--days"}, std::nullopt},  {{"stats", "--days", "--days"}, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const auto& argument : c.arguments) joined += argument + " ";
+    SCOPED_TRACE(joined);
+    auto parsed = CommandLine::parse(c.arguments);
+    if (!c.days) {
+      EXPECT_TRUE(std::holds_alternative<std::string>(parsed));
+      continue;
+    }
+    ASSERT_TRUE(std::holds_alternative<CommandLine>(parsed));
+    EXPECT_EQ(std::get<CommandLine>(parsed).days, *c.days);
+  }
+  EXPECT_NE(helpText().find("tavro stats --days"), std::string::npos);
 }
 
 }  // namespace
