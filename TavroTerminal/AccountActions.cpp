@@ -372,33 +372,32 @@ void AccountScreen::importBackup(const std::string& path) {
   std::optional<WeakKeyHistory> weakBefore = state_.archive.weakKeys;
   state_.archive.attempts = backup->merging(before);
   state_.archive.weakKeys = backup->mergingWeakKeys(weakBefore);
-  if (std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(state_.archive, state_.bounds)) {
+  // Every refusal from here on puts the archive back as it was.
+  auto refuse = [&](std::string message) {
     state_.archive.attempts = std::move(before);
     state_.archive.weakKeys = std::move(weakBefore);
-    accountMessage_ = state_.say("Not imported: {1}: {2} Nothing was changed.",
-                                 {path, refusal->text(state_.interfaceLanguage)});
-    return;
+    accountMessage_ = std::move(message);
+  };
+  if (std::optional<TutorStrings::Message> refusal =
+          archiveBeyondBounds(state_.archive, state_.bounds)) {
+    return refuse(state_.say("Not imported: {1}: {2} Nothing was changed.",
+                             {path, refusal->text(state_.interfaceLanguage)}));
   }
   // The backup's attempts are this account's from now on.
   AttemptOwners owners = state_.owners;
   if (claims) owners.claim(state_.account.profile->id, backup->attempts());
   if (std::optional<std::string> failure =
-          claims ? saveAttemptOwners(owners, state_.archive.attempts, attemptOwnersFile(state_.paths.dataFolder))
+          claims ? saveAttemptOwners(owners, state_.archive.attempts,
+                                     attemptOwnersFile(state_.paths.dataFolder))
                  : std::nullopt) {
-    state_.archive.attempts = std::move(before);
-    state_.archive.weakKeys = std::move(weakBefore);
-    accountMessage_ = state_.say("Not imported: {1}: which account the attempts belong to could not be "
-                        "recorded ({2}). Nothing was changed.",
-                        {path, *failure});
-    return;
+    return refuse(state_.say("Not imported: {1}: which account the attempts belong to could "
+                             "not be recorded ({2}). Nothing was changed.",
+                             {path, *failure}));
   }
   if (std::optional<std::string> failure = saveArchive(state_.archive, state_.paths.archive())) {
-    state_.archive.attempts = std::move(before);
-    state_.archive.weakKeys = std::move(weakBefore);
-    accountMessage_ = state_.say("Not imported: {1}: the archive could not be saved ({2}). Nothing was "
-                        "changed.",
-                        {path, *failure});
-    return;
+    return refuse(state_.say(
+        "Not imported: {1}: the archive could not be saved ({2}). Nothing was changed.",
+        {path, *failure}));
   }
   state_.owners = std::move(owners);
   std::size_t added = state_.archive.attempts.size() - before.size();

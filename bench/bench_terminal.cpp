@@ -100,14 +100,25 @@ PracticeRound roundFive() {
   return PracticeRound(Exercise::japaneseRomaji, 5, false, std::move(prompts));
 }
 
-void BM_ScreenKeystroke(benchmark::State& state) {
-  std::setlocale(LC_ALL, "C.UTF-8");
+// A tutor typing round 5 with saving off: a finished round is counted but
+// never written anywhere.
+struct PractisingTutor {
+  PractisingTutor() { tutor.startRound(roundFive()); }
+
+  static LoadedArchive unsaved() {
+    std::setlocale(LC_ALL, "C.UTF-8");
+    LoadedArchive archive;
+    archive.canSave = false;
+    return archive;
+  }
+
   platform::InMemoryUserDefaults preferences;
-  // Saving is off: a finished round is counted but never written anywhere.
-  LoadedArchive unsaved;
-  unsaved.canSave = false;
-  Tutor tutor(StoragePaths{"/nonexistent", "/nonexistent"}, std::move(unsaved), preferences);
-  tutor.startRound(roundFive());
+  Tutor tutor{StoragePaths{"/nonexistent", "/nonexistent"}, unsaved(), preferences};
+};
+
+void BM_ScreenKeystroke(benchmark::State& state) {
+  PractisingTutor practising;
+  Tutor& tutor = practising.tutor;
   Frame frame(100, 30);
   double now = 1000;
   std::size_t next = 0;
@@ -151,12 +162,8 @@ BENCHMARK(BM_ScreenKeystroke);
 // while the learner thinks): the whole practice screen laid out again for a
 // word part typed, with no key judged in between.
 void BM_ScreenRedraw(benchmark::State& state) {
-  std::setlocale(LC_ALL, "C.UTF-8");
-  platform::InMemoryUserDefaults preferences;
-  LoadedArchive unsaved;
-  unsaved.canSave = false;
-  Tutor tutor(StoragePaths{"/nonexistent", "/nonexistent"}, std::move(unsaved), preferences);
-  tutor.startRound(roundFive());
+  PractisingTutor practising;
+  Tutor& tutor = practising.tutor;
   double now = 1000;
   for (std::size_t i = 0; i < 7; ++i) tutor.handle(Key::character(strokes()[i].key), now += 0.15);
   Frame frame(100, 30);
