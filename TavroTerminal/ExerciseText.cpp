@@ -33,6 +33,7 @@ std::string_view inputName(Exercise exercise) {
 std::string roundTitle(Exercise exercise, std::int64_t round) {
   if (exercise == Exercise::customText) return round == 1 ? "Custom Text Practice" : "";
   if (round == weakKeyRound) return "Weak Fingers";
+  if (round == drillRound) return "Weak-key drill";
   if (exercise == Exercise::guidedRomaji) {
     if (round < 1 || round > static_cast<std::int64_t>(UIStrings::guidedRomajiRoundLabels.size()))
       return "";

@@ -26,6 +26,11 @@ enum class Style : std::uint8_t {
   selected,  // the focused line of a menu
   marked,    // the new attempt in a score table
   warning,   // problems the learner must know about
+  // A key of the key map by the band of its accuracy (a key never typed is
+  // drawn dim), and the bars of the progress chart.
+  keyWeak,
+  keyFair,
+  keyStrong,
 };
 
 struct Cell {

@@ -30,8 +30,11 @@ const KeyTable<HomeScreen::Action>& HomeScreen::keys() {
     {{KeyMatch::of(K::up), KeyMatch::of(K::down), KeyMatch::of(K::tab), KeyMatch::of(K::left),
       KeyMatch::of(K::right)}, Action::arrow, "Arrows move/change"},
     {{KeyMatch::typed(' ')}, Action::change, ""},
-    {{KeyMatch::typed('1', '7')}, Action::chooseRound, "1-7 round"},
+    // The number keys stay unnamed in the footer: the arrows reach every
+    // round too, and the line has no room for them beside the progress.
+    {{KeyMatch::typed('1', '8')}, Action::chooseRound, ""},
     {{KeyMatch::of(K::enter)}, Action::start, "Enter start"},
+    {{KeyMatch::typed('p')}, Action::progress, "p Progress"},
     {{KeyMatch::typed('s')}, Action::settings, "s Settings"},
     {{KeyMatch::typed('a')}, Action::account, "a Account"},
     {{KeyMatch::typed('q')}, Action::quit, "q Quit"},
@@ -46,10 +49,18 @@ void HomeScreen::enter(ScreenId) {
   focusRound();
 }
 
+std::vector<std::int64_t> HomeScreen::roundList() const {
+  std::vector<std::int64_t> list;
+  for (std::int64_t round = 1; round <= rounds(state_.exercise); ++round) list.push_back(round);
+  if (offersDrill(state_.exercise)) list.push_back(drillRound);
+  return list;
+}
+
 void HomeScreen::focusRound() {
-  std::int64_t shown = std::min(state_.round, rounds(state_.exercise));
-  focus_ = items().size() - static_cast<std::size_t>(rounds(state_.exercise)) +
-           static_cast<std::size_t>(shown - 1);
+  std::vector<std::int64_t> list = roundList();
+  auto at = std::find(list.begin(), list.end(), state_.round);
+  focus_ = items().size() - list.size() +
+           static_cast<std::size_t>(at == list.end() ? 0 : at - list.begin());
 }
 
 std::vector<HomeScreen::Item> HomeScreen::items() const {
@@ -58,14 +69,14 @@ std::vector<HomeScreen::Item> HomeScreen::items() const {
   list.push_back(Item::layout);
   if (language(state_.exercise) != TavroLanguage::english) list.push_back(Item::guides);
   list.push_back(Item::keyboard);
-  for (std::int64_t round = 1; round <= rounds(state_.exercise); ++round) list.push_back(Item::round);
+  list.insert(list.end(), roundList().size(), Item::round);
   return list;
 }
 
 Transition HomeScreen::handle(const Key& key, double) {
   TutorState& s = state_;
   std::vector<Item> list = items();
-  std::size_t firstRound = list.size() - static_cast<std::size_t>(rounds(s.exercise));
+  std::size_t firstRound = list.size() - roundList().size();
   s.status.clear();
   Transition next = Transition::stay();
   std::optional<Action> action = keys().actionFor(key);
@@ -84,19 +95,22 @@ Transition HomeScreen::handle(const Key& key, double) {
     case Action::change:
       if (list[focus_] != Item::round) change(list[focus_], 1);
       break;
-    case Action::chooseRound:
+    case Action::chooseRound: {
       // Only the rounds the exercise has.
-      if (key.text[0] < '1' + rounds(s.exercise)) {
-        s.round = key.text[0] - '0';
-        focus_ = firstRound + static_cast<std::size_t>(s.round - 1);
-      }
+      std::vector<std::int64_t> numbers = roundList();
+      auto at = std::find(numbers.begin(), numbers.end(), key.text[0] - '0');
+      if (at != numbers.end()) focus_ = firstRound + static_cast<std::size_t>(at - numbers.begin());
       break;
+    }
     case Action::start:
       if (s.exercise == Exercise::customText) {
         next = Transition::go(ScreenId::customText);
       } else if (s.prepareRound(s.round)) {
         next = Transition::go(ScreenId::practice);
       }
+      break;
+    case Action::progress:
+      next = Transition::go(ScreenId::progress);
       break;
     case Action::settings:
       next = Transition::go(ScreenId::settings);
@@ -110,8 +124,9 @@ Transition HomeScreen::handle(const Key& key, double) {
   }
   list = items();
   focus_ = std::min(focus_, list.size() - 1);
-  firstRound = list.size() - static_cast<std::size_t>(rounds(s.exercise));
-  if (focus_ >= firstRound) s.round = static_cast<std::int64_t>(focus_ - firstRound) + 1;
+  std::vector<std::int64_t> numbers = roundList();
+  firstRound = list.size() - numbers.size();
+  if (focus_ >= firstRound) s.round = numbers[focus_ - firstRound];
   return next;
 }
 
@@ -226,15 +241,16 @@ void HomeScreen::render(Frame& frame, double) const {
             Style::dim);
   ++row;
   std::string modeName(mode(s.exercise));
-  for (std::int64_t round = 1; round <= rounds(s.exercise); ++round, ++index, ++row) {
+  for (std::int64_t round : roundList()) {
     bool focused = index == focus_;
     bool chosen = round == s.round;
     std::string title = s.say(roundTitle(s.exercise, round));
-    if (round == weakKeyRound && s.archive.weakKeys) {
+    if ((round == weakKeyRound || round == drillRound) && s.archive.weakKeys) {
       std::vector<std::string> weak = s.archive.weakKeys->rankedKeys(modeName);
       if (weak.empty()) {
         title = s.say("{1} (no missed keys yet)", {title});
-      } else {
+      } else if (round == weakKeyRound) {
+        // The drill weighs its keys when it is built; its row names none.
         title += ":";
         // Kana keys are named by the kana they type, as the learner knows them.
         for (std::size_t i = 0; i < weak.size() && i < 6; ++i)
@@ -259,6 +275,8 @@ void HomeScreen::render(Frame& frame, double) const {
       if (score.isLatest)
         frame.put(row, 67, shortScore(score.attempt, s.interfaceLanguage, s.unit), Style::dim);
     }
+    ++index;
+    ++row;
   }
 
   if (s.exercise == Exercise::customText) {

@@ -23,10 +23,12 @@ class HomeScreen : public Screen {
 
  private:
   enum class Item { language, input, level, layout, guides, keyboard, round };
-  enum class Action { arrow, change, chooseRound, start, settings, account, quit };
+  enum class Action { arrow, change, chooseRound, start, progress, settings, account, quit };
   static const KeyTable<Action>& keys();
 
   std::vector<Item> items() const;
+  // The round numbers listed, in order: the numbered rounds, then the drill.
+  std::vector<std::int64_t> roundList() const;
   // Puts the focus on the chosen round.
   void focusRound();
   void change(Item item, int step);

@@ -1,5 +1,6 @@
 #include "TavroTerminal/ResultsScreen.h"
 
+#include "TavroTerminal/ProgressScreen.h"
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/ScreenDrawing.h"
 
@@ -13,10 +14,15 @@ const KeyTable<ResultsScreen::Action>& ResultsScreen::keys() {
   static const KeyTable<Action> table = {
     {{KeyMatch::of(K::enter), KeyMatch::typed('n')}, Action::next, "Enter/n next round"},
     {{KeyMatch::typed('a')}, Action::again, "a again"},
+    {{KeyMatch::typed('p')}, Action::progress, "p progress"},
     {{KeyMatch::typed('h'), KeyMatch::of(K::escape)}, Action::home, "h home"},
   };
   // clang-format on
   return table;
+}
+
+void ResultsScreen::enter(ScreenId) {
+  suggestion_ = state_.suggestNext();
 }
 
 Transition ResultsScreen::handle(const Key& key, double now) {
@@ -39,7 +45,7 @@ Transition ResultsScreen::handle(const Key& key, double now) {
         s.practice.reset();
         return Transition::go(ScreenId::customText);
       }
-      if (s.prepareRound(s.practice->round() % roundCount + 1))
+      if (s.prepareRound(nextRound(s.practice->exercise(), s.practice->round())))
         return Transition::go(ScreenId::practice);
       return Transition::stay();
     case Action::again:
@@ -47,6 +53,9 @@ Transition ResultsScreen::handle(const Key& key, double now) {
         return Transition::go(ScreenId::practice);
       // No text to practise any more: back to the text.
       return custom ? Transition::go(ScreenId::customText) : Transition::stay();
+    case Action::progress:
+      s.practice.reset();
+      return Transition::go(ScreenId::progress);
     case Action::home:
       s.practice.reset();
       return Transition::go(ScreenId::home);
@@ -107,6 +116,7 @@ void ResultsScreen::render(Frame& frame, double) const {
     if (column == start) frame.put(row, column, s.say("none missed"), Style::dim);
     ++row;
   }
+  if (suggestion_) frame.put(row++, 1, clipped(suggestionLine(s, *suggestion_), frame.width() - 2));
   ++row;
   if (s.saveFailure)
     putWrapped(frame, row, 1, frame.width() - 1, {{*s.saveFailure, Style::warning}}, 3);

@@ -1,12 +1,14 @@
 // The results of the round just finished: its speed, accuracy and time,
-// the round's top five with the new attempt marked, and the weakest keys
-// of this round and of all rounds. Keys typed as the round ended were
+// the round's top five with the new attempt marked, the weakest keys of
+// this round and of all rounds, and the round to take next. Keys typed as the round ended were
 // meant for the round and do nothing here.
 #pragma once
 
 #include "TavroTerminal/KeyTable.h"
 #include "TavroTerminal/Screen.h"
 #include "TavroTerminal/TutorState.h"
+
+#include <optional>
 
 namespace tavro::terminal {
 
@@ -19,15 +21,18 @@ class ResultsScreen : public Screen {
 
   explicit ResultsScreen(TutorState& state) : state_(state) {}
 
+  // Works out the round to suggest, once per round finished.
+  void enter(ScreenId from) override;
   Transition handle(const Key& key, double now) override;
   void render(Frame& frame, double now) const override;
   std::string hints() const override { return keys().hints(); }
 
  private:
-  enum class Action { next, again, home };
+  enum class Action { next, again, progress, home };
   static const KeyTable<Action>& keys();
 
   TutorState& state_;
+  std::optional<Suggestion> suggestion_;
 };
 
 }  // namespace tavro::terminal

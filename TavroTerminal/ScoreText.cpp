@@ -205,6 +205,7 @@ std::string statsReport(const Archive& archive, SpeedUnit unit, bool days,
         std::vector<ScoreRow> rows = group.scoreRows(mode, round, std::nullopt, level);
         if (rows.empty()) continue;
         report += modeDisplayName(mode) + ", round " + std::to_string(round);
+        if (round == drillRound) report += " (weak-key drill)";
         if (level) report += ", " + std::string(*level);
         report += '\n';
         report += scoreHeading();

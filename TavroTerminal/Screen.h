@@ -8,11 +8,14 @@
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Key.h"
 
+#include <cstddef>
 #include <string>
 
 namespace tavro::terminal {
 
-enum class ScreenId { setup, home, practice, results, settings, account, customText };
+enum class ScreenId { setup, home, practice, results, settings, account, customText, progress };
+// The number of screens: one past the last id.
+inline constexpr std::size_t screenCount = static_cast<std::size_t>(ScreenId::progress) + 1;
 
 // What the navigator does after a key: nothing, bring up another screen
 // (or the same one afresh), or end the tutor.

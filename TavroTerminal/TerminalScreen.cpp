@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cwchar>
 #include <cstdio>
 #include <deque>
@@ -67,7 +68,11 @@ attr_t attributes(Style style, bool colours, bool faint) {
     case Style::marked:
       return result | A_BOLD | A_UNDERLINE;
     case Style::target:
+    case Style::keyWeak:
       return result | A_BOLD;
+    case Style::keyFair:
+    case Style::keyStrong:
+      return result;
     case Style::ghost:
       return result | A_UNDERLINE;
     case Style::normal:
@@ -293,6 +298,13 @@ void writeToTerminal(std::string_view sequence) {
   std::fflush(stdout);
 }
 
+// The learner's wish for no colours: NO_COLOR set to any text but the
+// empty one. Every screen then reads by its marks and attributes alone.
+bool noColourAsked() {
+  const char* value = std::getenv("NO_COLOR");
+  return value != nullptr && value[0] != '\0';
+}
+
 // Ends ncurses on every way out of runTerminal.
 struct Session {
   Session() {
@@ -303,7 +315,7 @@ struct Session {
     keypad(stdscr, TRUE);
     set_escdelay(25);
     curs_set(0);
-    if (has_colors()) {
+    if (has_colors() && !noColourAsked()) {
       start_color();
       use_default_colors();
     }
@@ -330,7 +342,7 @@ void runTerminal(Tutor& tutor) {
   sigaction(SIGINT, &action, nullptr);
 
   Session session;
-  bool colours = has_colors();
+  bool colours = has_colors() && !noColourAsked();
   std::optional<AppearanceTheme> theme;
   Frame frame(COLS, LINES);
   std::deque<Unit> pending;  // read after an Escape, not part of its sequence

@@ -41,6 +41,12 @@ StyleColours styleColours(Style style) {
       return {ColourRole::foreground, true};
     case Style::selected:
       return {ColourRole::focus};
+    case Style::keyWeak:
+      return {ColourRole::warning};
+    case Style::keyFair:
+      return {ColourRole::nextKey};
+    case Style::keyStrong:
+      return {ColourRole::done};
   }
   return {ColourRole::foreground};
 }

@@ -6,6 +6,7 @@
 #include "TavroTerminal/CustomTextScreen.h"
 #include "TavroTerminal/HomeScreen.h"
 #include "TavroTerminal/PracticeScreen.h"
+#include "TavroTerminal/ProgressScreen.h"
 #include "TavroTerminal/SettingsScreen.h"
 #include "TavroTerminal/SetupScreen.h"
 
@@ -30,6 +31,7 @@ Tutor::Tutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& p
   add(ScreenId::settings, std::make_unique<SettingsScreen>(state_));
   add(ScreenId::account, std::move(account));
   add(ScreenId::customText, std::make_unique<CustomTextScreen>(state_));
+  add(ScreenId::progress, std::make_unique<ProgressScreen>(state_));
   if (setup_->begin(loaded.found)) current_ = ScreenId::setup;
 }
 

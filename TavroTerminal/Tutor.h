@@ -115,7 +115,7 @@ class Tutor {
   terminal::Screen& up() const { return *screens_[static_cast<std::size_t>(current_)]; }
 
   TutorState state_;
-  std::array<std::unique_ptr<terminal::Screen>, 7> screens_;
+  std::array<std::unique_ptr<terminal::Screen>, screenCount> screens_;
   SetupScreen* setup_ = nullptr;
   AccountScreen* account_ = nullptr;
   ScreenId current_ = ScreenId::home;

@@ -1,6 +1,7 @@
 #include "TavroTerminal/TutorState.h"
 
 #include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/practice/WeakKeyDrill.h"
 #include "TavroCore/settings/GuideSpelling.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroTerminal/AccountFiles.h"
@@ -75,7 +76,9 @@ void TutorState::readPreferences() {
   unit = SpeedUnits::saved(preferences, language);
   theme = AppearanceThemes::saved(preferences);
   std::int64_t chosen = preferences.integer(roundKey).value_or(1);
-  round = chosen >= 1 && chosen <= roundCount ? chosen : 1;
+  bool known = (chosen >= 1 && chosen <= rounds(exercise)) ||
+               (chosen == drillRound && offersDrill(exercise));
+  round = known ? chosen : 1;
 }
 
 void TutorState::keepPreference(const std::function<void()>& change) {
@@ -116,8 +119,18 @@ void TutorState::save() {
 }
 
 bool TutorState::prepareRound(std::int64_t number) {
-  std::vector<RoundPrompt> list =
-      prompts(exercise, level, number, weakKeysFor(exercise), archive.jis);
+  std::vector<RoundPrompt> list;
+  if (number == drillRound) {
+    list = WeakKeyDrill::build(exercise, level, archive.weakKeys.value_or(WeakKeyHistory{}),
+                               archive.jis, guideStyle)
+               .prompts;
+    if (list.empty()) {
+      status = say("The drill needs keys you have missed: practise a round first.");
+      return false;
+    }
+  } else {
+    list = prompts(exercise, level, number, weakKeysFor(exercise), archive.jis);
+  }
   if (list.empty()) {
     status = say("This round has no prompts.");
     return false;
@@ -151,6 +164,14 @@ std::optional<std::string_view> TutorState::levelOf(std::string_view mode,
 std::string TutorState::weakKeysFor(Exercise of) const {
   if (!archive.weakKeys) return "";
   return weakKeyText(archive.weakKeys->rankedKeys(mode(of)));
+}
+
+std::optional<Suggestion> TutorState::suggestNext() const {
+  bool drill = offersDrill(exercise) &&
+               !WeakKeyDrill::build(exercise, level, archive.weakKeys.value_or(WeakKeyHistory{}),
+                                    archive.jis, guideStyle)
+                    .prompts.empty();
+  return Suggestions::next(exercise, level, archive, drill);
 }
 
 bool TutorState::kanaInput() const {

@@ -18,6 +18,7 @@
 #include "TavroTerminal/CustomTextEditor.h"
 #include "TavroTerminal/ExerciseText.h"
 #include "TavroCore/practice/PracticeRound.h"
+#include "TavroCore/practice/Suggestion.h"
 #include "TavroTerminal/Storage.h"
 #include "TavroTerminal/TutorStrings.h"
 
@@ -80,6 +81,9 @@ struct TutorState {
   // The JLPT level of a round whose words come from it, as attempts keep it.
   std::optional<std::string_view> levelOf(std::string_view mode, std::int64_t round) const;
   std::string weakKeysFor(Exercise exercise) const;
+  // The round to take next in the exercise chosen, and why (nothing for the
+  // learner's own text). Builds the drill to know whether it has prompts.
+  std::optional<Suggestion> suggestNext() const;
   // The learner's choice of kana keys for Japanese, whichever language is
   // practised now (backups and sync carry it).
   bool kanaInput() const;

@@ -47,10 +47,7 @@ constexpr std::string_view unrecordedLevel = "N5";
 // Whether an attempt belongs to the table of the mode, round and level.
 bool belongs(const Attempt& attempt, std::string_view mode, std::int64_t round,
              std::optional<std::string_view> level) {
-  if (attempt.round() != round || attempt.mode() != mode) return false;
-  if (!level) return true;
-  const std::optional<std::string>& own = attempt.jlptLevel();
-  return own ? *own == *level : *level == unrecordedLevel;
+  return attempt.round() == round && attempt.mode() == mode && Archive::inLevelTable(attempt, level);
 }
 
 std::vector<std::size_t> bestIndices(const std::vector<Attempt>& attempts, std::string_view mode,
@@ -133,6 +130,12 @@ void Archive::save(const std::filesystem::path& file) const {
   if (::stat(file.c_str(), &previous) == 0 && S_ISREG(previous.st_mode))
     options.permissions = previous.st_mode & 0777;
   file::writeAtomically(file, bytes, options);
+}
+
+bool Archive::inLevelTable(const Attempt& attempt, std::optional<std::string_view> level) {
+  if (!level) return true;
+  const std::optional<std::string>& own = attempt.jlptLevel();
+  return own ? *own == *level : *level == unrecordedLevel;
 }
 
 std::vector<Attempt> Archive::top(std::string_view mode, std::int64_t round,

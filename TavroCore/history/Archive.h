@@ -82,6 +82,12 @@ struct Archive {
   std::vector<Attempt> top(std::string_view mode, std::int64_t round,
                            std::optional<std::string_view> jlptLevel = std::nullopt) const;
 
+  // Whether `attempt` takes part in the table of `jlptLevel` as top() and
+  // scoreRows() choose (any level when absent; "N5" for an attempt without
+  // one). Other summaries of the same attempts use it so they count what the
+  // tables count.
+  static bool inLevelTable(const Attempt& attempt, std::optional<std::string_view> jlptLevel);
+
   // The results table of the mode and round: the top five, each marked when
   // it is the latest attempt, and an extra unranked line when the latest
   // attempt is not among them. The latest attempt is the one with

@@ -88,6 +88,15 @@ std::int64_t rounds(Exercise exercise) {
   return exercise == Exercise::customText ? 1 : roundCount;
 }
 
+std::int64_t nextRound(Exercise exercise, std::int64_t round) {
+  if (exercise == Exercise::customText || round < 1 || round >= roundCount) return 1;
+  return round + 1;
+}
+
+bool offersDrill(Exercise exercise) {
+  return exercise != Exercise::customText;
+}
+
 bool typesRomaji(Exercise exercise) {
   return exercise == Exercise::japaneseRomaji || exercise == Exercise::guidedRomaji ||
          exercise == Exercise::customText;

@@ -40,10 +40,25 @@ inline constexpr std::array<Exercise, 8> allExercises = {
 // The last round number: rounds 1 to 6 are fixed, 7 is the weak-key round.
 inline constexpr std::int64_t roundCount = 7;
 inline constexpr std::int64_t weakKeyRound = 7;
+// The weak-key drill (WeakKeyDrill.h), offered beside the numbered rounds.
+// Its attempts are kept under the exercise's own mode with this round
+// number, so they rank in a table of their own, never in round 7's, and
+// stay within what backups and sync accept (rounds 1 to 9). Its keystrokes
+// count in the mode's weak-key history like any round's.
+inline constexpr std::int64_t drillRound = 8;
 
 // The rounds an exercise offers: seven, or one for the learner's own text
 // (its prompts come from the host's custom text, not from `prompts`).
 std::int64_t rounds(Exercise exercise);
+
+// The round a host offers after `round`: the next numbered round, round 1
+// after round 7 and after the drill, and round 1 again for the learner's
+// own text.
+std::int64_t nextRound(Exercise exercise, std::int64_t round);
+
+// Whether the exercise offers the weak-key drill: every one but the
+// learner's own text, which has no material to choose from.
+bool offersDrill(Exercise exercise);
 
 // True when the reading of a Japanese prompt is typed in romaji.
 bool typesRomaji(Exercise exercise);

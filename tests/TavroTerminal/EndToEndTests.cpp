@@ -24,7 +24,10 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <clocale>
+#include <cwchar>
 #include <regex>
+#include <sstream>
 #include <thread>
 
 namespace tavro::testing {
@@ -110,7 +113,7 @@ void pressUntil(const TmuxSession& session, const std::string& key, const std::s
 
 // Moves from the last item a key press left focused up to `item` on the home screen.
 void focusHomeItem(const TmuxSession& session, const std::string& label) {
-  pressUntil(session, "Up", "> " + label, 12);
+  pressUntil(session, "Up", "> " + label, 16);
 }
 
 TEST(EndToEndTest, RomajiRoundWithMissesIsSavedAndFeedsTheWeakKeyRound) {
@@ -299,6 +302,111 @@ TEST(EndToEndTest, EnglishRoundIsTypedAsShownAndScoredUnderItsOwnMode) {
   // English speeds are words per minute until the learner chooses keys.
   EXPECT_TRUE(std::regex_search(home, std::regex(R"(1  Home Row & Basic Keys +\d+ WPM 100%)")))
       << home;
+}
+
+// The columns of a screen line up to its last non-blank character, wide
+// characters counted twice.
+int drawnColumns(const std::string& line) {
+  std::string trimmed = line.substr(0, line.find_last_not_of(' ') + 1);
+  std::mbstate_t state{};
+  int columns = 0;
+  const char* next = trimmed.c_str();
+  const char* end = next + trimmed.size();
+  while (next < end) {
+    wchar_t character = 0;
+    std::size_t length = std::mbrtowc(&character, next, static_cast<std::size_t>(end - next), &state);
+    if (length == 0 || length > 4) return -1;
+    columns += std::max(1, ::wcwidth(character));
+    next += length;
+  }
+  return columns;
+}
+
+// True when a styled capture sets a text or background colour (SGR 30-38,
+// 40-48, 90-97 or 100-107) anywhere.
+bool setsColour(const std::string& styled) {
+  static const std::regex sequence("\x1b\\[([0-9;]*)m");
+  for (std::sregex_iterator at(styled.begin(), styled.end(), sequence), end; at != end; ++at) {
+    std::stringstream parameters((*at)[1].str());
+    std::string parameter;
+    while (std::getline(parameters, parameter, ';')) {
+      if (parameter.empty()) continue;
+      int value = std::stoi(parameter);
+      if ((value >= 30 && value <= 38) || (value >= 40 && value <= 48) || (value >= 90 && value <= 97) ||
+          (value >= 100 && value <= 107))
+        return true;
+    }
+  }
+  return false;
+}
+
+TEST(EndToEndTest, ProgressScreenInEnglishAndJapaneseAtTheSmallestSize) {
+  ASSERT_TRUE(std::setlocale(LC_ALL, "C.UTF-8"));
+  TemporaryDirectory data;
+  {
+    platform::FileUserDefaults preferences(data / "preferences.json");
+    preferences.set(FirstLaunchSetup::completedKey, true);
+  }
+  Archive archive;
+  double now = Date::now().unixSeconds();
+  for (int daysAgo : {20, 6, 6, 1, 0})
+    archive.attempts.push_back(Attempt(Uuid::random(), Date::fromUnixSeconds(now - daysAgo * 86'400.0),
+                                       "romaji", 1 + daysAgo % 6, 150 + 10 * daysAgo, daysAgo, 60));
+  WeakKeyHistory history;
+  for (int i = 0; i < 20; ++i) history.record("romaji", "r", "r", i >= 9);  // 55 %
+  for (int i = 0; i < 40; ++i) history.record("romaji", "a", "a", true);
+  archive.weakKeys = history;
+  ASSERT_FALSE(terminal::saveArchive(archive, data / "archive.json"));
+
+  for (bool japanese : {false, true}) {
+    SCOPED_TRACE(japanese ? "Japanese" : "English");
+    if (japanese) {
+      platform::FileUserDefaults preferences(data / "preferences.json");
+      preferences.set("interfaceEnglish", false);
+    }
+    TmuxSession session(80, 24, tavroCommand(data.path(), "C.UTF-8", "xterm-256color"));
+    session.waitFor(japanese ? "q 終了" : "q Quit");
+    session.type("p");
+    std::string screen = session.waitFor(japanese ? "キーごとの正確率" : "Accuracy by key");
+    for (const std::string& line : session.lines())
+      EXPECT_LT(drawnColumns(line), 80) << "a line reaches the edge\n" << screen;
+    const std::vector<std::string> expected =
+        japanese ? std::vector<std::string>{"進捗 — 日本語", "速度の中央値（打鍵/分）", "中央値", "正確率",
+                                            "R!", "A+", "Q.", "85% 未満", "未入力", "苦手なキー",
+                                            "次は 苦手キードリル：r の正確率は 55% です。",
+                                            "Enter おすすめを始める · h ホーム"}
+                 : std::vector<std::string>{"Progress — Japanese · Romaji input",
+                                            "Median speed (keys/min) and accuracy, last 30 days",
+                                            "median", "accuracy", "R!", "A+", "Q.", "! under 85%",
+                                            ". not typed yet", "Weakest keys  R 55%",
+                                            "Next: the weak-key drill: r is right only 55% of the time.",
+                                            "Enter take the suggestion · h home"};
+    for (const std::string& text : expected) EXPECT_NE(screen.find(text), std::string::npos) << text << "\n" << screen;
+    // The chart: five days with rounds in four columns of bars.
+    int columns = 0;
+    std::vector<std::string> lines = session.lines();
+    ASSERT_GE(lines.size(), 8u);
+    const std::string& bottom = lines[7];
+    for (std::size_t at = bottom.find("█"); at != std::string::npos; at = bottom.find("█", at + 1)) ++columns;
+    EXPECT_EQ(columns, 4) << screen;
+
+    EXPECT_TRUE(setsColour(session.styledScreen()));  // so the check below can fail
+    session.press("Enter");  // the suggestion: the drill
+    session.waitFor(japanese ? "ラウンド 8" : "Round 8: Weak-key drill");
+    session.press("Escape");
+    session.waitFor(japanese ? "q 終了" : "q Quit");
+    session.type("q");
+    session.waitFor("[exited 0]");
+  }
+
+  // Without colours the screen is drawn in attributes alone, and still reads by its marks.
+  TmuxSession plain(80, 24, "env NO_COLOR=1 " + tavroCommand(data.path(), "C.UTF-8", "xterm-256color"));
+  plain.waitFor("q 終了");
+  plain.type("p");
+  plain.waitFor("キーごとの正確率");
+  EXPECT_FALSE(setsColour(plain.styledScreen()));
+  EXPECT_NE(plain.screen().find("R!"), std::string::npos);
+  plain.type("q");
 }
 
 TEST(EndToEndTest, JapaneseInterfaceAndThemeAreChosenInSettingsAndKept) {

@@ -88,6 +88,7 @@ TEST(TutorStringsTest, EveryInputAndRoundTitleHasAJapaneseText) {
     std::vector<std::string> names = {std::string(inputName(exercise))};
     for (std::int64_t round = 1; round <= rounds(exercise); ++round)
       names.push_back(roundTitle(exercise, round));
+    if (offersDrill(exercise)) names.push_back(roundTitle(exercise, drillRound));
     for (const std::string& name : names)
       EXPECT_NE(TutorStrings::text(name, InterfaceLanguage::japanese), name) << name;
   }
@@ -187,7 +188,7 @@ struct Learner {
   }
   // Moves the home focus up to the item labelled `label`.
   void focusHome(const std::string& label) {
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < 16; ++i) {
       Frame frame(Tutor::minimumWidth, Tutor::minimumHeight);
       tutor->render(frame, now);
       if (frame.text().find("> " + label) != std::string::npos) return;
@@ -269,7 +270,7 @@ TEST(JapaneseInterfaceTest, HomeOfEveryExerciseAndTheCustomTextScreenFit) {
     l.press(Key::Kind::right);
   };
   const std::string homeHelp =
-      ja("Arrows move/change · 1-7 round · Enter start · s Settings · a Account · q Quit");
+      ja("Arrows move/change · Enter start · p Progress · s Settings · a Account · q Quit");
   walk(learner,
        {
            {"romaji", none, {ja("Input"), ja("Layout"), ja("Guide lines"), ja("best"), homeHelp}},
@@ -347,10 +348,16 @@ TEST(JapaneseInterfaceTest, PracticeResultsAndSettingsFit) {
            {"results",
             [](Learner& l) { typeRound(*l.tutor, l.now, "q", 3); },
             {ja("Results"), ja("Weakest keys, this round"), ja("Weakest keys, all rounds"), ja("speed"), ja("accuracy"), ja("new"),
-             ja("Enter/n next round · a again · h home")}},
+             ja("Enter/n next round · a again · p progress · h home")}},
            {"home with scores and weak keys",
             [](Learner& l) { l.type("h"); },
-            {ja("best"), ja("Latest")}},
+            {ja("best"), ja("Latest"), ja("Weak-key drill")}},
+           {"progress",
+            [](Learner& l) { l.type("p"); },
+            {ja("Progress"), ja("Accuracy by key"), ja("under 85%"), ja("85% to 95%"),
+             ja("95% and over"), ja("not typed yet"), ja("Weakest keys"), ja("median"),
+             ja("accuracy"), ja("Enter take the suggestion · h home")}},
+           {"home again", [](Learner& l) { l.type("h"); }, {}},
            {"a word that waits for more",
             [](Learner& l) {
               l.tutor->startRound(PracticeRound(Exercise::japaneseRomaji, 1, false,

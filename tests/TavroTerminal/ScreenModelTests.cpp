@@ -394,6 +394,7 @@ TEST(TutorTest, ChosenInputAndRoundComeBackAfterARestart) {
       {"the learner's own text", Exercise::customText, 1},
       {"kana keys, round 3", Exercise::japaneseKana, 3},
       {"romaji, round 7", Exercise::japaneseRomaji, 7},
+      {"kana keys, the drill", Exercise::japaneseKana, drillRound},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

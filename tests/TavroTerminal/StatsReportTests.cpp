@@ -40,9 +40,11 @@ TEST(StatsReportTest, ListsKnownModesInTheirOrderThenOthersWithRoundsAscending) 
   // Appended out of order on purpose: the report must not follow the file.
   archive.attempts = {attempt(1, "zeta-mode", 2, 100), attempt(2, "kana", 3, 100),
                       attempt(3, "romaji", 4, 100),    attempt(4, "alpha-mode", 1, 100),
-                      attempt(5, "romaji", 1, 100),    attempt(6, "kana", 3, 120)};
+                      attempt(5, "romaji", 1, 100),    attempt(6, "kana", 3, 120),
+                      attempt(7, "romaji", 8, 100)};
   EXPECT_EQ(headings(statsReport(archive)),
             (std::vector<std::string>{"Japanese · Romaji input, round 1, N5", "Japanese · Romaji input, round 4, N5",
+                                      "Japanese · Romaji input, round 8 (weak-key drill)",
                                       "Japanese · Kana input, round 3, N5", "alpha-mode, round 1",
                                       "zeta-mode, round 2"}));
 }

@@ -33,7 +33,8 @@ TEST(ThemeColoursTest, ContrastRatioFollowsRelativeLuminance) {
 TEST(ThemeColoursTest, EveryTextStyleOfEveryThemeHasContrastOnItsBackground) {
   const Style styles[] = {Style::normal, Style::dim,    Style::title,    Style::done,
                           Style::active, Style::rejected, Style::target, Style::ghost,
-                          Style::selected, Style::marked, Style::warning};
+                          Style::selected, Style::marked, Style::warning, Style::keyWeak,
+                          Style::keyFair, Style::keyStrong};
   for (int colours : {8, 256}) {
     for (AppearanceTheme theme : AppearanceThemes::allCases) {
       // System is the terminal's own foreground and background.

@@ -68,6 +68,10 @@ std::string TmuxSession::screen() const {
   return tmux({"capture-pane", "-p", "-t", "t"});
 }
 
+std::string TmuxSession::styledScreen() const {
+  return tmux({"capture-pane", "-p", "-e", "-t", "t"});
+}
+
 std::vector<std::string> TmuxSession::lines() const {
   std::vector<std::string> result;
   std::stringstream text(screen());

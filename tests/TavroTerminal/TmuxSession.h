@@ -24,6 +24,8 @@ class TmuxSession {
   // The visible text of the window, one line per row.
   std::string screen() const;
   std::vector<std::string> lines() const;
+  // The same with the escape sequences of its colours and attributes.
+  std::string styledScreen() const;
 
   // Polls the screen until `done` holds on two captures in a row that are
   // the same (so never on a half-drawn screen); records a test failure with the

@@ -3,9 +3,11 @@
 #include "TavroCore/practice/Exercise.h"
 
 #include "Platform/UserDefaults.h"
+#include "TavroCore/account/TavroBackup.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace tavro {
@@ -37,6 +39,28 @@ TEST(ExerciseTest, WayOfTypingIsKeptInTheSharedPreferences) {
   // Kana keys chosen elsewhere (a restored backup) win over it.
   store.set("practiceJapaneseKanaInput", true);
   EXPECT_EQ(savedExercise(TavroLanguage::japanese, store), Exercise::japaneseKana);
+}
+
+TEST(ExerciseTest, NextRoundWrapsAfterRoundSevenAndTheDrill) {
+  struct Case {
+    Exercise exercise;
+    std::int64_t round;
+    std::int64_t next;
+  };
+  const Case cases[] = {
+      {Exercise::japaneseRomaji, 1, 2},          {Exercise::japaneseRomaji, 6, 7},
+      {Exercise::japaneseRomaji, 7, 1},          {Exercise::japaneseRomaji, drillRound, 1},
+      {Exercise::english, 0, 1},                 {Exercise::customText, 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(mode(c.exercise)) + " " + std::to_string(c.round));
+    EXPECT_EQ(nextRound(c.exercise, c.round), c.next);
+  }
+  // The drill is a round outside the numbered ones, inside what backups accept.
+  EXPECT_GT(drillRound, roundCount);
+  EXPECT_LE(drillRound, TavroBackup::maximumRound);
+  EXPECT_FALSE(offersDrill(Exercise::customText));
+  EXPECT_TRUE(offersDrill(Exercise::japaneseKana));
 }
 
 }  // namespace

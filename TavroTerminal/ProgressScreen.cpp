@@ -1,0 +1,286 @@
+#include "TavroTerminal/ProgressScreen.h"
+
+#include "Support/LocalDays.h"
+#include "TavroTerminal/ScoreText.h"
+#include "TavroTerminal/ScreenDrawing.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+
+namespace tavro::terminal {
+namespace {
+
+// A bar cell filled by eighths, from empty to full.
+constexpr std::array<std::string_view, 9> eighths = {" ", "▁", "▂", "▃", "▄",
+                                                     "▅", "▆", "▇", "█"};
+
+constexpr int speedRows = 5;     // 40 steps of height
+constexpr int accuracyRows = 2;  // 16 steps over the accuracy floor to 100 %
+constexpr double accuracyFloor = 80;
+constexpr int labelWidth = 5;    // the axis labels, right-aligned before the axis
+constexpr int firstBar = labelWidth + 2;
+
+std::string printed(const char* pattern, double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, pattern, value);
+  return text;
+}
+
+// The chart's top value: the highest median rounded up to a half step of
+// its order of magnitude (213 gives 250, 47 gives 50), so the labels stay
+// round numbers and the tallest bar fills most of the height.
+double chartTop(double highest) {
+  if (!(highest > 10)) return 10;
+  double step = std::pow(10.0, std::floor(std::log10(highest))) / 2;
+  return std::ceil(highest / step) * step;
+}
+
+// Puts a bar of `filled` eighths (of `rows` cells) into the column, bottom row at `bottom`.
+void putBar(Frame& frame, int bottom, int column, int rows, int filled, Style style) {
+  for (int r = 0; r < rows; ++r) {
+    int cell = std::clamp(filled - r * 8, 0, 8);
+    if (cell > 0) frame.put(bottom - r, column, std::string(eighths[static_cast<std::size_t>(cell)]), style);
+  }
+}
+
+std::string monthDay(std::int64_t day) {
+  std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{day}}};
+  char text[32];
+  std::snprintf(text, sizeof text, "%02u-%02u", static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()));
+  return text;
+}
+
+Style bandStyle(KeyBand band) {
+  switch (band) {
+    case KeyBand::weak:
+      return Style::keyWeak;
+    case KeyBand::fair:
+      return Style::keyFair;
+    case KeyBand::strong:
+      return Style::keyStrong;
+    case KeyBand::untyped:
+      break;
+  }
+  return Style::dim;
+}
+
+// The mark beside a key, so the map reads without colours too.
+std::string_view bandMark(KeyBand band) {
+  switch (band) {
+    case KeyBand::weak:
+      return "!";
+    case KeyBand::fair:
+      return "~";
+    case KeyBand::strong:
+      return "+";
+    case KeyBand::untyped:
+      break;
+  }
+  return ".";
+}
+
+}  // namespace
+
+std::string suggestionLine(const TutorState& s, const Suggestion& suggestion) {
+  std::string number = std::to_string(suggestion.round);
+  std::string title = s.say(roundTitle(s.exercise, suggestion.round));
+  auto speed = [&](double keysPerMinute) { return speedText(keysPerMinute, s.interfaceLanguage, s.unit); };
+  switch (suggestion.reason) {
+    case SuggestionReason::firstRound:
+      return s.say("Next: round {1} ({2}): start here.", {number, title});
+    case SuggestionReason::weakKey:
+      return s.say("Next: the weak-key drill: {1} is right only {2} of the time.",
+                   {weakKeyName(suggestion.key, mode(s.exercise), s.archive.jis, s.interfaceLanguage),
+                    printed("%.0f%%", std::floor(suggestion.keyAccuracy))});
+    case SuggestionReason::notYetTaken:
+      return s.say("Next: round {1} ({2}): not taken yet.", {number, title});
+    case SuggestionReason::belowMedian:
+      return s.say("Next: round {1} ({2}): its best, {3}, is under your median, {4}.",
+                   {number, title, speed(suggestion.bestSpeed), speed(suggestion.medianSpeed)});
+    case SuggestionReason::slowestBest:
+      return s.say("Next: round {1} ({2}): your slowest best, {3}.",
+                   {number, title, speed(suggestion.bestSpeed)});
+  }
+  return "";
+}
+
+const KeyTable<ProgressScreen::Action>& ProgressScreen::keys() {
+  using K = Key::Kind;
+  // clang-format off
+  static const KeyTable<Action> table = {
+    {{KeyMatch::of(K::enter)}, Action::take, "Enter take the suggestion"},
+    {{KeyMatch::typed('h'), KeyMatch::of(K::escape)}, Action::home, "h home"},
+  };
+  // clang-format on
+  return table;
+}
+
+void ProgressScreen::enter(ScreenId) {
+  TutorState& s = state_;
+  std::string modeName(mode(s.exercise));
+  Date now = Date::now();
+  try {
+    // The zone in force (TZ, else the system's), as `tavro stats --days`.
+    progress_ = DailyProgress::summarize(s.archive.attempts, modeName, "",
+                                         RecentDays{chartDays, now});
+    today_ = LocalDays("").day(now.unixSeconds());
+  } catch (const std::exception& error) {
+    progress_ = {};
+    s.status = s.say("Could not work out the days: {1}", {error.what()});
+  }
+  keyMap_ = KeyMap::of(s.archive.weakKeys.value_or(WeakKeyHistory{}), modeName, s.archive.jis);
+  suggestion_ = s.suggestNext();
+}
+
+Transition ProgressScreen::handle(const Key& key, double) {
+  TutorState& s = state_;
+  std::optional<Action> action = keys().actionFor(key);
+  if (!action) return Transition::stay();
+  switch (*action) {
+    case Action::take:
+      if (!suggestion_) return Transition::stay();
+      s.round = suggestion_->round;  // kept by the navigator, as any choice of round
+      return s.prepareRound(s.round) ? Transition::go(ScreenId::practice) : Transition::stay();
+    case Action::home:
+      return Transition::go(ScreenId::home);
+  }
+  return Transition::stay();
+}
+
+void ProgressScreen::render(Frame& frame, double) const {
+  const TutorState& s = state_;
+  frame.put(0, 1, clipped(s.say("Progress") + " — " + s.exerciseLine(), frame.width() - 2),
+            Style::title);
+  renderChart(frame, 2);
+  renderKeys(frame, 13);
+  if (suggestion_) frame.put(20, 1, clipped(suggestionLine(s, *suggestion_), frame.width() - 2));
+  if (!s.status.empty()) frame.put(frame.height() - 2, 1, s.status, Style::dim);
+}
+
+void ProgressScreen::renderChart(Frame& frame, int top) const {
+  const TutorState& s = state_;
+  std::string unitName = s.unit == SpeedUnit::wordsPerMinute ? "WPM" : s.say("keys/min");
+  frame.put(top, 1, s.say("Median speed ({1}) and accuracy, last {2} days",
+                          {unitName, std::to_string(chartDays)}),
+            Style::title);
+  if (progress_.trend) {
+    double change = *progress_.trend;
+    std::string sign = change < 0 ? "-" : "+";
+    std::string trend =
+        s.say("trend {1}", {sign + speedText(std::fabs(change), s.interfaceLanguage, s.unit)});
+    frame.put(top, std::max(1, frame.width() - 2 - Frame::displayWidth(trend)), trend, Style::dim);
+  }
+
+  int speedBottom = top + speedRows;
+  int axis = speedBottom + 1;
+  int accuracyTop = axis + 2;
+  int accuracyBottom = accuracyTop + accuracyRows - 1;
+  int lastBar = firstBar + 2 * static_cast<int>(chartDays - 1);
+
+  double highest = 0;
+  for (const DayProgress& day : progress_.days)
+    highest = std::max(highest, SpeedUnits::shown(day.medianSpeed, s.unit));
+  double topValue = chartTop(highest);
+
+  // The axes and their labels.
+  auto label = [&](int row, const std::string& text) {
+    frame.put(row, std::max(0, labelWidth - Frame::displayWidth(text)), text, Style::dim);
+    frame.put(row, labelWidth, "┤", Style::dim);
+  };
+  for (int row = top + 1; row <= speedBottom; ++row) frame.put(row, labelWidth, "│", Style::dim);
+  label(top + 1, printed("%.0f", topValue));
+  label(top + 1 + speedRows / 2, printed("%.0f", topValue / 2));
+  label(speedBottom, "0");
+  frame.put(axis, labelWidth, "└", Style::dim);
+  for (int column = labelWidth + 1; column <= lastBar + 1; ++column) frame.put(axis, column, "─", Style::dim);
+  frame.put(axis + 1, firstBar, monthDay(today_ - (chartDays - 1)), Style::dim);
+  frame.put(axis + 1, firstBar + 2 * static_cast<int>(chartDays / 2) - 2, monthDay(today_ - chartDays / 2 + 1),
+            Style::dim);
+  frame.put(axis + 1, lastBar - 4, monthDay(today_), Style::dim);
+  label(accuracyTop, "100%");
+  label(accuracyBottom, printed("%.0f%%", accuracyFloor));
+  frame.put(top + 1 + speedRows / 2, lastBar + 3, s.say("median"), Style::dim);
+  frame.put(accuracyTop, lastBar + 3, s.say("accuracy"), Style::dim);
+
+  if (progress_.days.empty()) {
+    frame.put(top + 2, firstBar + 2, s.say("No rounds in the last {1} days.", {std::to_string(chartDays)}),
+              Style::dim);
+    return;
+  }
+  for (const DayProgress& day : progress_.days) {
+    std::int64_t number = std::chrono::sys_days(day.day).time_since_epoch().count();
+    std::int64_t index = chartDays - 1 - (today_ - number);
+    if (index < 0 || index >= chartDays) continue;
+    int column = firstBar + 2 * static_cast<int>(index);
+    // Every day with rounds shows at least its lowest step, so a slow day
+    // is told apart from a day without practice.
+    double speed = SpeedUnits::shown(day.medianSpeed, s.unit);
+    int height = std::clamp(static_cast<int>(std::lround(speed / topValue * speedRows * 8)), 1,
+                            speedRows * 8);
+    putBar(frame, speedBottom, column, speedRows, height, Style::normal);
+    int accuracy = std::clamp(
+        static_cast<int>(std::lround((day.accuracy - accuracyFloor) / (100 - accuracyFloor) *
+                                     accuracyRows * 8)),
+        1, accuracyRows * 8);
+    putBar(frame, accuracyBottom, column, accuracyRows, accuracy, bandStyle(KeyMap::band(day.accuracy)));
+  }
+}
+
+void ProgressScreen::renderKeys(Frame& frame, int top) const {
+  const TutorState& s = state_;
+  frame.put(top, 1, s.say("Accuracy by key") + " · " + (s.archive.jis ? "JIS" : "US"), Style::title);
+  if (!typesLayoutKeys(s.exercise)) {
+    frame.put(top + 2, 3, s.say("Devanagari typed directly uses the system's own layout: no key map."),
+              Style::dim);
+    return;
+  }
+  for (std::size_t r = 0; r < keyMap_.rows.size(); ++r) {
+    int column = 3 + static_cast<int>(r) * 2;
+    for (const KeyAccuracy& key : keyMap_.rows[r]) {
+      std::string cap(1, ' ');
+      cap += capLabel(key.label);
+      cap += bandMark(key.band);
+      cap += ' ';
+      frame.put(top + 1 + static_cast<int>(r), column, cap, bandStyle(key.band));
+      column += 5;
+    }
+  }
+  int row = top + 1 + static_cast<int>(keyMap_.rows.size());
+  // The legend: each mark in the style it is drawn in.
+  int column = 3;
+  const std::pair<KeyBand, std::string> legend[] = {
+      {KeyBand::weak, s.say("under 85%")},
+      {KeyBand::fair, s.say("85% to 95%")},
+      {KeyBand::strong, s.say("95% and over")},
+      {KeyBand::untyped, s.say("not typed yet")},
+  };
+  for (const auto& [band, text] : legend) {
+    column = frame.put(row, column, std::string(bandMark(band)), bandStyle(band)) + 1;
+    column = frame.put(row, column, text, Style::dim) + 3;
+  }
+  ++row;
+  // The keys missed most, by the accuracy the map shows (not the error rate
+  // of the results screen), so the line reads with the legend above it.
+  std::vector<const KeyAccuracy*> missed;
+  for (const auto& keys : keyMap_.rows) {
+    for (const KeyAccuracy& key : keys)
+      if (key.missed > 0 && key.accuracy) missed.push_back(&key);
+  }
+  std::stable_sort(missed.begin(), missed.end(), [](const KeyAccuracy* a, const KeyAccuracy* b) {
+    return *a->accuracy < *b->accuracy || (*a->accuracy == *b->accuracy && a->typed > b->typed);
+  });
+  column = frame.put(row, 3, s.say("Weakest keys"), Style::title) + 2;
+  if (missed.empty()) frame.put(row, column, s.say("none missed"), Style::dim);
+  for (std::size_t i = 0; i < missed.size() && i < 6; ++i) {
+    column = frame.put(row, column, capLabel(missed[i]->label) + " ", Style::normal);
+    column = frame.put(row, column, printed("%.0f%%", std::floor(*missed[i]->accuracy)),
+                       bandStyle(missed[i]->band)) + 3;
+  }
+}
+
+}  // namespace tavro::terminal
