@@ -47,6 +47,19 @@ void putBar(Frame& frame, int bottom, int column, int rows, int filled, Style st
   }
 }
 
+// The height of a day's bars in eighths of a cell, over `rows` cells. Every
+// day with rounds shows at least its lowest step, so a slow day is told
+// apart from a day without practice.
+int speedEighths(const DayProgress& day, SpeedUnit unit, double top, int rows) {
+  double speed = SpeedUnits::shown(day.medianSpeed, unit);
+  return std::clamp(static_cast<int>(std::lround(speed / top * rows * 8)), 1, rows * 8);
+}
+
+int accuracyEighths(const DayProgress& day, int rows) {
+  double share = (day.accuracy - accuracyFloor) / (100 - accuracyFloor);
+  return std::clamp(static_cast<int>(std::lround(share * rows * 8)), 1, rows * 8);
+}
+
 std::string monthDay(std::int64_t day) {
   std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{day}}};
   char text[32];
@@ -120,19 +133,62 @@ const KeyTable<ProgressScreen::Action>& ProgressScreen::keys() {
   return table;
 }
 
+RecentProgress RecentProgress::of(TutorState& s) {
+  RecentProgress recent;
+  Date now = Date::now();
+  try {
+    recent.progress = DailyProgress::summarize(s.archive.attempts, mode(s.exercise), "",
+                                               RecentDays{days, now});
+    recent.today = LocalDays("").day(now.unixSeconds());
+  } catch (const std::exception& error) {
+    recent.progress = {};
+    s.status = s.say("Could not work out the days: {1}", {error.what()});
+  }
+  return recent;
+}
+
+std::int64_t RecentProgress::column(const DayProgress& day) const {
+  std::int64_t number = std::chrono::sys_days(day.day).time_since_epoch().count();
+  std::int64_t index = days - 1 - (today - number);
+  return index >= 0 && index < days ? index : -1;
+}
+
+double RecentProgress::top(SpeedUnit unit) const {
+  double highest = 0;
+  for (const DayProgress& day : progress.days)
+    highest = std::max(highest, SpeedUnits::shown(day.medianSpeed, unit));
+  return chartTop(highest);
+}
+
+void putRecentDays(Frame& frame, int row, const TutorState& s, const RecentProgress& recent) {
+  double topValue = recent.top(s.unit);
+  std::string unitName = s.unit == SpeedUnit::wordsPerMinute ? "WPM" : s.say("keys/min");
+  const std::string labels[] = {s.say("Median speed, {1} days", {std::to_string(RecentProgress::days)}),
+                                s.say("Accuracy, {1} days", {std::to_string(RecentProgress::days)})};
+  int start = 0;
+  for (const std::string& label : labels) start = std::max(start, Frame::displayWidth(label) + 3);
+  int end = start + static_cast<int>(RecentProgress::days);
+  frame.put(row, 1, labels[0], Style::title);
+  frame.put(row + 1, 1, labels[1], Style::title);
+  for (int column = start; column < end; ++column) {
+    frame.put(row, column, "·", Style::dim);
+    frame.put(row + 1, column, "·", Style::dim);
+  }
+  frame.put(row, end + 1, "0–" + printed("%.0f", topValue) + " " + unitName, Style::dim);
+  frame.put(row + 1, end + 1, printed("%.0f–100%%", accuracyFloor), Style::dim);
+  for (const DayProgress& day : recent.progress.days) {
+    std::int64_t index = recent.column(day);
+    if (index < 0) continue;
+    int column = start + static_cast<int>(index);
+    putBar(frame, row, column, 1, speedEighths(day, s.unit, topValue, 1), Style::normal);
+    putBar(frame, row + 1, column, 1, accuracyEighths(day, 1), bandStyle(KeyMap::band(day.accuracy)));
+  }
+}
+
 void ProgressScreen::enter(ScreenId) {
   TutorState& s = state_;
   std::string modeName(mode(s.exercise));
-  Date now = Date::now();
-  try {
-    // The zone in force (TZ, else the system's), as `tavro stats --days`.
-    progress_ = DailyProgress::summarize(s.archive.attempts, modeName, "",
-                                         RecentDays{chartDays, now});
-    today_ = LocalDays("").day(now.unixSeconds());
-  } catch (const std::exception& error) {
-    progress_ = {};
-    s.status = s.say("Could not work out the days: {1}", {error.what()});
-  }
+  recent_ = RecentProgress::of(s);
   keyMap_ = KeyMap::of(s.archive.weakKeys.value_or(WeakKeyHistory{}), modeName, s.archive.jis);
   suggestion_ = s.suggestNext();
 }
@@ -166,10 +222,10 @@ void ProgressScreen::renderChart(Frame& frame, int top) const {
   const TutorState& s = state_;
   std::string unitName = s.unit == SpeedUnit::wordsPerMinute ? "WPM" : s.say("keys/min");
   frame.put(top, 1, s.say("Median speed ({1}) and accuracy, last {2} days",
-                          {unitName, std::to_string(chartDays)}),
+                          {unitName, std::to_string(RecentProgress::days)}),
             Style::title);
-  if (progress_.trend) {
-    double change = *progress_.trend;
+  if (recent_.progress.trend) {
+    double change = *recent_.progress.trend;
     std::string sign = change < 0 ? "-" : "+";
     std::string trend =
         s.say("trend {1}", {sign + speedText(std::fabs(change), s.interfaceLanguage, s.unit)});
@@ -180,12 +236,8 @@ void ProgressScreen::renderChart(Frame& frame, int top) const {
   int axis = speedBottom + 1;
   int accuracyTop = axis + 2;
   int accuracyBottom = accuracyTop + accuracyRows - 1;
-  int lastBar = firstBar + 2 * static_cast<int>(chartDays - 1);
-
-  double highest = 0;
-  for (const DayProgress& day : progress_.days)
-    highest = std::max(highest, SpeedUnits::shown(day.medianSpeed, s.unit));
-  double topValue = chartTop(highest);
+  int lastBar = firstBar + 2 * static_cast<int>(RecentProgress::days - 1);
+  double topValue = recent_.top(s.unit);
 
   // The axes and their labels.
   auto label = [&](int row, const std::string& text) {
@@ -198,36 +250,29 @@ void ProgressScreen::renderChart(Frame& frame, int top) const {
   label(speedBottom, "0");
   frame.put(axis, labelWidth, "└", Style::dim);
   for (int column = labelWidth + 1; column <= lastBar + 1; ++column) frame.put(axis, column, "─", Style::dim);
-  frame.put(axis + 1, firstBar, monthDay(today_ - (chartDays - 1)), Style::dim);
-  frame.put(axis + 1, firstBar + 2 * static_cast<int>(chartDays / 2) - 2, monthDay(today_ - chartDays / 2 + 1),
-            Style::dim);
-  frame.put(axis + 1, lastBar - 4, monthDay(today_), Style::dim);
+  std::int64_t today = recent_.today;
+  frame.put(axis + 1, firstBar, monthDay(today - (RecentProgress::days - 1)), Style::dim);
+  frame.put(axis + 1, firstBar + 2 * static_cast<int>(RecentProgress::days / 2) - 2,
+            monthDay(today - RecentProgress::days / 2 + 1), Style::dim);
+  frame.put(axis + 1, lastBar - 4, monthDay(today), Style::dim);
   label(accuracyTop, "100%");
   label(accuracyBottom, printed("%.0f%%", accuracyFloor));
   frame.put(top + 1 + speedRows / 2, lastBar + 3, s.say("median"), Style::dim);
   frame.put(accuracyTop, lastBar + 3, s.say("accuracy"), Style::dim);
 
-  if (progress_.days.empty()) {
-    frame.put(top + 2, firstBar + 2, s.say("No rounds in the last {1} days.", {std::to_string(chartDays)}),
+  if (recent_.progress.days.empty()) {
+    frame.put(top + 2, firstBar + 2, s.say("No rounds in the last {1} days.", {std::to_string(RecentProgress::days)}),
               Style::dim);
     return;
   }
-  for (const DayProgress& day : progress_.days) {
-    std::int64_t number = std::chrono::sys_days(day.day).time_since_epoch().count();
-    std::int64_t index = chartDays - 1 - (today_ - number);
-    if (index < 0 || index >= chartDays) continue;
+  for (const DayProgress& day : recent_.progress.days) {
+    std::int64_t index = recent_.column(day);
+    if (index < 0) continue;
     int column = firstBar + 2 * static_cast<int>(index);
-    // Every day with rounds shows at least its lowest step, so a slow day
-    // is told apart from a day without practice.
-    double speed = SpeedUnits::shown(day.medianSpeed, s.unit);
-    int height = std::clamp(static_cast<int>(std::lround(speed / topValue * speedRows * 8)), 1,
-                            speedRows * 8);
-    putBar(frame, speedBottom, column, speedRows, height, Style::normal);
-    int accuracy = std::clamp(
-        static_cast<int>(std::lround((day.accuracy - accuracyFloor) / (100 - accuracyFloor) *
-                                     accuracyRows * 8)),
-        1, accuracyRows * 8);
-    putBar(frame, accuracyBottom, column, accuracyRows, accuracy, bandStyle(KeyMap::band(day.accuracy)));
+    putBar(frame, speedBottom, column, speedRows, speedEighths(day, s.unit, topValue, speedRows),
+           Style::normal);
+    putBar(frame, accuracyBottom, column, accuracyRows, accuracyEighths(day, accuracyRows),
+           bandStyle(KeyMap::band(day.accuracy)));
   }
 }
 

@@ -22,11 +22,30 @@ namespace tavro::terminal {
 // (Short Phrases): its best, 182 keys/min, is under your median, 205 keys/min."
 std::string suggestionLine(const TutorState& state, const Suggestion& suggestion);
 
+// The chosen exercise's last 30 local days (the zone in force, as `tavro
+// stats --days`), worked out when a screen comes up.
+struct RecentProgress {
+  static constexpr std::int64_t days = 30;
+
+  DailyProgress progress;
+  std::int64_t today = 0;  // the local day of the last column, days since 1970
+
+  // The figures of `state`'s exercise now; a failure to work out the days
+  // is put in the status line and leaves no days.
+  static RecentProgress of(TutorState& state);
+  // The column of `day`, 0 for the oldest, or -1 outside the window.
+  std::int64_t column(const DayProgress& day) const;
+  // The highest daily median in `unit`, rounded up to a number the axis can name.
+  double top(SpeedUnit unit) const;
+};
+
+// Two rows of one eighth-block cell per day from `row` on: the daily median
+// speed against RecentProgress::top, and the accuracy from 80 % to 100 %
+// coloured by the key bands. The results screen's short form of the chart.
+void putRecentDays(Frame& frame, int row, const TutorState& state, const RecentProgress& recent);
+
 class ProgressScreen : public Screen {
  public:
-  // The days the chart shows, today's included.
-  static constexpr std::int64_t chartDays = 30;
-
   explicit ProgressScreen(TutorState& state) : state_(state) {}
 
   void enter(ScreenId from) override;
@@ -42,8 +61,7 @@ class ProgressScreen : public Screen {
   void renderKeys(Frame& frame, int top) const;
 
   TutorState& state_;
-  DailyProgress progress_;
-  std::int64_t today_ = 0;  // the local day of the chart's last column, days since 1970
+  RecentProgress recent_;
   KeyMap keyMap_;
   std::optional<Suggestion> suggestion_;
 };

@@ -1,6 +1,5 @@
 #include "TavroTerminal/ResultsScreen.h"
 
-#include "TavroTerminal/ProgressScreen.h"
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/ScreenDrawing.h"
 
@@ -23,6 +22,7 @@ const KeyTable<ResultsScreen::Action>& ResultsScreen::keys() {
 
 void ResultsScreen::enter(ScreenId) {
   suggestion_ = state_.suggestNext();
+  recent_ = RecentProgress::of(state_);
 }
 
 Transition ResultsScreen::handle(const Key& key, double now) {
@@ -117,7 +117,8 @@ void ResultsScreen::render(Frame& frame, double) const {
     ++row;
   }
   if (suggestion_) frame.put(row++, 1, clipped(suggestionLine(s, *suggestion_), frame.width() - 2));
-  ++row;
+  putRecentDays(frame, row, s, recent_);
+  row += 3;
   if (s.saveFailure)
     putWrapped(frame, row, 1, frame.width() - 1, {{*s.saveFailure, Style::warning}}, 3);
 }

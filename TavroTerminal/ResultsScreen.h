@@ -1,10 +1,12 @@
 // The results of the round just finished: its speed, accuracy and time,
 // the round's top five with the new attempt marked, the weakest keys of
-// this round and of all rounds, and the round to take next. Keys typed as the round ended were
+// this round and of all rounds, the round to take next, and the last 30
+// days in two rows of blocks. Keys typed as the round ended were
 // meant for the round and do nothing here.
 #pragma once
 
 #include "TavroTerminal/KeyTable.h"
+#include "TavroTerminal/ProgressScreen.h"
 #include "TavroTerminal/Screen.h"
 #include "TavroTerminal/TutorState.h"
 
@@ -21,7 +23,7 @@ class ResultsScreen : public Screen {
 
   explicit ResultsScreen(TutorState& state) : state_(state) {}
 
-  // Works out the round to suggest, once per round finished.
+  // Works out the round to suggest and the days, once per round finished.
   void enter(ScreenId from) override;
   Transition handle(const Key& key, double now) override;
   void render(Frame& frame, double now) const override;
@@ -33,6 +35,7 @@ class ResultsScreen : public Screen {
 
   TutorState& state_;
   std::optional<Suggestion> suggestion_;
+  RecentProgress recent_;
 };
 
 }  // namespace tavro::terminal

@@ -110,6 +110,8 @@ constexpr Translation rows[] = {
   {"keys/min", "打鍵/分"},
   {"trend {1}", "傾向 {1}"},
   {"median", "中央値"},
+  {"Median speed, {1} days", "速度の中央値・{1} 日"},
+  {"Accuracy, {1} days", "正確率・{1} 日"},
   {"No rounds in the last {1} days.", "過去 {1} 日間に練習したラウンドはありません。"},
   {"Could not work out the days: {1}", "日付を計算できませんでした：{1}"},
   {"Accuracy by key", "キーごとの正確率"},
