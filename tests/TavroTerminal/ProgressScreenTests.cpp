@@ -152,6 +152,15 @@ TEST(ProgressScreenTest, TheDrillIsOfferedBesideRoundSevenAndRanksApart) {
   ASSERT_EQ(tutor->screen(), Tutor::Screen::practice);
   typeRound(*tutor, now, "q", 2);
   ASSERT_EQ(tutor->screen(), Tutor::Screen::results);
+  // The results' short chart: today's round in the last of 30 day cells.
+  std::string results = drawn(*tutor).text();
+  std::size_t days = results.find("Median speed, 30 days");
+  ASSERT_NE(days, std::string::npos) << results;
+  std::string row = results.substr(days, results.find('\n', days) - days);
+  std::size_t scale = row.find(" 0–");
+  ASSERT_NE(scale, std::string::npos) << results;
+  EXPECT_EQ(row.substr(scale - 3, 2), "\xE2\x96") << results;  // a block (U+2581 to U+2588)
+  EXPECT_NE(row.substr(0, scale - 3).find("·"), std::string::npos) << results;
   Archive saved = Archive::read(fixture.paths.archive());
   ASSERT_EQ(saved.attempts.size(), 1u);
   EXPECT_EQ(saved.attempts[0].round(), drillRound);
