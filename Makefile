@@ -1,5 +1,7 @@
 # Thin wrapper over CMake: every real build rule lives in CMakeLists.txt.
-#   make run     install missing packages, build (Release), start the typing tutor tavro with $(ARGS)
+#   make run     install missing packages, build (Release), start the typing tutor with $(ARGS):
+#                the desktop tutor when a display is there (DISPLAY or WAYLAND_DISPLAY),
+#                the terminal tutor tavro otherwise; make run-terminal and make run-desktop choose
 #   make test    install missing packages, build, run every test
 #   make test-sanitize   the same tests in an AddressSanitizer + UBSan build
 #   make bench   build and run the benchmarks; JSON results in bench-results/
@@ -15,7 +17,7 @@ PACKAGE_DIR  ?= build/package
 JOBS         ?= $(shell nproc)
 ARGS         ?=
 
-.PHONY: all deps build run test test-sanitize bench fuzz demo-update package clean
+.PHONY: all deps build run run-terminal run-desktop test test-sanitize bench fuzz demo-update package clean
 
 all: build
 
@@ -29,8 +31,16 @@ build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: deps $(BUILD_DIR)/build.ninja
+	@if [ -n "$${DISPLAY:-}$${WAYLAND_DISPLAY:-}" ]; then $(MAKE) --no-print-directory run-desktop; \
+	 else $(MAKE) --no-print-directory run-terminal; fi
+
+run-terminal: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target tavro
 	$(BUILD_DIR)/TavroTerminal/tavro $(ARGS)
+
+run-desktop: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target tavro-desktop
+	$(BUILD_DIR)/TavroDesktop/tavro-desktop $(ARGS)
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)

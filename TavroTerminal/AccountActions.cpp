@@ -7,7 +7,7 @@
 #include "TavroCore/account/AccountService.h"
 #include "TavroCore/account/AccountText.h"
 #include "TavroCore/account/TavroBackup.h"
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
 #include "TavroTerminal/ScoreText.h"
 
 #include <filesystem>

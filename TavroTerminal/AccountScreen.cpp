@@ -1,7 +1,7 @@
 #include "TavroTerminal/AccountScreen.h"
 
 #include "Support/CharacterBounds.h"
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
 
 #include <algorithm>
 #include <ctime>

@@ -4,30 +4,14 @@
 #include "TavroCore/history/LiveMetrics.h"
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
+#include "TavroHost/KeptRound.h"
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/ScreenDrawing.h"
 
 #include <algorithm>
 
 namespace tavro::terminal {
-namespace {
-
-std::string fingerName(Finger finger) {
-  std::string raw(rawValue(finger));
-  std::string result;
-  for (char c : raw) {
-    if (c >= 'A' && c <= 'Z') {
-      result += ' ';
-      result += static_cast<char>(c - 'A' + 'a');
-    } else {
-      result += c;
-    }
-  }
-  return result + (finger == Finger::thumb ? "" : " finger");
-}
-
-}  // namespace
 
 const KeyTable<PracticeScreen::Action>& PracticeScreen::keys() {
   using K = Key::Kind;
@@ -98,23 +82,18 @@ Transition PracticeScreen::leaveRound() {
 Transition PracticeScreen::finishRound(double now, bool lastKeyTyped) {
   TutorState& s = state_;
   const PracticeRound& round = *s.practice;
-  std::optional<Attempt> attempt = round.session().attempt(
-      std::string(round.mode()), round.round(), s.levelOf(round.mode(), round.round()));
+  std::optional<Attempt> attempt = finishedAttempt(round, s.level);
   if (!attempt) return Transition::stay();
   s.roundEndedAt = now;
   s.lastWordMayContinue = lastKeyTyped;
-  s.archive.attempts.push_back(*attempt);
-  if (std::optional<TutorStrings::Message> refusal = archiveBeyondBounds(s.archive, s.bounds)) {
-    // Kept, the round would make the whole archive unreadable at the next
-    // start; nothing of it is kept, weak keys included.
-    s.archive.attempts.pop_back();
+  if (std::optional<HostMessage> refusal =
+          keepRound(s.archive, *attempt, round.keyHistory(), s.bounds)) {
     s.latest.reset();
-    s.saveFailure = s.say("This round was not kept: {1}", {refusal->text(s.interfaceLanguage)});
+    s.saveFailure = s.say("This round was not kept: {1}",
+                          {TutorStrings::Message(*refusal).text(s.interfaceLanguage)});
     return Transition::go(ScreenId::results);
   }
   s.latest = attempt->id();
-  if (!s.archive.weakKeys) s.archive.weakKeys = WeakKeyHistory{};
-  s.archive.weakKeys->merge(round.keyHistory());
   // Made while signed in, it is that account's, whoever held the others.
   if (s.signedIn()) s.owners.claim(s.account.profile->id, {*attempt});
   s.save();

@@ -8,7 +8,7 @@
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/settings/UIStrings.h"
-#include "TavroTerminal/ExerciseText.h"
+#include "TavroHost/ExerciseText.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/TutorStrings.h"
 

@@ -1,10 +1,10 @@
 #include "TavroTerminal/TutorState.h"
 
-#include "TavroCore/content/JLPTCurriculum.h"
 #include "TavroCore/practice/WeakKeyDrill.h"
-#include "TavroCore/settings/GuideSpelling.h"
 #include "TavroCore/settings/LanguagePreference.h"
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
+#include "TavroHost/KeptRound.h"
+#include "TavroHost/PracticeChoices.h"
 
 #include <algorithm>
 #include <exception>
@@ -12,14 +12,10 @@
 namespace tavro::terminal {
 namespace {
 
-constexpr std::string_view keyboardKey = "showJapaneseKeyboardGuide";
-// The interface language of this host: true for English, false for Japanese.
-constexpr std::string_view interfaceKey = "interfaceEnglish";
-// The round chosen last, so that a restart offers it again.
-constexpr std::string_view roundKey = "terminalRound";
-// A copy of the archive's layout, so that the layout survives an archive
-// that was damaged and set aside (older versions read it from the archive).
-constexpr std::string_view layoutKey = "terminalUsesJIS";
+constexpr std::string_view keyboardKey = PracticeChoices::keyboardKey;
+constexpr std::string_view interfaceKey = PracticeChoices::interfaceKey;
+constexpr std::string_view roundKey = PracticeChoices::roundKey;
+constexpr std::string_view layoutKey = PracticeChoices::layoutKey;
 
 }  // namespace
 
@@ -27,7 +23,8 @@ TutorState::TutorState(StoragePaths paths, LoadedArchive loaded, platform::UserD
     : paths(std::move(paths)),
       archive(std::move(loaded.archive)),
       canSave(loaded.canSave),
-      notices(loaded.notice ? std::vector{*loaded.notice} : std::vector<TutorStrings::Message>{}),
+      notices(loaded.notice ? std::vector<TutorStrings::Message>{*loaded.notice}
+                            : std::vector<TutorStrings::Message>{}),
       preferences(preferences) {
   readPreferences();
   // The theme moved from the archive to the preferences: an archive that
@@ -38,11 +35,7 @@ TutorState::TutorState(StoragePaths paths, LoadedArchive loaded, platform::UserD
   keepPreference([&] { theme = AppearanceThemes::savedOrAdopted(this->preferences, archived); });
   // A readable archive holds the layout of record; without one (damaged,
   // unreadable, gone) the copy in the preferences keeps the learner's.
-  if (archiveRead) {
-    if (this->preferences.boolean(layoutKey) != archive.jis) keepLayout();
-  } else if (std::optional<bool> jis = this->preferences.boolean(layoutKey)) {
-    archive.jis = *jis;
-  }
+  if (PracticeChoices::settleLayout(archive, archiveRead, this->preferences)) keepLayout();
   account = AccountState::load(this->preferences);
   invalidProfile = account.profile && !account.profile->valid();
   token = readToken(tokenFile(this->paths.configFolder));
@@ -62,23 +55,17 @@ std::string TutorState::say(std::string_view pattern,
 }
 
 void TutorState::readPreferences() {
-  TavroLanguage language = TavroLanguages::saved(preferences);
-  exercise = savedExercise(language, preferences);
-  level = JLPTLevels::saved(preferences);
-  showGuides =
-      language == TavroLanguage::english || TavroLanguages::savedShowRomaji(language, preferences);
-  showKeyboard = preferences.boolean(keyboardKey).value_or(true);
-  // Stored as a flag, as earlier versions read it: true is English.
-  interfaceLanguage = preferences.boolean(interfaceKey).value_or(true)
-                          ? InterfaceLanguage::english
-                          : InterfaceLanguage::japanese;
-  guideStyle = GuideSpelling::saved(preferences);
-  unit = SpeedUnits::saved(preferences, language);
-  theme = AppearanceThemes::saved(preferences);
-  std::int64_t chosen = preferences.integer(roundKey).value_or(1);
-  bool known = (chosen >= 1 && chosen <= rounds(exercise)) ||
-               (chosen == drillRound && offersDrill(exercise));
-  round = known ? chosen : 1;
+  PracticeChoices choices = PracticeChoices::read(preferences);
+  exercise = choices.exercise;
+  level = choices.level;
+  showGuides = choices.showGuides;
+  showKeyboard = choices.showKeyboard;
+  interfaceLanguage =
+      choices.englishInterface ? InterfaceLanguage::english : InterfaceLanguage::japanese;
+  guideStyle = choices.guideStyle;
+  unit = choices.unit;
+  theme = choices.theme;
+  round = choices.round;
 }
 
 void TutorState::keepPreference(const std::function<void()>& change) {
@@ -157,8 +144,7 @@ bool TutorState::prepareCustomText() {
 
 std::optional<std::string_view> TutorState::levelOf(std::string_view mode,
                                                     std::int64_t number) const {
-  if (!JLPTCurriculum::usesLevel(mode, number)) return std::nullopt;
-  return rawValue(level);
+  return levelOfRound(mode, number, level);
 }
 
 std::string TutorState::weakKeysFor(Exercise of) const {

@@ -14,12 +14,12 @@
 #include "TavroCore/input/RomajiStyle.h"
 #include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroCore/settings/SpeedUnit.h"
-#include "TavroTerminal/AttemptOwners.h"
+#include "TavroHost/AttemptOwners.h"
 #include "TavroTerminal/CustomTextEditor.h"
-#include "TavroTerminal/ExerciseText.h"
+#include "TavroHost/ExerciseText.h"
 #include "TavroCore/practice/PracticeRound.h"
 #include "TavroCore/practice/Suggestion.h"
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/Storage.h"
 #include "TavroTerminal/TutorStrings.h"
 
 #include <cstdint>

@@ -11,21 +11,7 @@ std::optional<std::string_view> translation(std::string_view english) {
 }
 
 std::string filled(std::string_view pattern, const std::vector<std::string>& values) {
-  std::string out;
-  out.reserve(pattern.size());
-  for (std::size_t at = 0; at < pattern.size(); ++at) {
-    if (pattern[at] == '{' && at + 2 < pattern.size() && pattern[at + 1] >= '1' &&
-        pattern[at + 1] <= '9' && pattern[at + 2] == '}') {
-      std::size_t number = static_cast<std::size_t>(pattern[at + 1] - '1');
-      if (number < values.size()) {
-        out += values[number];
-        at += 2;
-        continue;
-      }
-    }
-    out += pattern[at];
-  }
-  return out;
+  return fillPlaceholders(pattern, values);
 }
 
 std::string text(std::string_view text, InterfaceLanguage language) {
@@ -39,13 +25,8 @@ std::string text(std::string_view pattern, InterfaceLanguage language,
   return filled(text(pattern, language), std::vector<std::string>(values));
 }
 
-Message::Message(std::string pattern, std::vector<std::string> values, std::vector<Message> parts)
-    : pattern(std::move(pattern)), values(std::move(values)), parts(std::move(parts)) {}
-
 std::string Message::text(InterfaceLanguage language) const {
-  std::vector<std::string> all = values;
-  for (const Message& part : parts) all.push_back(part.text(language));
-  return filled(TutorStrings::text(pattern, language), all);
+  return HostMessage::text([language](std::string_view english) { return TutorStrings::text(english, language); });
 }
 
 }  // namespace tavro::terminal::TutorStrings

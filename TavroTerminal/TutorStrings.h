@@ -7,12 +7,14 @@
 // put them where Japanese word order wants them.
 #pragma once
 
+#include "TavroHost/HostMessage.h"
 #include "TavroTerminal/InterfaceLanguage.h"
 
 #include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tavro::terminal::TutorStrings {
@@ -42,17 +44,12 @@ std::string text(std::string_view pattern, InterfaceLanguage language,
 
 // A message made before the interface language is known (while files are
 // read at start): its English pattern and values, shown in whichever
-// language the screen is in.
-struct Message {
-  Message(std::string pattern, std::vector<std::string> values = {},
-          std::vector<Message> parts = {});
+// language the screen is in. The host layer's messages are taken as they are.
+struct Message : HostMessage {
+  using HostMessage::HostMessage;
+  Message(HostMessage message) : HostMessage(std::move(message)) {}  // NOLINT: implicit on purpose
 
-  std::string pattern;
-  std::vector<std::string> values;
-  // Texts of their own (a reason inside a notice) for the placeholders
-  // after `values`, each shown in the language of the whole.
-  std::vector<Message> parts;
-
+  // The pattern and every part in `language`, the values filled in after.
   std::string text(InterfaceLanguage language = InterfaceLanguage::english) const;
 };
 

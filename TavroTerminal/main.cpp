@@ -5,7 +5,7 @@
 #include "Platform/HTTPTransport.h"
 #include "TavroTerminal/CommandLine.h"
 #include "TavroTerminal/ScoreText.h"
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/Storage.h"
 #include "TavroTerminal/TerminalScreen.h"
 #include "TavroTerminal/TerminalType.h"
 #include "TavroTerminal/Tutor.h"
@@ -25,6 +25,12 @@
 namespace {
 
 using namespace tavro::terminal;
+using tavro::LoadedArchive;
+using tavro::StoragePaths;
+using tavro::dataDirectoryProblem;
+using tavro::loadArchive;
+using tavro::processEnvironment;
+using tavro::storagePaths;
 
 int refuse(const std::string& message) {
   std::cerr << "tavro: " << message << '\n';

@@ -3,7 +3,7 @@
 // through the screen model, and what it did is read back from the frame, the
 // archive and token files on disk, and the service's own store.
 #include "ReferenceAccountService/ServiceFixture.h"
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
 #include "TavroTerminal/Tutor.h"
 #include "TutorTesting.h"
 #include "common/TestSupport.h"

@@ -1,7 +1,7 @@
 // The account screen without a terminal: the token file, sign-in and
 // sign-out, Sync Now on its worker thread, and backup export and import,
 // with the account service replaced by a fetch the test controls.
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
 #include "TavroTerminal/Tutor.h"
 #include "TutorTesting.h"
 #include "common/TestSupport.h"

@@ -2,7 +2,7 @@
 // (readings proposed, refusals explained) and a round of it from home to
 // the archive on disk.
 #include "TavroTerminal/CustomTextEditor.h"
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/Storage.h"
 #include "TavroTerminal/TextArea.h"
 #include "TavroTerminal/Tutor.h"
 #include "TutorTesting.h"

@@ -15,9 +15,9 @@
 #include "TavroCore/account/TavroBackup.h"
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
-#include "TavroTerminal/AccountFiles.h"
-#include "TavroTerminal/ExerciseText.h"
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/AccountFiles.h"
+#include "TavroHost/ExerciseText.h"
+#include "TavroHost/Storage.h"
 #include "TavroTerminal/Tutor.h"
 
 #include <gtest/gtest.h>
@@ -356,7 +356,7 @@ TEST(EndToEndTest, ProgressScreenInEnglishAndJapaneseAtTheSmallestSize) {
   for (int i = 0; i < 20; ++i) history.record("romaji", "r", "r", i >= 9);  // 55 %
   for (int i = 0; i < 40; ++i) history.record("romaji", "a", "a", true);
   archive.weakKeys = history;
-  ASSERT_FALSE(terminal::saveArchive(archive, data / "archive.json"));
+  ASSERT_FALSE(saveArchive(archive, data / "archive.json"));
 
   for (bool japanese : {false, true}) {
     SCOPED_TRACE(japanese ? "Japanese" : "English");
@@ -582,10 +582,10 @@ TEST(EndToEndTest, HostileBackupImportIsRefusedOnScreenAndLeavesTheArchive) {
     preferences.set(FirstLaunchSetup::completedKey, true);
     AccountState(aiko).save(preferences);
   }
-  ASSERT_FALSE(terminal::writeToken(terminal::tokenFile(data.path()), std::string(64, 'e')));
+  ASSERT_FALSE(writeToken(tokenFile(data.path()), std::string(64, 'e')));
   Archive archive;
   archive.attempts.push_back(Attempt("romaji", 1, 100, 2, 30));
-  ASSERT_FALSE(terminal::saveArchive(archive, data / "archive.json"));
+  ASSERT_FALSE(saveArchive(archive, data / "archive.json"));
   const std::string before = readFile(data / "archive.json");
   std::filesystem::path otherAccount = data / "other-account.json";
   writeFile(otherAccount, TavroBackup("user-8", {Attempt("romaji", 1, 500, 0, 30)}, JLPTLevel::n5,
@@ -624,7 +624,7 @@ TEST(EndToEndTest, HostileBackupImportIsRefusedOnScreenAndLeavesTheArchive) {
   session.press("Enter");
   std::string refused = session.waitFor("That is not a session token");
   EXPECT_EQ(refused.find("not-a-token"), std::string::npos) << refused;
-  EXPECT_FALSE(std::filesystem::exists(terminal::tokenFile(data.path())));
+  EXPECT_FALSE(std::filesystem::exists(tokenFile(data.path())));
   session.press("Escape");
   session.waitFor("Rounds");
   session.type("q");

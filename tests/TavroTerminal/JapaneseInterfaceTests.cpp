@@ -1,7 +1,7 @@
 // The tutor's screens in the Japanese interface: the tutor's own table of
 // texts, and every screen walked at the smallest terminal size with no
 // English text of the table left on it and nothing cut or drawn over.
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Tutor.h"
 #include "TavroTerminal/TutorStrings.h"

@@ -8,7 +8,7 @@
 #include "Platform/UserDefaults.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
 #include "TavroTerminal/ProgressScreen.h"
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/Storage.h"
 
 #include <gtest/gtest.h>
 

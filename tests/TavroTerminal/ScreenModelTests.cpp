@@ -4,7 +4,7 @@
 #include "TavroTerminal/Frame.h"
 #include "TavroCore/practice/PracticeRound.h"
 #include "TavroTerminal/ScoreText.h"
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/Storage.h"
 #include "TavroTerminal/Tutor.h"
 #include "TutorTesting.h"
 #include "common/TestSupport.h"
@@ -491,14 +491,14 @@ TEST(TutorTest, DamagedArchiveNoticeSaysWhereItBrokeInPlainWords) {
     tavro::testing::writeFile(folder / "archive.json", c.contents);
     LoadedArchive loaded = loadArchive(folder / "archive.json");
     ASSERT_TRUE(loaded.notice);
-    std::string english = loaded.notice->text(InterfaceLanguage::english);
+    std::string english = TutorStrings::Message(*loaded.notice).text(InterfaceLanguage::english);
     EXPECT_NE(english.find(c.reason), std::string::npos) << english;
     // Not the parser's own sentence.
     EXPECT_EQ(english.find("Expected"), std::string::npos) << english;
     EXPECT_EQ(english.find("TAPE_ERROR"), std::string::npos) << english;
     EXPECT_EQ(english.find("not valid JSON:"), std::string::npos) << english;
     // The Japanese notice says it in Japanese, the path kept.
-    std::string japanese = loaded.notice->text(InterfaceLanguage::japanese);
+    std::string japanese = TutorStrings::Message(*loaded.notice).text(InterfaceLanguage::japanese);
     EXPECT_NE(japanese.find("壊れていました"), std::string::npos) << japanese;
     EXPECT_NE(japanese.find("archive.json.damaged-"), std::string::npos) << japanese;
     EXPECT_EQ(japanese.find(c.reason), std::string::npos) << japanese;

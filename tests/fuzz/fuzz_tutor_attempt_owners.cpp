@@ -3,7 +3,7 @@
 // would. Every input either decodes or fails with a decoding error; a
 // decoded record answers its questions for an archive of the attempts it
 // names and, written back, reads again to the same document.
-#include "TavroTerminal/AttemptOwners.h"
+#include "TavroHost/AttemptOwners.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -14,9 +14,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  tavro::terminal::AttemptOwners owners;
+  tavro::AttemptOwners owners;
   try {
-    owners = tavro::terminal::AttemptOwners::decode(bytes);
+    owners = tavro::AttemptOwners::decode(bytes);
   } catch (const tavro::json::DecodingError&) {
     return 0;
   }
@@ -40,9 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // written back as JSON; saving reports that as a failure.
     return 0;
   }
-  if (tavro::terminal::AttemptOwners::decode(written).encode(archive) != written) std::abort();
+  if (tavro::AttemptOwners::decode(written).encode(archive) != written) std::abort();
 
-  tavro::terminal::AttemptOwners answered = owners;
+  tavro::AttemptOwners answered = owners;
   answered.answer(bob, true, archive);
   if (answered.attemptsOf(bob.id, archive).size() != archive.size()) std::abort();
   return 0;

@@ -10,8 +10,8 @@
 // attempt's mode, as a hostile service or a hostile file may hold them.
 #include "Platform/UserDefaults.h"
 #include "TavroTerminal/Frame.h"
-#include "TavroTerminal/AccountFiles.h"
-#include "TavroTerminal/AttemptOwners.h"
+#include "TavroHost/AccountFiles.h"
+#include "TavroHost/AttemptOwners.h"
 #include "TavroTerminal/EscapeSequence.h"
 #include "TavroTerminal/Tutor.h"
 

@@ -1,4 +1,4 @@
-#include "TavroTerminal/ExerciseText.h"
+#include "TavroHost/ExerciseText.h"
 
 #include "TavroCore/content/JLPTCurriculum.h"
 #include "TavroCore/content/LanguageCurriculum.h"
@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace tavro::terminal {
+namespace tavro {
 
 std::string_view inputName(Exercise exercise) {
   switch (exercise) {
@@ -61,4 +61,18 @@ std::string roundTitle(Exercise exercise, std::int64_t round) {
   return (*titles)[static_cast<std::size_t>(round - 1)];
 }
 
-}  // namespace tavro::terminal
+std::string fingerName(Finger finger) {
+  std::string raw(rawValue(finger));
+  std::string result;
+  for (char c : raw) {
+    if (c >= 'A' && c <= 'Z') {
+      result += ' ';
+      result += static_cast<char>(c - 'A' + 'a');
+    } else {
+      result += c;
+    }
+  }
+  return result + (finger == Finger::thumb ? "" : " finger");
+}
+
+}  // namespace tavro

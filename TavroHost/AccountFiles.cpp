@@ -1,4 +1,4 @@
-#include "TavroTerminal/AccountFiles.h"
+#include "TavroHost/AccountFiles.h"
 
 #include "Support/File.h"
 #include "TavroCore/account/AccountService.h"
@@ -10,7 +10,7 @@
 #include <system_error>
 #include <utility>
 
-namespace tavro::terminal {
+namespace tavro {
 namespace {
 
 std::string errorText(int error) {
@@ -93,4 +93,4 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& file
   return replaceAtomically(file, bytes, false);
 }
 
-}  // namespace tavro::terminal
+}  // namespace tavro

@@ -1,17 +1,17 @@
-#include "TavroTerminal/AttemptOwners.h"
+#include "TavroHost/AttemptOwners.h"
 
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 #include "Support/Text.h"
-#include "TavroTerminal/AccountFiles.h"
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/AccountFiles.h"
+#include "TavroHost/Storage.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
 
-namespace tavro::terminal {
+namespace tavro {
 namespace {
 
 // Account ids are one account's when canonically equivalent, as everywhere
@@ -221,4 +221,4 @@ std::optional<std::string> saveAttemptOwners(const AttemptOwners& owners,
   return writeFileAtomically(file, bytes);
 }
 
-}  // namespace tavro::terminal
+}  // namespace tavro

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace tavro::terminal {
+namespace tavro {
 
 // The session token's file in the config folder.
 std::filesystem::path tokenFile(const std::filesystem::path& configFolder);
@@ -51,4 +51,4 @@ FileBytes readBoundedFile(const std::filesystem::path& file, std::uintmax_t limi
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& file,
                                                const std::string& bytes);
 
-}  // namespace tavro::terminal
+}  // namespace tavro

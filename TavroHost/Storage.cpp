@@ -1,4 +1,4 @@
-#include "TavroTerminal/Storage.h"
+#include "TavroHost/Storage.h"
 
 #include "Support/File.h"
 #include "Support/Json.h"
@@ -12,7 +12,7 @@
 #include <ctime>
 #include <system_error>
 
-namespace tavro::terminal {
+namespace tavro {
 namespace {
 
 std::optional<std::filesystem::path> absolute(const std::optional<std::string>& value) {
@@ -81,7 +81,7 @@ std::optional<std::string> quotedName(std::string_view sentence) {
 
 // One entry's fault as the learner can read it: which entry and what is
 // wrong with it, not the decoder's wording.
-TutorStrings::Message entryFault(std::string_view sentence) {
+HostMessage entryFault(std::string_view sentence) {
   std::optional<std::string> name = quotedName(sentence);
   if (sentence.rfind("Expected an attempt with a mode of at most", 0) == 0)
     return {"its mode is longer than {1} bytes", {std::to_string(Attempt::maximumModeBytes)}};
@@ -97,7 +97,7 @@ TutorStrings::Message entryFault(std::string_view sentence) {
 // the file empty, its text cut short or garbled, or the first attempt (by
 // number) or setting that is wrong, and how. The decoder's own sentence
 // names parser internals a learner cannot act on.
-TutorStrings::Message damageReason(std::string_view bytes, const json::DecodingError& error) {
+HostMessage damageReason(std::string_view bytes, const json::DecodingError& error) {
   if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) return {"the file is empty"};
   try {
     json::Document document = json::Document::parse(bytes);
@@ -129,7 +129,7 @@ TutorStrings::Message damageReason(std::string_view bytes, const json::DecodingE
   return entryFault(error.what());
 }
 
-LoadedArchive damaged(const std::filesystem::path& file, const TutorStrings::Message& reason,
+LoadedArchive damaged(const std::filesystem::path& file, const HostMessage& reason,
                       bool setAsideDamaged) {
   if (!setAsideDamaged) {
     LoadedArchive loaded;
@@ -152,7 +152,7 @@ LoadedArchive damaged(const std::filesystem::path& file, const TutorStrings::Mes
   return loaded;
 }
 
-TutorStrings::Message tooLarge() {
+HostMessage tooLarge() {
   return {"larger than {1} MiB", {std::to_string(maximumArchiveBytes >> 20)}};
 }
 
@@ -219,12 +219,12 @@ LoadedArchive loadArchive(const std::filesystem::path& file, bool setAsideDamage
   }
 }
 
-std::optional<TutorStrings::Message> archiveBeyondBounds(const Archive& archive,
+std::optional<HostMessage> archiveBeyondBounds(const Archive& archive,
                                                          const ArchiveBounds& bounds) {
   // The count first: it needs no encoding, and a list too long for a backup
   // could never be synced or imported again anyway.
   if (archive.attempts.size() > bounds.attempts) {
-    return TutorStrings::Message{
+    return HostMessage{
         "This archive would have more attempts than a backup may hold ({1}; at most {2}).",
         {std::to_string(archive.attempts.size()), std::to_string(bounds.attempts)}};
   }
@@ -235,7 +235,7 @@ std::optional<TutorStrings::Message> archiveBeyondBounds(const Archive& archive,
     return std::nullopt;  // the save reports what cannot be written
   }
   if (bytes > bounds.bytes) {
-    return TutorStrings::Message{
+    return HostMessage{
         "This archive would take {1} bytes on disk, more than the {2} bytes the tutor reads "
         "back.",
         {std::to_string(bytes), std::to_string(bounds.bytes)}};
@@ -254,4 +254,4 @@ std::optional<std::string> saveArchive(const Archive& archive, const std::filesy
   }
 }
 
-}  // namespace tavro::terminal
+}  // namespace tavro

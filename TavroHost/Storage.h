@@ -8,7 +8,7 @@
 
 #include "TavroCore/account/TavroBackup.h"
 #include "TavroCore/history/Archive.h"
-#include "TavroTerminal/TutorStrings.h"
+#include "TavroHost/HostMessage.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -16,7 +16,7 @@
 #include <optional>
 #include <string>
 
-namespace tavro::terminal {
+namespace tavro {
 
 struct StoragePaths {
   std::filesystem::path dataFolder;    // the score archive
@@ -58,7 +58,7 @@ struct LoadedArchive {
   bool found = false;
   // What the learner must be told: a damaged archive set aside, or one that
   // could not be read.
-  std::optional<TutorStrings::Message> notice;
+  std::optional<HostMessage> notice;
 };
 
 // Reads the archive at `file`. A missing file gives an empty archive. A file
@@ -82,7 +82,7 @@ struct ArchiveBounds {
 // Every path that grows the archive (a finished round, an import, a sync)
 // asks before it changes anything: an archive saved past these bounds is
 // set aside as damaged at the next start, every score gone from view.
-std::optional<TutorStrings::Message> archiveBeyondBounds(const Archive& archive,
+std::optional<HostMessage> archiveBeyondBounds(const Archive& archive,
                                                          const ArchiveBounds& bounds = {});
 
 // Renames a damaged `file` to `file` + ".damaged-" + UTC time (a number
@@ -94,4 +94,4 @@ std::optional<std::filesystem::path> setAsideDamagedFile(const std::filesystem::
 // Saves atomically; the error message when it failed, nothing on success.
 std::optional<std::string> saveArchive(const Archive& archive, const std::filesystem::path& file);
 
-}  // namespace tavro::terminal
+}  // namespace tavro

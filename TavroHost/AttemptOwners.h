@@ -16,7 +16,7 @@
 #include "Support/Uuid.h"
 #include "TavroCore/account/AccountProfile.h"
 #include "TavroCore/history/Attempt.h"
-#include "TavroTerminal/TutorStrings.h"
+#include "TavroHost/HostMessage.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tavro::terminal {
+namespace tavro {
 
 class AttemptOwners {
  public:
@@ -94,7 +94,7 @@ struct LoadedAttemptOwners {
   // False when the file is there but cannot be read (not a regular file,
   // no permission): it is left alone, and nothing that needs it runs.
   bool usable = true;
-  std::optional<TutorStrings::Message> notice;
+  std::optional<HostMessage> notice;
 };
 
 // Reads the record the way the archive is read: without blocking, only a
@@ -108,4 +108,4 @@ std::optional<std::string> saveAttemptOwners(const AttemptOwners& owners,
                                              const std::vector<Attempt>& archive,
                                              const std::filesystem::path& file);
 
-}  // namespace tavro::terminal
+}  // namespace tavro

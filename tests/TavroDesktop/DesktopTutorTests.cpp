@@ -1,0 +1,164 @@
+// The desktop tutor's window on Qt's offscreen platform: rounds typed key by
+// key as events reach it, what is saved, and the keys that must not type.
+#include "common/TestSupport.h"
+
+#include "Platform/UserDefaults.h"
+#include "TavroCore/input/Keyboard.h"
+#include "TavroCore/practice/Exercise.h"
+#include "TavroCore/settings/LanguagePreference.h"
+#include "TavroDesktop/DesktopTutor.h"
+#include "TavroDesktop/PhysicalKeys.h"
+#include "TavroHost/PracticeChoices.h"
+#include "TavroHost/Storage.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace tavro::desktop {
+namespace {
+
+using tavro::testing::TemporaryDirectory;
+
+// One application for the whole program, on the offscreen platform.
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "TavroDesktopTests";
+  static char* argv[] = {name, nullptr};
+  static QApplication* app = [] {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return new QApplication(argc, argv);
+  }();
+  return *app;
+}
+
+struct Window {
+  TemporaryDirectory folder;
+  StoragePaths paths{folder.path(), folder.path()};
+  platform::InMemoryUserDefaults preferences;
+  std::unique_ptr<DesktopTutor> tutor;
+
+  explicit Window(const std::function<void(platform::UserDefaults&, Archive&)>& prepare = {}) {
+    application();
+    Archive archive;
+    if (prepare) prepare(preferences, archive);
+    EXPECT_FALSE(saveArchive(archive, paths.archive()));
+    tutor = std::make_unique<DesktopTutor>(paths, loadArchive(paths.archive()), preferences);
+  }
+};
+
+// The X11 keycode that types `label` (with `shift`) on the layout, found
+// through the table itself, as a physical keyboard would send it.
+std::optional<std::uint32_t> keycodeOf(const std::string& text, bool jis) {
+  for (bool shift : {false, true}) {
+    for (std::uint32_t code = 0; code < 256; ++code) {
+      if (keyText(code, shift, jis) == text) return code;
+    }
+  }
+  return std::nullopt;
+}
+
+// Types every word of the round along its guide (romaji) as text keys.
+void typeRoundAsText(DesktopTutor& tutor, double& now) {
+  for (int guard = 0; guard < 2000 && tutor.page() == DesktopTutor::Page::practice; ++guard) {
+    const PracticeView& view = tutor.round()->view();
+    ASSERT_TRUE(view.expectedInput.has_value());
+    tutor.typeKey(*view.expectedInput, now += 0.2);
+  }
+}
+
+TEST(DesktopTutorTest, ARomajiRoundIsTypedSavedAndRankedAsTheTerminalRanksIt) {
+  Window window;
+  DesktopTutor& tutor = *window.tutor;
+  ASSERT_EQ(tutor.page(), DesktopTutor::Page::home);
+  ASSERT_TRUE(tutor.startRound(2));
+  double now = 100;
+  tutor.typeKey("q", now);  // a miss on the first word
+  typeRoundAsText(tutor, now);
+  ASSERT_EQ(tutor.page(), DesktopTutor::Page::results);
+
+  Archive saved = Archive::read(window.paths.archive());
+  ASSERT_EQ(saved.attempts.size(), 1u);
+  EXPECT_EQ(saved.attempts[0].mode(), "romaji");
+  EXPECT_EQ(saved.attempts[0].round(), 2);
+  EXPECT_EQ(saved.attempts[0].jlptLevel(), "N5");
+  EXPECT_EQ(saved.attempts[0].misses(), 1);
+  ASSERT_TRUE(saved.weakKeys.has_value());
+  EXPECT_FALSE(saved.weakKeys->rankedKeys("romaji").empty());
+  auto* results = tutor.findChild<QLabel*>("results");
+  ASSERT_NE(results, nullptr);
+  EXPECT_TRUE(results->text().contains("new")) << results->text().toStdString();
+  // The round chosen is kept in the preferences both tutors read.
+  EXPECT_EQ(window.preferences.integer(PracticeChoices::roundKey), 2);
+}
+
+TEST(DesktopTutorTest, AKanaRoundOnJISIsTypedByPhysicalKeys) {
+  Window window([](platform::UserDefaults& preferences, Archive& archive) {
+    saveInput(Exercise::japaneseKana, preferences);
+    archive.jis = true;
+  });
+  DesktopTutor& tutor = *window.tutor;
+  ASSERT_TRUE(tutor.startRound(1));
+  double now = 100;
+  int keys = 0;
+  for (int guard = 0; guard < 2000 && tutor.page() == DesktopTutor::Page::practice; ++guard) {
+    const std::optional<NextKey>& next = tutor.round()->view().nextKey;
+    ASSERT_TRUE(next.has_value());
+    std::optional<std::uint32_t> code = keycodeOf(next->label, true);
+    ASSERT_TRUE(code.has_value()) << next->label;
+    tutor.pressPhysicalKey(*code, next->shift, now += 0.2);
+    ++keys;
+  }
+  ASSERT_EQ(tutor.page(), DesktopTutor::Page::results);
+  Archive saved = Archive::read(window.paths.archive());
+  ASSERT_EQ(saved.attempts.size(), 1u);
+  EXPECT_EQ(saved.attempts[0].mode(), "kana");
+  EXPECT_EQ(saved.attempts[0].misses(), 0);
+  EXPECT_EQ(saved.attempts[0].correct(), keys);
+}
+
+TEST(DesktopTutorTest, RepeatedKeysAndEscapeKeepNothing) {
+  Window window;
+  DesktopTutor& tutor = *window.tutor;
+  ASSERT_TRUE(tutor.startRound(1));
+  // A held key: the repeats are not typed.
+  QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "q", true);
+  QApplication::sendEvent(&tutor, &repeat);
+  EXPECT_EQ(tutor.round()->session().misses(), 0);
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Q, Qt::NoModifier, "q");
+  QApplication::sendEvent(&tutor, &press);
+  EXPECT_EQ(tutor.round()->session().misses(), 1);
+  // Escape leaves the round; nothing of it is kept.
+  QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(&tutor, &escape);
+  EXPECT_EQ(tutor.page(), DesktopTutor::Page::home);
+  EXPECT_TRUE(Archive::read(window.paths.archive()).attempts.empty());
+}
+
+TEST(DesktopTutorTest, ADamagedArchiveIsSetAsideNamedAndANewOneKept) {
+  TemporaryDirectory folder;
+  StoragePaths paths{folder.path(), folder.path()};
+  application();
+  tavro::testing::writeFile(paths.archive(), "{\"attempts\": [oops");
+  platform::InMemoryUserDefaults preferences;
+  DesktopTutor tutor(paths, loadArchive(paths.archive()), preferences);
+  // The damaged file was set aside and the learner told where.
+  EXPECT_TRUE(tutor.status().contains("damaged")) << tutor.status().toStdString();
+  ASSERT_TRUE(tutor.startRound(1));
+  double now = 100;
+  typeRoundAsText(tutor, now);
+  EXPECT_EQ(Archive::read(paths.archive()).attempts.size(), 1u);
+  int setAside = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+    setAside += entry.path().filename().string().rfind("archive.json.damaged-", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(setAside, 1);
+}
+
+}  // namespace
+}  // namespace tavro::desktop
