@@ -56,6 +56,7 @@ DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
     : QMainWindow(parent),
       paths_(std::move(paths)),
       archive_(std::move(loaded.archive)),
+      savedBase_(archive_),
       canSave_(loaded.canSave),
       preferences_(preferences),
       choices_(PracticeChoices::read(preferences)) {
@@ -105,7 +106,7 @@ void DesktopTutor::keepChoice(const std::function<void()>& change) {
 void DesktopTutor::save() {
   if (!canSave_) {
     problem_ = tr("Scores are not saved this session: the archive on disk could not be read.");
-  } else if (std::optional<std::string> failure = saveArchive(archive_, paths_.archive())) {
+  } else if (std::optional<std::string> failure = saveSharedArchive(archive_, savedBase_, paths_.archive())) {
     problem_ = tr("Could not save the scores: %1. They are kept until the next save.").arg(q(*failure));
   }
   statusBar()->showMessage(problem_);

@@ -82,6 +82,9 @@ class DesktopTutor : public QMainWindow {
 
   StoragePaths paths_;
   Archive archive_;
+  // The archive as this window last read or saved it: what the terminal
+  // tutor saved since is taken in at the next save.
+  Archive savedBase_;
   bool canSave_;
   platform::UserDefaults& preferences_;
   PracticeChoices choices_;

@@ -1,16 +1,22 @@
 #include "TavroHost/Storage.h"
 
 #include "Support/File.h"
+#include "Support/FileDescriptor.h"
 #include "Support/Json.h"
 #include "Support/JsonEncoding.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <set>
 #include <system_error>
+#include <thread>
 
 namespace tavro {
 namespace {
@@ -252,6 +258,112 @@ std::optional<std::string> saveArchive(const Archive& archive, const std::filesy
   } catch (const json::EncodingError& error) {
     return std::string(error.what());
   }
+}
+
+namespace {
+
+// The lock beside the archive, held while a save reads and writes it.
+std::optional<std::string> lockArchive(const std::filesystem::path& file, FileDescriptor& lock) {
+  std::error_code made;
+  std::filesystem::create_directories(file.parent_path(), made);
+  std::filesystem::path path = file;
+  path += ".lock";
+  // Not followed and never anything but a regular file: a link or a pipe
+  // planted there cannot make the save write elsewhere or wait forever.
+  lock = FileDescriptor(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600));
+  if (lock.get() < 0) return "cannot open " + path.string() + ": " + std::strerror(errno);
+  struct stat status {};
+  if (::fstat(lock.get(), &status) != 0 || !S_ISREG(status.st_mode))
+    return path.string() + " is not a regular file";
+  auto deadline = std::chrono::steady_clock::now() + archiveLockWait;
+  while (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EWOULDBLOCK && errno != EINTR) return "cannot lock " + path.string() + ": " + std::strerror(errno);
+    if (std::chrono::steady_clock::now() >= deadline)
+      return "another program has been saving the scores for too long (" + path.string() + " is locked)";
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return std::nullopt;
+}
+
+// `tally` less `earlier`, never below nothing.
+KeyPerformance gained(const KeyPerformance& tally, const KeyPerformance& earlier) {
+  return {std::max<std::int64_t>(tally.attempts - earlier.attempts, 0),
+          std::max<std::int64_t>(tally.errors - earlier.errors, 0)};
+}
+
+// What is saved: `mine` with the attempts and keystrokes `theirs` gained since `base`.
+Archive merged(const Archive& mine, const Archive& base, const Archive& theirs) {
+  Archive result = mine;
+  std::set<Uuid> held;
+  for (const Attempt& attempt : mine.attempts) held.insert(attempt.id());
+  for (const Attempt& attempt : theirs.attempts) {
+    if (held.insert(attempt.id()).second) result.attempts.push_back(attempt);
+  }
+  if (theirs.weakKeys) {
+    if (!result.weakKeys) result.weakKeys = WeakKeyHistory{};
+    for (const auto& [mode, keys] : theirs.weakKeys->modes) {
+      for (const auto& [key, tally] : keys) {
+        KeyPerformance earlier;
+        if (base.weakKeys) {
+          auto modeAt = base.weakKeys->modes.find(mode);
+          if (modeAt != base.weakKeys->modes.end()) {
+            auto keyAt = modeAt->second.find(key);
+            if (keyAt != modeAt->second.end()) earlier = keyAt->second;
+          }
+        }
+        KeyPerformance added = gained(tally, earlier);
+        if (added.attempts == 0 && added.errors == 0) continue;
+        KeyPerformance& into = result.weakKeys->modes[mode][key];
+        into.attempts += added.attempts;
+        into.errors += added.errors;
+      }
+    }
+  }
+  return result;
+}
+
+}  // namespace
+
+std::optional<std::string> saveSharedArchive(Archive& archive, Archive& base,
+                                             const std::filesystem::path& file,
+                                             const ArchiveBounds& bounds) {
+  FileDescriptor lock;
+  if (std::optional<std::string> failure = lockArchive(file, lock)) return failure;
+  // What is there now, read as loadArchive reads it.
+  file::Contents contents = file::readRegular(file, {.limit = maximumArchiveBytes});
+  std::optional<Archive> theirs;
+  bool damagedThere = false;
+  switch (contents.failure) {
+    case file::Failure::none:
+      try {
+        theirs = Archive::decode(contents.bytes);
+      } catch (const json::DecodingError&) {
+        damagedThere = true;
+      }
+      break;
+    case file::Failure::open:
+      if (contents.error == ENOENT) break;
+      return "cannot read " + file.string() + ": " + std::strerror(contents.error);
+    case file::Failure::notRegular:
+      return file.string() + " is not a regular file";
+    case file::Failure::tooLarge:
+      damagedThere = true;
+      break;
+    case file::Failure::status:
+    case file::Failure::read:
+      return "cannot read " + file.string() + ": " + std::strerror(contents.error);
+  }
+  if (damagedThere) {
+    // Damaged since this program read it: kept aside, never merged or lost.
+    std::string failure;
+    if (!setAsideDamagedFile(file, failure)) return failure;
+  }
+  Archive result = theirs ? merged(archive, base, *theirs) : archive;
+  if (std::optional<HostMessage> refusal = archiveBeyondBounds(result, bounds)) return refusal->text();
+  if (std::optional<std::string> failure = saveArchive(result, file)) return failure;
+  archive = std::move(result);
+  base = archive;
+  return std::nullopt;
 }
 
 }  // namespace tavro

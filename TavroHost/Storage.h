@@ -10,6 +10,7 @@
 #include "TavroCore/history/Archive.h"
 #include "TavroHost/HostMessage.h"
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -93,5 +94,25 @@ std::optional<std::filesystem::path> setAsideDamagedFile(const std::filesystem::
 
 // Saves atomically; the error message when it failed, nothing on success.
 std::optional<std::string> saveArchive(const Archive& archive, const std::filesystem::path& file);
+
+// How long a save waits for another program's save to finish.
+inline constexpr std::chrono::milliseconds archiveLockWait{2000};
+
+// Saves `archive` as one of several programs sharing the file (both tutors
+// may run at once), so that none loses what another saved:
+// - it holds an exclusive lock on `file` + ".lock" (waiting at most
+//   archiveLockWait for another program's save), so saves never interleave;
+// - it reads the file again and takes in what was saved there since `base`
+//   (what this program last read from the file or saved to it): attempts
+//   `archive` does not hold (by id) are added after its own, and every weak
+//   key's tally gains what it gained in the file since `base`; the layout,
+//   theme and other settings are `archive`'s;
+// - a file that no longer decodes is set aside as damaged (never merged and
+//   never overwritten); a merged archive past `bounds` is not saved.
+// On success `archive` is what was saved and `base` a copy of it; on failure
+// both are as they were and the reason is returned.
+std::optional<std::string> saveSharedArchive(Archive& archive, Archive& base,
+                                             const std::filesystem::path& file,
+                                             const ArchiveBounds& bounds = {});
 
 }  // namespace tavro

@@ -247,7 +247,7 @@ void AccountScreen::startSync() {
         throw std::runtime_error(state_.say("could not record which account the scores belong to ({1})",
                                    {*failure}));
       }
-      if (std::optional<std::string> failure = saveArchive(state_.archive, state_.paths.archive())) {
+      if (std::optional<std::string> failure = state_.saveShared()) {
         state_.archive.attempts = std::move(before);
         throw std::runtime_error(state_.say("could not save the merged scores ({1})", {*failure}));
       }
@@ -394,7 +394,7 @@ void AccountScreen::importBackup(const std::string& path) {
                              "not be recorded ({2}). Nothing was changed.",
                              {path, *failure}));
   }
-  if (std::optional<std::string> failure = saveArchive(state_.archive, state_.paths.archive())) {
+  if (std::optional<std::string> failure = state_.saveShared()) {
     return refuse(state_.say(
         "Not imported: {1}: the archive could not be saved ({2}). Nothing was changed.",
         {path, *failure}));

@@ -22,6 +22,7 @@ constexpr std::string_view layoutKey = PracticeChoices::layoutKey;
 TutorState::TutorState(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& preferences)
     : paths(std::move(paths)),
       archive(std::move(loaded.archive)),
+      savedBase(archive),
       canSave(loaded.canSave),
       notices(loaded.notice ? std::vector<TutorStrings::Message>{*loaded.notice}
                             : std::vector<TutorStrings::Message>{}),
@@ -99,10 +100,14 @@ void TutorState::save() {
     saveFailure = say("Scores are not saved this session: the archive on disk could not be read.");
     return;
   }
-  saveFailure = saveArchive(archive, paths.archive());
+  saveFailure = saveShared();
   if (saveFailure)
     saveFailure = say("Could not save the scores: {1}. They are kept until the next save.",
                       {*saveFailure});
+}
+
+std::optional<std::string> TutorState::saveShared() {
+  return saveSharedArchive(archive, savedBase, paths.archive(), bounds);
 }
 
 bool TutorState::prepareRound(std::int64_t number) {

@@ -63,9 +63,11 @@ struct TutorState {
   void keepRound();
   void keepKeyboard();
   void keepInterface();
-  // Saves the archive; a failure (or saving being off) is kept in
-  // `saveFailure` for the screens to show.
+  // Saves the archive, taking in what another program saved since (a
+  // failure, or saving being off, is kept in `saveFailure` for the screens).
   void save();
+  // The same save for the account's operations: the reason it failed.
+  std::optional<std::string> saveShared();
 
   // --- Practice
 
@@ -104,6 +106,9 @@ struct TutorState {
   // Files and saving
   StoragePaths paths;
   Archive archive;
+  // The archive as this tutor last read or saved it: what another program
+  // (the desktop tutor) saved since is taken in at the next save.
+  Archive savedBase;
   bool canSave;
   std::vector<TutorStrings::Message> notices;  // problems with the files, found at start
   platform::UserDefaults& preferences;
