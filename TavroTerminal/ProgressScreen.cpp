@@ -1,6 +1,5 @@
 #include "TavroTerminal/ProgressScreen.h"
 
-#include "Support/LocalDays.h"
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/ScreenDrawing.h"
 
@@ -20,7 +19,7 @@ constexpr std::array<std::string_view, 9> eighths = {" ", "▁", "▂", "▃", "
 
 constexpr int speedRows = 5;     // 40 steps of height
 constexpr int accuracyRows = 2;  // 16 steps over the accuracy floor to 100 %
-constexpr double accuracyFloor = 80;
+constexpr double accuracyFloor = RecentProgress::accuracyFloor;
 constexpr int labelWidth = 5;    // the axis labels, right-aligned before the axis
 constexpr int firstBar = labelWidth + 2;
 
@@ -28,15 +27,6 @@ std::string printed(const char* pattern, double value) {
   char text[32];
   std::snprintf(text, sizeof text, pattern, value);
   return text;
-}
-
-// The chart's top value: the highest median rounded up to a half step of
-// its order of magnitude (213 gives 250, 47 gives 50), so the labels stay
-// round numbers and the tallest bar fills most of the height.
-double chartTop(double highest) {
-  if (!(highest > 10)) return 10;
-  double step = std::pow(10.0, std::floor(std::log10(highest))) / 2;
-  return std::ceil(highest / step) * step;
 }
 
 // Puts a bar of `filled` eighths (of `rows` cells) into the column, bottom row at `bottom`.
@@ -133,31 +123,11 @@ const KeyTable<ProgressScreen::Action>& ProgressScreen::keys() {
   return table;
 }
 
-RecentProgress RecentProgress::of(TutorState& s) {
-  RecentProgress recent;
-  Date now = Date::now();
-  try {
-    recent.progress = DailyProgress::summarize(s.archive.attempts, mode(s.exercise), "",
-                                               RecentDays{days, now});
-    recent.today = LocalDays("").day(now.unixSeconds());
-  } catch (const std::exception& error) {
-    recent.progress = {};
-    s.status = s.say("Could not work out the days: {1}", {error.what()});
-  }
+RecentProgress recentProgress(TutorState& s) {
+  std::optional<std::string> problem;
+  RecentProgress recent = RecentProgress::of(s.archive.attempts, mode(s.exercise), problem);
+  if (problem) s.status = s.say("Could not work out the days: {1}", {*problem});
   return recent;
-}
-
-std::int64_t RecentProgress::column(const DayProgress& day) const {
-  std::int64_t number = std::chrono::sys_days(day.day).time_since_epoch().count();
-  std::int64_t index = days - 1 - (today - number);
-  return index >= 0 && index < days ? index : -1;
-}
-
-double RecentProgress::top(SpeedUnit unit) const {
-  double highest = 0;
-  for (const DayProgress& day : progress.days)
-    highest = std::max(highest, SpeedUnits::shown(day.medianSpeed, unit));
-  return chartTop(highest);
 }
 
 void putRecentDays(Frame& frame, int row, const TutorState& s, const RecentProgress& recent) {
@@ -188,7 +158,7 @@ void putRecentDays(Frame& frame, int row, const TutorState& s, const RecentProgr
 void ProgressScreen::enter(ScreenId) {
   TutorState& s = state_;
   std::string modeName(mode(s.exercise));
-  recent_ = RecentProgress::of(s);
+  recent_ = recentProgress(s);
   keyMap_ = KeyMap::of(s.archive.weakKeys.value_or(WeakKeyHistory{}), modeName, s.archive.jis);
   suggestion_ = s.suggestNext();
 }

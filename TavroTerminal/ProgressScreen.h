@@ -6,6 +6,7 @@
 #pragma once
 
 #include "TavroCore/history/DailyProgress.h"
+#include "TavroHost/RecentProgress.h"
 #include "TavroCore/practice/KeyMap.h"
 #include "TavroCore/practice/Suggestion.h"
 #include "TavroTerminal/KeyTable.h"
@@ -22,22 +23,9 @@ namespace tavro::terminal {
 // (Short Phrases): its best, 182 keys/min, is under your median, 205 keys/min."
 std::string suggestionLine(const TutorState& state, const Suggestion& suggestion);
 
-// The chosen exercise's last 30 local days (the zone in force, as `tavro
-// stats --days`), worked out when a screen comes up.
-struct RecentProgress {
-  static constexpr std::int64_t days = 30;
-
-  DailyProgress progress;
-  std::int64_t today = 0;  // the local day of the last column, days since 1970
-
-  // The figures of `state`'s exercise now; a failure to work out the days
-  // is put in the status line and leaves no days.
-  static RecentProgress of(TutorState& state);
-  // The column of `day`, 0 for the oldest, or -1 outside the window.
-  std::int64_t column(const DayProgress& day) const;
-  // The highest daily median in `unit`, rounded up to a number the axis can name.
-  double top(SpeedUnit unit) const;
-};
+// The chosen exercise's last 30 local days now; a failure to work out the
+// days is put in the status line and leaves no days.
+RecentProgress recentProgress(TutorState& state);
 
 // Two rows of one eighth-block cell per day from `row` on: the daily median
 // speed against RecentProgress::top, and the accuracy from 80 % to 100 %

@@ -22,7 +22,7 @@ const KeyTable<ResultsScreen::Action>& ResultsScreen::keys() {
 
 void ResultsScreen::enter(ScreenId) {
   suggestion_ = state_.suggestNext();
-  recent_ = RecentProgress::of(state_);
+  recent_ = recentProgress(state_);
 }
 
 Transition ResultsScreen::handle(const Key& key, double now) {
