@@ -6,14 +6,21 @@
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroHost/ExerciseText.h"
 #include "TavroHost/KeptRound.h"
+#include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/KeyboardView.h"
 #include "TavroDesktop/PhysicalKeys.h"
+#include "TavroDesktop/SettingsPage.h"
+#include "TavroDesktop/ThemePalette.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -46,7 +53,18 @@ std::string printed(const char* pattern, double value) {
 std::string speedText(double keysPerMinute, SpeedUnit unit) {
   if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
   double shown = SpeedUnits::shown(keysPerMinute, unit);
-  return printed(unit == SpeedUnit::wordsPerMinute ? "%.0f WPM" : "%.0f keys/min", shown);
+  if (unit == SpeedUnit::wordsPerMinute) return printed("%.0f WPM", shown);
+  return printed("%.0f ", shown) + say("keys/min").toStdString();
+}
+
+// A name the core or the host layer gives, in the interface language.
+std::string named(std::string_view english) {
+  return say(english).toStdString();
+}
+
+// A HostMessage in the interface language.
+QString told(const HostMessage& message) {
+  return q(message.text([](std::string_view english) { return named(english); }));
 }
 
 }  // namespace
@@ -60,6 +78,9 @@ DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
       canSave_(loaded.canSave),
       preferences_(preferences),
       choices_(PracticeChoices::read(preferences)) {
+  useEnglishInterface(choices_.englishInterface);
+  systemPalette_ = QApplication::palette();
+  QApplication::setPalette(themePalette(choices_.theme, systemPalette_));
   setWindowTitle(tr("Tavro"));
   // The window itself takes the keys of a round and of the results (no
   // control there may take them first).
@@ -67,13 +88,16 @@ DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
   bool archiveRead = loaded.found && canSave_ && !loaded.notice;
   if (PracticeChoices::settleLayout(archive_, archiveRead, preferences_))
     keepChoice([&] { preferences_.set(PracticeChoices::layoutKey, archive_.jis); });
-  if (loaded.notice) problem_ = q(loaded.notice->text());
+  if (loaded.notice) problem_ = told(*loaded.notice);
 
   pages_ = new QStackedWidget(this);
   setCentralWidget(pages_);
+  buildMenus();
   buildHome();
   buildPractice();
   buildResults();
+  buildSettings();
+  retranslate();
   statusBar()->showMessage(problem_);
   ticker_ = new QTimer(this);
   ticker_->setInterval(200);
@@ -98,18 +122,36 @@ void DesktopTutor::keepChoice(const std::function<void()>& change) {
     change();
   } catch (const std::exception& error) {
     // The choice still holds while the window is open.
-    problem_ = tr("Could not save the preference: %1").arg(q(error.what()));
+    problem_ = say("Could not save the preference: {1}", {error.what()});
     if (statusBar() != nullptr) statusBar()->showMessage(problem_);
   }
 }
 
 void DesktopTutor::save() {
   if (!canSave_) {
-    problem_ = tr("Scores are not saved this session: the archive on disk could not be read.");
+    problem_ = say("Scores are not saved this session: the archive on disk could not be read.");
   } else if (std::optional<std::string> failure = saveSharedArchive(archive_, savedBase_, paths_.archive())) {
-    problem_ = tr("Could not save the scores: %1. They are kept until the next save.").arg(q(*failure));
+    problem_ = say("Could not save the scores: {1}. They are kept until the next save.", {*failure});
   }
   statusBar()->showMessage(problem_);
+}
+
+void DesktopTutor::buildMenus() {
+  // Only shortcuts with Ctrl: a letter or Enter belongs to the round.
+  menu_ = menuBar()->addMenu(QString());
+  homeAction_ = menu_->addAction(QString(), this, [this] {
+    round_.reset();
+    showPage(Page::home);
+  });
+  homeAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  settingsAction_ = menu_->addAction(QString(), this, [this] {
+    round_.reset();
+    showPage(Page::settings);
+  });
+  settingsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  menu_->addSeparator();
+  quitAction_ = menu_->addAction(QString(), this, &QWidget::close);
+  quitAction_->setShortcut(QKeySequence::Quit);
 }
 
 // --- Home
@@ -117,33 +159,36 @@ void DesktopTutor::save() {
 void DesktopTutor::buildHome() {
   auto* home = new QWidget;
   auto* layout = new QVBoxLayout(home);
-  auto* title = new QLabel(tr("Tavro · touch typing"));
-  QFont big = title->font();
+  title_ = new QLabel;
+  QFont big = title_->font();
   big.setPointSizeF(big.pointSizeF() * 1.6);
   big.setBold(true);
-  title->setFont(big);
-  layout->addWidget(title);
+  title_->setFont(big);
+  layout->addWidget(title_);
 
   auto* form = new QFormLayout;
+  form_ = form;
   languageBox_ = new QComboBox;
   for (TavroLanguage language : TavroLanguages::allCases)
-    languageBox_->addItem(q(std::string(TavroLanguages::label(language))));
+    languageBox_->addItem(say(TavroLanguages::label(language)));
   inputBox_ = new QComboBox;
   levelBox_ = new QComboBox;
   for (JLPTLevel level : JLPTLevels::allCases) levelBox_->addItem(q(std::string(rawValue(level))));
   layoutBox_ = new QComboBox;
-  layoutBox_->addItems({tr("US"), tr("JIS (Japanese)")});
-  form->addRow(tr("Language"), languageBox_);
-  form->addRow(tr("Input"), inputBox_);
-  form->addRow(tr("JLPT Level"), levelBox_);
-  form->addRow(tr("Layout"), layoutBox_);
+  layoutBox_->addItems({"US", QString()});
+  form->addRow(QString(), languageBox_);
+  form->addRow(QString(), inputBox_);
+  form->addRow(QString(), levelBox_);
+  form->addRow(QString(), layoutBox_);
   layout->addLayout(form);
 
   roundList_ = new QListWidget;
   roundList_->setObjectName("rounds");
-  layout->addWidget(new QLabel(tr("Rounds")));
+  roundsLabel_ = new QLabel;
+  layout->addWidget(roundsLabel_);
   layout->addWidget(roundList_, 1);
-  auto* start = new QPushButton(tr("Start"));
+  start_ = new QPushButton;
+  auto* start = start_;
   layout->addWidget(start);
   pages_->addWidget(home);
 
@@ -185,7 +230,7 @@ void DesktopTutor::refreshHome() {
       TavroLanguages::allCases.begin()));
   inputBox_->clear();
   std::vector<Exercise> inputs = exercises(current);
-  for (Exercise exercise : inputs) inputBox_->addItem(q(std::string(inputName(exercise))));
+  for (Exercise exercise : inputs) inputBox_->addItem(say(inputName(exercise)));
   inputBox_->setCurrentIndex(
       static_cast<int>(std::find(inputs.begin(), inputs.end(), choices_.exercise) - inputs.begin()));
   levelBox_->setCurrentIndex(static_cast<int>(choices_.level));
@@ -198,12 +243,14 @@ void DesktopTutor::refreshHome() {
   if (offersDrill(choices_.exercise)) numbers.push_back(drillRound);
   std::string modeName(mode(choices_.exercise));
   for (std::int64_t round : numbers) {
-    std::string line = std::to_string(round) + "  " + roundTitle(choices_.exercise, round);
+    std::string line = std::to_string(round) + "  " + named(roundTitle(choices_.exercise, round));
     std::vector<ScoreRow> scores = archive_.scoreRows(modeName, round, std::nullopt,
                                                       levelOfRound(modeName, round, choices_.level));
-    if (!scores.empty()) line += "    best " + speedText(scores.front().attempt.cpm(), choices_.unit);
+    if (!scores.empty())
+      line += "    " + named("best") + " " + speedText(scores.front().attempt.cpm(), choices_.unit);
     for (const ScoreRow& score : scores) {
-      if (score.isLatest) line += " · latest " + speedText(score.attempt.cpm(), choices_.unit);
+      if (score.isLatest)
+        line += " · " + named("Latest") + " " + speedText(score.attempt.cpm(), choices_.unit);
     }
     auto* item = new QListWidgetItem(q(line), roundList_);
     item->setData(Qt::UserRole, static_cast<qlonglong>(round));
@@ -258,12 +305,12 @@ bool DesktopTutor::startRound(std::int64_t number) {
                                archive_.weakKeys.value_or(WeakKeyHistory{}), archive_.jis,
                                choices_.guideStyle)
                .prompts;
-    if (list.empty()) problem_ = tr("The drill needs keys you have missed: practise a round first.");
+    if (list.empty()) problem_ = say("The drill needs keys you have missed: practise a round first.");
   } else if (choices_.exercise != Exercise::customText) {
     std::string weak;
     if (archive_.weakKeys) weak = weakKeyText(archive_.weakKeys->rankedKeys(mode(choices_.exercise)));
     list = prompts(choices_.exercise, choices_.level, number, weak, archive_.jis);
-    if (list.empty()) problem_ = tr("This round has no prompts.");
+    if (list.empty()) problem_ = say("This round has no prompts.");
   } else {
     problem_ = tr("Your own text is practised in the terminal tutor for now.");
   }
@@ -277,6 +324,12 @@ bool DesktopTutor::startRound(std::int64_t number) {
   round_->setGuideStyle(choices_.guideStyle);
   showPage(Page::practice);
   return true;
+}
+
+void DesktopTutor::startRound(PracticeRound round) {
+  round_.emplace(std::move(round));
+  round_->setGuideStyle(choices_.guideStyle);
+  showPage(Page::practice);
 }
 
 void DesktopTutor::typeKey(const std::string& piece, double now) {
@@ -298,9 +351,10 @@ void DesktopTutor::refreshPractice(double now) {
   if (!round_) return;
   const PracticeRound& round = *round_;
   const PracticeView& view = round.view();
-  heading_->setText(q(std::string(TavroLanguages::label(language(round.exercise()))) + " · " +
-                      std::string(inputName(round.exercise())) + " — Round " +
-                      std::to_string(round.round()) + ": " + roundTitle(round.exercise(), round.round())));
+  heading_->setText(say(TavroLanguages::label(language(round.exercise()))) + " · " +
+                    say(inputName(round.exercise())) + " — " + say("Round") + " " +
+                    QString::number(round.round()) + ": " +
+                    q(named(roundTitle(round.exercise(), round.round()))));
   LiveMetrics metrics(round.session(), now);
   metrics_->setText(tr("Speed %1   Accuracy %2%   Word %3/25")
                         .arg(q(speedText(metrics.kpm(), choices_.unit)))
@@ -328,9 +382,9 @@ void DesktopTutor::refreshPractice(double now) {
   std::optional<std::string> finger;
   if (view.nextKey && typesLayoutKeys(round.exercise())) {
     const NextKey& key = *view.nextKey;
-    std::string name = key.label == " " ? "space" : q(key.label).toUpper().toStdString();
+    std::string name = key.label == " " ? named("space") : q(key.label).toUpper().toStdString();
     if (key.label == Keyboard::jisShiftZero) name = "0";
-    finger = fingerName(key.finger);
+    finger = named(fingerName(key.finger));
     nextKey_->setText(tr("Next key: %1 · %2").arg(q((key.shift ? "Shift + " : "") + name), q(*finger)));
   } else if (view.expectedInput) {
     nextKey_->setText(tr("Next: %1").arg(q(*view.expectedInput)));
@@ -350,7 +404,7 @@ void DesktopTutor::finishRound() {
   if (!attempt) return;
   latest_.reset();
   if (std::optional<HostMessage> refusal = keepRound(archive_, *attempt, round.keyHistory())) {
-    problem_ = tr("This round was not kept: %1").arg(q(refusal->text()));
+    problem_ = say("This round was not kept: {1}", {told(*refusal).toStdString()});
     statusBar()->showMessage(problem_);
   } else {
     latest_ = attempt->id();
@@ -375,8 +429,70 @@ void DesktopTutor::buildResults() {
   results_->setTextFormat(Qt::RichText);
   results_->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   layout->addWidget(results_, 1);
-  layout->addWidget(new QLabel(tr("Enter next round · A again · H or Esc home")));
+  resultsHint_ = new QLabel;
+  layout->addWidget(resultsHint_);
   pages_->addWidget(page);
+}
+
+void DesktopTutor::buildSettings() {
+  settings_ = new SettingsPage(preferences_);
+  pages_->addWidget(settings_);
+  connectSettings();
+}
+
+void DesktopTutor::connectSettings() {
+  connect(settings_, &SettingsPage::changed, this, &DesktopTutor::takeSettings);
+  connect(settings_, &SettingsPage::problem, this, [this](const QString& message) {
+    problem_ = message;
+    statusBar()->showMessage(problem_);
+  });
+}
+
+void DesktopTutor::takeSettings() {
+  bool englishBefore = choices_.englishInterface;
+  choices_.englishInterface = settings_->englishInterface();
+  choices_.theme = settings_->theme();
+  choices_.guideStyle = settings_->guideStyle();
+  choices_.unit = settings_->unit();
+  choices_.showKeyboard = settings_->showKeyboard();
+  choices_.showGuides = settings_->showGuides();
+  QApplication::setPalette(themePalette(choices_.theme, systemPalette_));
+  // Older versions read the theme from the archive.
+  if (archive_.appearance != rawValue(choices_.theme)) {
+    archive_.appearance = std::string(rawValue(choices_.theme));
+    save();
+  }
+  if (englishBefore != choices_.englishInterface) {
+    useEnglishInterface(choices_.englishInterface);
+    // The page's own labels were made in the other language: made again.
+    int index = pages_->indexOf(settings_);
+    pages_->removeWidget(settings_);
+    settings_->deleteLater();
+    settings_ = new SettingsPage(preferences_);
+    pages_->insertWidget(index, settings_);
+    connectSettings();
+    retranslate();
+    pages_->setCurrentWidget(settings_);
+  }
+}
+
+void DesktopTutor::retranslate() {
+  menu_->setTitle(tr("&Tavro"));
+  homeAction_->setText(tr("&Home"));
+  settingsAction_->setText(tr("&Settings"));
+  quitAction_->setText(tr("&Quit"));
+  title_->setText(say("Tavro · touch typing"));
+  const std::pair<QWidget*, std::string_view> labels[] = {
+      {languageBox_, "Language"}, {inputBox_, "Input"}, {levelBox_, "JLPT Level"}, {layoutBox_, "Layout"}};
+  for (const auto& [field, text] : labels) {
+    if (auto* label = qobject_cast<QLabel*>(form_->labelForField(field))) label->setText(say(text));
+  }
+  for (int i = 0; i < languageBox_->count(); ++i)
+    languageBox_->setItemText(i, say(TavroLanguages::label(TavroLanguages::allCases[static_cast<std::size_t>(i)])));
+  layoutBox_->setItemText(1, say("JIS (Japanese)"));
+  roundsLabel_->setText(tr("Rounds"));
+  start_->setText(tr("Start"));
+  resultsHint_->setText(tr("Enter next round · A again · H or Esc home"));
 }
 
 void DesktopTutor::refreshResults() {
@@ -384,7 +500,7 @@ void DesktopTutor::refreshResults() {
   const PracticeRound& round = *round_;
   std::string modeName(round.mode());
   QString page = "<h2>" + tr("Round complete") + " — " +
-                 html(roundTitle(round.exercise(), round.round())) + "</h2>";
+                 html(named(roundTitle(round.exercise(), round.round()))) + "</h2>";
   for (const Attempt& attempt : archive_.attempts) {
     if (latest_ && attempt.id() == *latest_) {
       page += "<p>" + tr("Speed %1 · Accuracy %2% · Keys %3 right, %4 missed")
@@ -402,7 +518,7 @@ void DesktopTutor::refreshResults() {
     QStringList cells = {row.rank ? QString::number(*row.rank) : QString("–"),
                          html(speedText(row.attempt.cpm(), choices_.unit)),
                          QString::number(row.attempt.accuracy(), 'f', 1) + "%",
-                         row.isLatest ? tr("new") : QString()};
+                         row.isLatest ? say("new") : QString()};
     QString open = row.isLatest ? "<td><b>" : "<td>";
     QString close = row.isLatest ? "</b></td>" : "</td>";
     page += "<tr>" + open + cells.join(close + open) + close + "</tr>";
@@ -412,13 +528,13 @@ void DesktopTutor::refreshResults() {
   if (archive_.weakKeys) {
     for (const std::string& key : archive_.weakKeys->rankedKeys(modeName)) {
       if (weak.size() == 5) break;
-      weak << html(key == " " ? "space" : key);
+      weak << html(key == " " ? named("space") : key);
     }
   }
-  page += "<p>" + tr("Weakest keys, all rounds: %1").arg(weak.isEmpty() ? tr("none missed") : weak.join("  ")) +
+  page += "<p>" + tr("Weakest keys, all rounds: %1").arg(weak.isEmpty() ? say("none missed") : weak.join("  ")) +
           "</p>";
   if (suggestion_) {
-    std::string title = roundTitle(choices_.exercise, suggestion_->round);
+    std::string title = named(roundTitle(choices_.exercise, suggestion_->round));
     page += "<p><b>" + tr("Next: round %1 (%2)").arg(suggestion_->round).arg(html(title)) + "</b></p>";
   }
   results_->setText(page);
@@ -447,6 +563,12 @@ void DesktopTutor::showPage(Page page) {
       ticker_->stop();
       refreshResults();
       setFocus();
+      break;
+    case Page::settings:
+      setWindowTitle(tr("Tavro — Settings"));
+      ticker_->stop();
+      // The terminal tutor may have changed them meanwhile.
+      settings_->reload();
       break;
   }
 }
@@ -488,6 +610,12 @@ void DesktopTutor::keyPressEvent(QKeyEvent* event) {
       }
       return;
     }
+    case Page::settings:
+      if (key == Qt::Key_Escape) {
+        showPage(Page::home);
+        return;
+      }
+      break;
     case Page::results:
       if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_N) {
         startRound(nextRound(round_->exercise(), round_->round()));

@@ -21,12 +21,17 @@
 #include "TavroHost/Storage.h"
 
 #include <QMainWindow>
+#include <QPalette>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+class QAction;
 class QComboBox;
+class QFormLayout;
+class QMenu;
+class QPushButton;
 class QLabel;
 class QListWidget;
 class QStackedWidget;
@@ -35,12 +40,13 @@ class QTimer;
 namespace tavro::desktop {
 
 class KeyboardView;
+class SettingsPage;
 
 class DesktopTutor : public QMainWindow {
   Q_OBJECT
 
  public:
-  enum class Page { home, practice, results };
+  enum class Page { home, practice, results, settings };
 
   // `preferences` outlives the window.
   DesktopTutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& preferences,
@@ -57,6 +63,8 @@ class DesktopTutor : public QMainWindow {
   // Starts round `number` of the chosen exercise (the drill for drillRound);
   // false, with the reason in the status line, when it has no prompts.
   bool startRound(std::int64_t number);
+  // Starts a round built elsewhere (benchmarks, tests).
+  void startRound(PracticeRound round);
   // Judges the text of one key at `now` (seconds on the window's clock), as
   // a key event does.
   void typeKey(const std::string& piece, double now);
@@ -68,9 +76,17 @@ class DesktopTutor : public QMainWindow {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void buildMenus();
   void buildHome();
   void buildPractice();
   void buildResults();
+  void buildSettings();
+  // Puts the texts of the built pages in the interface language.
+  void retranslate();
+  // Takes the settings page's choices: theme, interface language, guides,
+  // keyboard, unit, spelling.
+  void takeSettings();
+  void connectSettings();
   void showPage(Page page);
   void refreshHome();
   void refreshPractice(double now);
@@ -113,6 +129,19 @@ class DesktopTutor : public QMainWindow {
   QTimer* ticker_ = nullptr;
   // Results
   QLabel* results_ = nullptr;
+  QLabel* resultsHint_ = nullptr;
+  // Settings
+  SettingsPage* settings_ = nullptr;
+  QPalette systemPalette_;
+  // Texts set once when the pages are built
+  QLabel* title_ = nullptr;
+  QLabel* roundsLabel_ = nullptr;
+  QPushButton* start_ = nullptr;
+  QFormLayout* form_ = nullptr;
+  QMenu* menu_ = nullptr;
+  QAction* homeAction_ = nullptr;
+  QAction* settingsAction_ = nullptr;
+  QAction* quitAction_ = nullptr;
 };
 
 }  // namespace tavro::desktop

@@ -3,6 +3,7 @@
 // scores and choices. A refusal at start is one line on standard error with
 // exit status 1.
 #include "Platform/FileUserDefaults.h"
+#include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/DesktopTutor.h"
 #include "TavroHost/Storage.h"
 
@@ -26,6 +27,7 @@ int refuse(const std::string& message) {
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("tavro-desktop");
+  tavro::desktop::useInterfaceFont();
   QCommandLineParser parser;
   parser.setApplicationDescription("The Tavro typing tutor in a window.");
   parser.addHelpOption();

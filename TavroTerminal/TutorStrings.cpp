@@ -2,6 +2,7 @@
 
 #include "Support/StringIndex.h"
 #include "TavroCore/settings/UIStrings.h"
+#include "TavroHost/HostStrings.h"
 
 namespace tavro::terminal::TutorStrings {
 
@@ -17,6 +18,7 @@ std::string filled(std::string_view pattern, const std::vector<std::string>& val
 std::string text(std::string_view text, InterfaceLanguage language) {
   if (language == InterfaceLanguage::english) return std::string(text);
   if (std::optional<std::string_view> core = UIStrings::translation(text)) return std::string(*core);
+  if (std::optional<std::string_view> shared = HostStrings::translation(text)) return std::string(*shared);
   return std::string(translation(text).value_or(text));
 }
 

@@ -36,7 +36,8 @@ std::optional<std::string_view> translation(std::string_view english);
 std::string filled(std::string_view pattern, const std::vector<std::string>& values);
 
 // The text to show: `text` itself in the English interface; otherwise the
-// core's translation, else the tutor's, else `text` itself. The values
+// core's translation, else the one both tutors share (HostStrings), else
+// the tutor's, else `text` itself. The values
 // are filled in after the lookup.
 std::string text(std::string_view text, InterfaceLanguage language);
 std::string text(std::string_view pattern, InterfaceLanguage language,

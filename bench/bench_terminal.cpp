@@ -9,10 +9,7 @@
 // of the thread's CPU time, and the 99th percentile of wall-clock time.
 // BM_ScreenRedraw lays the practice screen out again with no key between,
 // as the timer's redraws do.
-#include "TavroCore/content/JapanesePrompt.h"
-#include "TavroCore/content/RomajiCurriculum.h"
-#include "TavroCore/input/Matcher.h"
-#include "TavroCore/input/Romaji.h"
+#include "RoundFive.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Tutor.h"
 
@@ -29,76 +26,10 @@
 namespace {
 
 using namespace tavro;
+using namespace tavro::bench;
 using namespace tavro::terminal;
 
-struct Stroke {
-  std::size_t sentence;
-  std::string key;
-};
-
-const std::vector<std::string>& sentences() {
-  static const std::vector<std::string> list = RomajiCurriculum::rounds().at(4);
-  return list;
-}
-
-// Every key of one round of 25 sentences, a wrong one before every tenth.
-const std::vector<Stroke>& strokes() {
-  static const std::vector<Stroke> list = [] {
-    std::vector<Stroke> out;
-    std::size_t count = 0;
-    for (std::size_t index = 0; index < sentences().size(); ++index) {
-      std::string spelling = Romaji::spellings(sentences()[index]).at(0);
-      for (char key : spelling) {
-        if (++count % 10 == 0) out.push_back({index, "q"});
-        out.push_back({index, std::string(1, key)});
-      }
-    }
-    return out;
-  }();
-  return list;
-}
-
-void BM_CoreKeystroke(benchmark::State& state) {
-  std::size_t next = 0;
-  std::size_t sentence = 0;
-  Matcher matcher = Matcher::romaji(sentences()[0]);
-  for (auto _ : state) {
-    const Stroke& stroke = strokes()[next];
-    if (stroke.sentence != sentence) {
-      sentence = stroke.sentence;
-      matcher = Matcher::romaji(sentences()[sentence]);
-    }
-    bool accepted = matcher.input(stroke.key);
-    auto inputs = matcher.next();
-    auto expected = matcher.expectedInput();
-    auto hints = Romaji::hints(sentences()[sentence], matcher.typed(), 3);
-    auto done = Romaji::completedCharacters(sentences()[sentence], matcher.typed());
-    benchmark::DoNotOptimize(accepted);
-    benchmark::DoNotOptimize(inputs);
-    benchmark::DoNotOptimize(expected);
-    benchmark::DoNotOptimize(hints);
-    benchmark::DoNotOptimize(done);
-    next = (next + 1) % strokes().size();
-    if (next == 0) {
-      sentence = 0;
-      matcher = Matcher::romaji(sentences()[0]);
-    }
-  }
-}
 BENCHMARK(BM_CoreKeystroke);
-
-double threadSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-PracticeRound roundFive() {
-  std::vector<RoundPrompt> prompts;
-  for (const std::string& sentence : sentences())
-    prompts.push_back({JapanesePrompt::kana(sentence), std::nullopt});
-  return PracticeRound(Exercise::japaneseRomaji, 5, false, std::move(prompts));
-}
 
 // A tutor typing round 5 with saving off: a finished round is counted but
 // never written anywhere.
@@ -146,11 +77,6 @@ void BM_ScreenKeystroke(benchmark::State& state) {
       state.ResumeTiming();
     }
   }
-  auto percentile = [](std::vector<double>& values, double p) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-  };
   state.counters["p50_us"] = percentile(work, 0.50);
   state.counters["p99_us"] = percentile(work, 0.99);
   state.counters["max_us"] = work.empty() ? 0.0 : work.back();

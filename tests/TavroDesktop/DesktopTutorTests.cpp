@@ -1,17 +1,25 @@
 // The desktop tutor's window on Qt's offscreen platform: rounds typed key by
 // key as events reach it, what is saved, and the keys that must not type.
+#include "OffscreenApplication.h"
 #include "common/TestSupport.h"
 
 #include "Platform/UserDefaults.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/practice/Exercise.h"
 #include "TavroCore/settings/LanguagePreference.h"
+#include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/DesktopTutor.h"
 #include "TavroDesktop/PhysicalKeys.h"
 #include "TavroHost/PracticeChoices.h"
 #include "TavroHost/Storage.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QListWidget>
+#include <QTextDocument>
 #include <QKeyEvent>
 #include <QLabel>
 
@@ -20,23 +28,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 namespace tavro::desktop {
 namespace {
 
 using tavro::testing::TemporaryDirectory;
-
-// One application for the whole program, on the offscreen platform.
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "TavroDesktopTests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 struct Window {
   TemporaryDirectory folder;
@@ -45,7 +42,7 @@ struct Window {
   std::unique_ptr<DesktopTutor> tutor;
 
   explicit Window(const std::function<void(platform::UserDefaults&, Archive&)>& prepare = {}) {
-    application();
+    testing::offscreenApplication();
     Archive archive;
     if (prepare) prepare(preferences, archive);
     EXPECT_FALSE(saveArchive(archive, paths.archive()));
@@ -144,7 +141,7 @@ TEST(DesktopTutorTest, RepeatedKeysAndEscapeKeepNothing) {
 TEST(DesktopTutorTest, ADamagedArchiveIsSetAsideNamedAndANewOneKept) {
   TemporaryDirectory folder;
   StoragePaths paths{folder.path(), folder.path()};
-  application();
+  testing::offscreenApplication();
   tavro::testing::writeFile(paths.archive(), "{\"attempts\": [oops");
   platform::InMemoryUserDefaults preferences;
   DesktopTutor tutor(paths, loadArchive(paths.archive()), preferences);
@@ -158,6 +155,74 @@ TEST(DesktopTutorTest, ADamagedArchiveIsSetAsideNamedAndANewOneKept) {
   for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
     setAside += entry.path().filename().string().rfind("archive.json.damaged-", 0) == 0 ? 1 : 0;
   EXPECT_EQ(setAside, 1);
+}
+
+// Every text the window shows now, as plain text: labels, buttons, choice
+// lists, the rounds, the title and the menus.
+std::vector<QString> shownTexts(DesktopTutor& tutor) {
+  std::vector<QString> texts = {tutor.windowTitle()};
+  for (QLabel* label : tutor.findChildren<QLabel*>()) {
+    if (!label->isVisibleTo(&tutor) || label->text().isEmpty()) continue;
+    QTextDocument document;
+    document.setHtml(label->text());
+    texts.push_back(label->textFormat() == Qt::PlainText ? label->text() : document.toPlainText());
+  }
+  for (QAbstractButton* button : tutor.findChildren<QAbstractButton*>())
+    if (button->isVisibleTo(&tutor)) texts.push_back(button->text());
+  for (QComboBox* box : tutor.findChildren<QComboBox*>()) {
+    if (!box->isVisibleTo(&tutor)) continue;
+    for (int i = 0; i < box->count(); ++i) texts.push_back(box->itemText(i));
+  }
+  for (QListWidget* list : tutor.findChildren<QListWidget*>()) {
+    if (!list->isVisibleTo(&tutor)) continue;
+    for (int i = 0; i < list->count(); ++i) texts.push_back(list->item(i)->text());
+  }
+  for (QAction* action : tutor.findChildren<QAction*>()) texts.push_back(action->text());
+  return texts;
+}
+
+// Checks that `texts` keep no English of the tables (words of four letters
+// or more) and that the font draws every character of them.
+void checkJapanese(DesktopTutor& tutor, const char* page) {
+  SCOPED_TRACE(page);
+  static const std::vector<std::string> english = {
+      "Rounds", "Start", "Speed", "Accuracy", "Round", "Next key", "Input", "Layout", "Language",
+      "keys/min", "Weakest", "Single Hiragana", "finger", "Results", "complete", "Quit", "Home"};
+  QFontMetrics metrics(tutor.font());
+  for (const QString& text : shownTexts(tutor)) {
+    std::string shown = text.toStdString();
+    for (const std::string& word : english)
+      EXPECT_EQ(shown.find(word), std::string::npos) << "English left: " << shown;
+    for (char32_t character : text.toUcs4()) {
+      if (character == ' ' || character == '\n' || character == '&') continue;
+      EXPECT_TRUE(metrics.inFontUcs4(character))
+          << "no glyph for U+" << std::hex << static_cast<std::uint32_t>(character) << " in " << shown;
+    }
+  }
+}
+
+TEST(DesktopTutorTest, TheJapaneseInterfaceLeavesNoEnglishAndDrawsEveryGlyph) {
+  Window window([](platform::UserDefaults& preferences, Archive&) {
+    preferences.set(PracticeChoices::interfaceKey, false);
+  });
+  useInterfaceFont();
+  DesktopTutor& tutor = *window.tutor;
+  tutor.show();
+  checkJapanese(tutor, "home");
+  ASSERT_TRUE(tutor.startRound(1));
+  double now = 100;
+  tutor.typeKey("q", now);
+  checkJapanese(tutor, "practice");
+  typeRoundAsText(tutor, now);
+  ASSERT_EQ(tutor.page(), DesktopTutor::Page::results);
+  checkJapanese(tutor, "results");
+  // The menu's Settings item, as Ctrl+, reaches it.
+  for (QAction* action : tutor.findChildren<QAction*>()) {
+    if (action->shortcut() == QKeySequence(Qt::CTRL | Qt::Key_Comma)) action->trigger();
+  }
+  ASSERT_EQ(tutor.page(), DesktopTutor::Page::settings);
+  checkJapanese(tutor, "settings");
+  useEnglishInterface(true);  // the other tests are in English
 }
 
 }  // namespace

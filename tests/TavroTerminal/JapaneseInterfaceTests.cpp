@@ -4,6 +4,7 @@
 #include "TavroHost/AccountFiles.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/Tutor.h"
+#include "TavroHost/HostStrings.h"
 #include "TavroTerminal/TutorStrings.h"
 #include "TutorTesting.h"
 #include "common/TestSupport.h"
@@ -40,10 +41,18 @@ std::set<std::string> placeholders(std::string_view text) {
   return found;
 }
 
+// Every row of the tutor's table and of the table both tutors share.
+std::vector<TutorStrings::Translation> allRows() {
+  std::vector<TutorStrings::Translation> rows = TutorStrings::japanese();
+  for (const HostStrings::Translation& row : HostStrings::japanese()) rows.push_back({row.english, row.japanese});
+  return rows;
+}
+
 TEST(TutorStringsTest, TableKeysAreUniqueAndKeepTheirPlaceholders) {
   std::set<std::string_view> keys;
-  for (const TutorStrings::Translation& row : TutorStrings::japanese()) {
+  for (const TutorStrings::Translation& row : allRows()) {
     SCOPED_TRACE(std::string(row.english));
+    // Unique across both tables: the shared one is asked first.
     EXPECT_TRUE(keys.insert(row.english).second) << "key twice";
     // The core's table is asked first: a key it holds too would never be used.
     EXPECT_FALSE(UIStrings::translation(row.english)) << "shadowed by the core's table";
@@ -99,7 +108,7 @@ TEST(TutorStringsTest, EveryInputAndRoundTitleHasAJapaneseText) {
 // letters (shorter ones, "on" or "x", turn up inside romaji and key caps).
 std::vector<std::string> englishFragments() {
   std::vector<std::string> fragments;
-  for (const TutorStrings::Translation& row : TutorStrings::japanese()) {
+  for (const TutorStrings::Translation& row : allRows()) {
     std::string english(row.english);
     std::string split = english;
     for (std::size_t at : placeholderStarts(english)) split.replace(at, 3, "\n\n\n");

@@ -1,0 +1,106 @@
+#include "TavroDesktop/DesktopStrings.h"
+
+#include "Support/StringIndex.h"
+#include "TavroCore/settings/UIStrings.h"
+#include "TavroHost/HostMessage.h"
+#include "TavroHost/HostStrings.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFont>
+#include <QFontDatabase>
+
+#include <vector>
+
+namespace tavro::desktop {
+namespace {
+
+struct Translation {
+  std::string_view english;
+  std::string_view japanese;
+};
+
+// The window's own texts, as its tr() calls write them.
+// clang-format off
+constexpr Translation rows[] = {
+  {"&Tavro", "Tavro(&T)"},
+  {"&Home", "ホーム(&H)"},
+  {"&Quit", "終了(&Q)"},
+  {"&Settings", "設定(&S)"},
+  {"Tavro — Settings", "Tavro — 設定"},
+  {"Rounds", "ラウンド"},
+  {"Start", "開始"},
+  {"Tavro — Round %1", "Tavro — ラウンド %1"},
+  {"Tavro — Results", "Tavro — 結果"},
+  {"Speed %1   Accuracy %2%   Word %3/25", "速度 %1   正確率 %2%   問題 %3/25"},
+  {"Next key: %1 · %2", "次のキー：%1 · %2"},
+  {"Next: %1", "次：%1"},
+  {"   (%1 is not next)", "   （%1 は次のキーではありません）"},
+  {"Round complete", "ラウンド完了"},
+  {"Speed %1 · Accuracy %2% · Keys %3 right, %4 missed", "速度 %1 · 正確率 %2% · 正しいキー %3、ミス %4"},
+  {"Top 5", "トップ5"},
+  {"Weakest keys, all rounds: %1", "苦手なキー（全ラウンド）：%1"},
+  {"Next: round %1 (%2)", "次は ラウンド %1（%2）"},
+  {"Enter next round · A again · H or Esc home", "Enter 次のラウンド · A もう一度 · H または Esc ホーム"},
+  {"Could not save the preference: %1", "設定を保存できませんでした：%1"},
+  {"Keys per minute", "打鍵/分"},
+  {"Words per minute (WPM)", "語/分（WPM）"},
+  {"Show the keyboard while practising", "練習中にキーボードを表示する"},
+  {"Show the romanized line under the prompt (%1)", "問題の下にローマ字の行を表示する（%1）"},
+  {"English prompts have no romanized line", "英語の問題にはローマ字の行がありません"},
+  {"Your own text is practised in the terminal tutor for now.", "自分の文章の練習は、今のところターミナル版で行います。"},
+};
+// clang-format on
+
+bool& english() {
+  static bool value = true;
+  return value;
+}
+
+}  // namespace
+
+std::optional<std::string_view> japaneseText(std::string_view text) {
+  if (std::optional<std::string_view> core = UIStrings::translation(text)) return core;
+  if (std::optional<std::string_view> shared = HostStrings::translation(text)) return shared;
+  static const std::vector<Translation> table(std::begin(rows), std::end(rows));
+  static const StringIndex byEnglish(table, &Translation::english, &Translation::japanese);
+  return byEnglish.find(text);
+}
+
+void useEnglishInterface(bool wanted) {
+  static TableTranslator* translator = nullptr;
+  english() = wanted;
+  if (QCoreApplication::instance() == nullptr) return;
+  if (!wanted && translator == nullptr) {
+    translator = new TableTranslator(QCoreApplication::instance());
+    QCoreApplication::installTranslator(translator);
+  } else if (wanted && translator != nullptr) {
+    QCoreApplication::removeTranslator(translator);
+    delete translator;
+    translator = nullptr;
+  }
+}
+
+void useInterfaceFont() {
+  if (QFontDatabase::families().contains("Noto Sans CJK JP"))
+    QApplication::setFont(QFont("Noto Sans CJK JP", QApplication::font().pointSize()));
+}
+
+bool englishInterface() {
+  return english();
+}
+
+QString say(std::string_view text, std::initializer_list<std::string> values) {
+  std::string_view shown = text;
+  if (!english()) shown = japaneseText(text).value_or(text);
+  return QString::fromStdString(fillPlaceholders(shown, std::vector<std::string>(values)));
+}
+
+QString TableTranslator::translate(const char*, const char* sourceText, const char*, int) const {
+  if (sourceText == nullptr) return {};
+  std::optional<std::string_view> found = japaneseText(sourceText);
+  if (!found) return {};
+  return QString::fromUtf8(found->data(), static_cast<qsizetype>(found->size()));
+}
+
+}  // namespace tavro::desktop
