@@ -2,13 +2,17 @@
 
 #include "Support/Text.h"
 #include "TavroCore/history/LiveMetrics.h"
+#include "TavroCore/practice/KeyMap.h"
 #include "TavroCore/practice/WeakKeyDrill.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroHost/ExerciseText.h"
 #include "TavroHost/KeptRound.h"
+#include "TavroHost/RecentProgress.h"
+#include "TavroHost/SuggestionText.h"
 #include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/KeyboardView.h"
 #include "TavroDesktop/PhysicalKeys.h"
+#include "TavroDesktop/ProgressView.h"
 #include "TavroDesktop/SettingsPage.h"
 #include "TavroDesktop/ThemePalette.h"
 
@@ -97,6 +101,7 @@ DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
   buildPractice();
   buildResults();
   buildSettings();
+  buildProgress();
   retranslate();
   statusBar()->showMessage(problem_);
   ticker_ = new QTimer(this);
@@ -149,6 +154,11 @@ void DesktopTutor::buildMenus() {
     showPage(Page::settings);
   });
   settingsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+  progressAction_ = menu_->addAction(QString(), this, [this] {
+    round_.reset();
+    showPage(Page::progress);
+  });
+  progressAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   menu_->addSeparator();
   quitAction_ = menu_->addAction(QString(), this, &QWidget::close);
   quitAction_->setShortcut(QKeySequence::Quit);
@@ -176,10 +186,10 @@ void DesktopTutor::buildHome() {
   for (JLPTLevel level : JLPTLevels::allCases) levelBox_->addItem(q(std::string(rawValue(level))));
   layoutBox_ = new QComboBox;
   layoutBox_->addItems({"US", QString()});
-  form->addRow(QString(), languageBox_);
-  form->addRow(QString(), inputBox_);
-  form->addRow(QString(), levelBox_);
-  form->addRow(QString(), layoutBox_);
+  // The labels get their texts from retranslate().
+  for (QWidget* field : {static_cast<QWidget*>(languageBox_), static_cast<QWidget*>(inputBox_),
+                         static_cast<QWidget*>(levelBox_), static_cast<QWidget*>(layoutBox_)})
+    form->addRow(new QLabel, field);
   layout->addLayout(form);
 
   roundList_ = new QListWidget;
@@ -410,13 +420,17 @@ void DesktopTutor::finishRound() {
     latest_ = attempt->id();
     save();
   }
+  suggestion_ = suggest();
+  showPage(Page::results);
+}
+
+std::optional<Suggestion> DesktopTutor::suggest() const {
   bool drill = offersDrill(choices_.exercise) &&
                !WeakKeyDrill::build(choices_.exercise, choices_.level,
                                     archive_.weakKeys.value_or(WeakKeyHistory{}), archive_.jis,
                                     choices_.guideStyle)
                     .prompts.empty();
-  suggestion_ = Suggestions::next(choices_.exercise, choices_.level, archive_, drill);
-  showPage(Page::results);
+  return Suggestions::next(choices_.exercise, choices_.level, archive_, drill);
 }
 
 // --- Results
@@ -438,6 +452,15 @@ void DesktopTutor::buildSettings() {
   settings_ = new SettingsPage(preferences_);
   pages_->addWidget(settings_);
   connectSettings();
+}
+
+void DesktopTutor::buildProgress() {
+  progress_ = new ProgressView;
+  auto* page = new QWidget;
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(progress_, 0, Qt::AlignHCenter | Qt::AlignTop);
+  layout->addStretch(1);
+  pages_->addWidget(page);
 }
 
 void DesktopTutor::connectSettings() {
@@ -480,6 +503,7 @@ void DesktopTutor::retranslate() {
   menu_->setTitle(tr("&Tavro"));
   homeAction_->setText(tr("&Home"));
   settingsAction_->setText(tr("&Settings"));
+  progressAction_->setText(tr("&Progress"));
   quitAction_->setText(tr("&Quit"));
   title_->setText(say("Tavro · touch typing"));
   const std::pair<QWidget*, std::string_view> labels[] = {
@@ -492,7 +516,7 @@ void DesktopTutor::retranslate() {
   layoutBox_->setItemText(1, say("JIS (Japanese)"));
   roundsLabel_->setText(tr("Rounds"));
   start_->setText(tr("Start"));
-  resultsHint_->setText(tr("Enter next round · A again · H or Esc home"));
+  resultsHint_->setText(tr("Enter next round · A again · P progress · H or Esc home"));
 }
 
 void DesktopTutor::refreshResults() {
@@ -534,8 +558,10 @@ void DesktopTutor::refreshResults() {
   page += "<p>" + tr("Weakest keys, all rounds: %1").arg(weak.isEmpty() ? say("none missed") : weak.join("  ")) +
           "</p>";
   if (suggestion_) {
-    std::string title = named(roundTitle(choices_.exercise, suggestion_->round));
-    page += "<p><b>" + tr("Next: round %1 (%2)").arg(suggestion_->round).arg(html(title)) + "</b></p>";
+    page += "<p><b>" +
+            told(suggestionMessage(*suggestion_, choices_.exercise, archive_.jis, choices_.unit))
+                .toHtmlEscaped() +
+            "</b></p>";
   }
   results_->setText(page);
 }
@@ -564,6 +590,23 @@ void DesktopTutor::showPage(Page page) {
       refreshResults();
       setFocus();
       break;
+    case Page::progress: {
+      setWindowTitle(tr("Tavro — Progress"));
+      ticker_->stop();
+      std::string modeName(mode(choices_.exercise));
+      std::optional<std::string> failure;
+      RecentProgress recent = RecentProgress::of(archive_.attempts, modeName, failure);
+      if (failure) {
+        problem_ = say("Could not work out the days: {1}", {*failure});
+        statusBar()->showMessage(problem_);
+      }
+      KeyMap keys = KeyMap::of(archive_.weakKeys.value_or(WeakKeyHistory{}), modeName, archive_.jis);
+      QString next;
+      if (std::optional<Suggestion> suggestion = suggest()) next = told(suggestionMessage(*suggestion, choices_.exercise, archive_.jis, choices_.unit));
+      progress_->show(recent, keys, archive_.jis, choices_.unit, next);
+      setFocus();
+      break;
+    }
     case Page::settings:
       setWindowTitle(tr("Tavro — Settings"));
       ticker_->stop();
@@ -610,6 +653,7 @@ void DesktopTutor::keyPressEvent(QKeyEvent* event) {
       }
       return;
     }
+    case Page::progress:
     case Page::settings:
       if (key == Qt::Key_Escape) {
         showPage(Page::home);
@@ -623,6 +667,10 @@ void DesktopTutor::keyPressEvent(QKeyEvent* event) {
       }
       if (key == Qt::Key_A) {
         startRound(round_->round());
+        return;
+      }
+      if (key == Qt::Key_P) {
+        showPage(Page::progress);
         return;
       }
       if (key == Qt::Key_H || key == Qt::Key_Escape) {

@@ -40,13 +40,14 @@ class QTimer;
 namespace tavro::desktop {
 
 class KeyboardView;
+class ProgressView;
 class SettingsPage;
 
 class DesktopTutor : public QMainWindow {
   Q_OBJECT
 
  public:
-  enum class Page { home, practice, results, settings };
+  enum class Page { home, practice, results, settings, progress };
 
   // `preferences` outlives the window.
   DesktopTutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& preferences,
@@ -81,6 +82,7 @@ class DesktopTutor : public QMainWindow {
   void buildPractice();
   void buildResults();
   void buildSettings();
+  void buildProgress();
   // Puts the texts of the built pages in the interface language.
   void retranslate();
   // Takes the settings page's choices: theme, interface language, guides,
@@ -95,6 +97,8 @@ class DesktopTutor : public QMainWindow {
   void keepChoice(const std::function<void()>& change);
   void save();
   double clock() const;
+  // The round to take next in the exercise chosen.
+  std::optional<Suggestion> suggest() const;
 
   StoragePaths paths_;
   Archive archive_;
@@ -141,6 +145,9 @@ class DesktopTutor : public QMainWindow {
   QMenu* menu_ = nullptr;
   QAction* homeAction_ = nullptr;
   QAction* settingsAction_ = nullptr;
+  QAction* progressAction_ = nullptr;
+  // Progress
+  ProgressView* progress_ = nullptr;
   QAction* quitAction_ = nullptr;
 };
 

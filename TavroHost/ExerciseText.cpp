@@ -1,6 +1,7 @@
 #include "TavroHost/ExerciseText.h"
 
 #include "TavroCore/content/JLPTCurriculum.h"
+#include "TavroCore/input/KanaInput.h"
 #include "TavroCore/content/LanguageCurriculum.h"
 #include "TavroCore/settings/UIStrings.h"
 
@@ -59,6 +60,20 @@ std::string roundTitle(Exercise exercise, std::int64_t round) {
   }
   if (round < 1 || round > static_cast<std::int64_t>(titles->size())) return "";
   return (*titles)[static_cast<std::size_t>(round - 1)];
+}
+
+std::string keyLabel(std::string_view key, std::string_view mode, bool jis) {
+  if (mode == tavro::mode(Exercise::japaneseKana) && !key.empty()) {
+    std::string legend = KanaInput::label(key, jis);
+    if (!legend.empty() && legend != " ") return legend;
+    // A shifted keystroke: the small kana or mark Shift gives on its key.
+    std::string base = Keyboard::baseKey(key, jis);
+    if (base != key) {
+      std::string shifted = KanaInput::shiftedLabel(base, jis);
+      if (!shifted.empty()) return shifted;
+    }
+  }
+  return std::string(key);
 }
 
 std::string fingerName(Finger finger) {

@@ -20,6 +20,12 @@ std::string_view inputName(Exercise exercise);
 // strings' labels of the guided rounds, "Weak Fingers" for round 7.
 std::string roundTitle(Exercise exercise, std::int64_t round);
 
+// A key of `mode` as the learner knows it: with the kana keys ("kana"
+// mode) by the kana it types on the layout (`jis`), so "d" reads し and a
+// shifted key its small kana or mark; otherwise the key text itself. The
+// space bar is the caller's to name ("space" in the interface language).
+std::string keyLabel(std::string_view key, std::string_view mode, bool jis);
+
 // A finger as the practice screens name it: "left index finger", "thumb".
 std::string fingerName(Finger finger);
 

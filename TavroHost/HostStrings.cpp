@@ -71,6 +71,15 @@ constexpr Translation rows[] = {
   {"Hepburn (shi, tsu, ja)", "ヘボン式（shi, tsu, ja）"},
   {"Kunrei (si, tu, zya)", "訓令式（si, tu, zya）"},
   {"Fewest keys", "打鍵数が最少"},
+  {"Next: round {1} ({2}): start here.", "次は ラウンド {1}（{2}）：ここから始めましょう。"},
+  {"Next: the weak-key drill: {1} is right only {2} of the time.", "次は 苦手キードリル：{1} の正確率は {2} です。"},
+  {"Next: round {1} ({2}): not taken yet.", "次は ラウンド {1}（{2}）：まだ練習していません。"},
+  {"Next: round {1} ({2}): its best, {3}, is under your median, {4}.", "次は ラウンド {1}（{2}）：最高 {3} が中央値 {4} に届いていません。"},
+  {"Next: round {1} ({2}): your slowest best, {3}.", "次は ラウンド {1}（{2}）：最高記録がいちばん遅いラウンドです（{3}）。"},
+  {"{1} keys/min", "{1} 打鍵/分"},
+  {"{1} WPM", "{1} 語/分"},
+  {"Could not work out the days: {1}", "日付を計算できませんでした：{1}"},
+  {"accuracy", "正確率"},
 };
 // clang-format on
 

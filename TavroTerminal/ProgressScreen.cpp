@@ -1,5 +1,6 @@
 #include "TavroTerminal/ProgressScreen.h"
 
+#include "TavroHost/SuggestionText.h"
 #include "TavroTerminal/ScoreText.h"
 #include "TavroTerminal/ScreenDrawing.h"
 
@@ -90,26 +91,8 @@ std::string_view bandMark(KeyBand band) {
 }  // namespace
 
 std::string suggestionLine(const TutorState& s, const Suggestion& suggestion) {
-  std::string number = std::to_string(suggestion.round);
-  std::string title = s.say(roundTitle(s.exercise, suggestion.round));
-  auto speed = [&](double keysPerMinute) { return speedText(keysPerMinute, s.interfaceLanguage, s.unit); };
-  switch (suggestion.reason) {
-    case SuggestionReason::firstRound:
-      return s.say("Next: round {1} ({2}): start here.", {number, title});
-    case SuggestionReason::weakKey:
-      return s.say("Next: the weak-key drill: {1} is right only {2} of the time.",
-                   {weakKeyName(suggestion.key, mode(s.exercise), s.archive.jis, s.interfaceLanguage),
-                    printed("%.0f%%", std::floor(suggestion.keyAccuracy))});
-    case SuggestionReason::notYetTaken:
-      return s.say("Next: round {1} ({2}): not taken yet.", {number, title});
-    case SuggestionReason::belowMedian:
-      return s.say("Next: round {1} ({2}): its best, {3}, is under your median, {4}.",
-                   {number, title, speed(suggestion.bestSpeed), speed(suggestion.medianSpeed)});
-    case SuggestionReason::slowestBest:
-      return s.say("Next: round {1} ({2}): your slowest best, {3}.",
-                   {number, title, speed(suggestion.bestSpeed)});
-  }
-  return "";
+  return TutorStrings::Message(suggestionMessage(suggestion, s.exercise, s.archive.jis, s.unit))
+      .text(s.interfaceLanguage);
 }
 
 const KeyTable<ProgressScreen::Action>& ProgressScreen::keys() {

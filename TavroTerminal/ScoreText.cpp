@@ -8,6 +8,7 @@
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/input/Keyboard.h"
 #include "TavroCore/settings/UIStrings.h"
+#include "TavroHost/SuggestionText.h"
 #include "TavroHost/ExerciseText.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/TutorStrings.h"
@@ -46,11 +47,7 @@ std::string printable(std::string_view text) {
 }
 
 std::string speedText(double keysPerMinute, InterfaceLanguage language, SpeedUnit unit) {
-  if (!std::isfinite(keysPerMinute) || keysPerMinute < 0) keysPerMinute = 0;
-  double speed = SpeedUnits::shown(keysPerMinute, unit);
-  std::string number = speed > 1e9 ? ">1e9" : format("%.0f", speed);
-  return TutorStrings::text(unit == SpeedUnit::wordsPerMinute ? "{1} WPM" : "{1} keys/min",
-                            language, {number});
+  return TutorStrings::Message(speedMessage(keysPerMinute, unit)).text(language);
 }
 
 std::string shortSpeedText(double keysPerMinute, InterfaceLanguage language, SpeedUnit unit) {
@@ -103,17 +100,7 @@ std::string scoreLine(const ScoreRow& row, InterfaceLanguage language, SpeedUnit
 std::string weakKeyName(std::string_view key, std::string_view mode, bool jis,
                         InterfaceLanguage language) {
   if (key == " ") return TutorStrings::text("space", language);
-  if (mode == tavro::mode(Exercise::japaneseKana) && !key.empty()) {
-    std::string legend = KanaInput::label(key, jis);
-    if (!legend.empty() && legend != " ") return legend;
-    // A shifted keystroke: the small kana or mark Shift gives on its key.
-    std::string base = Keyboard::baseKey(key, jis);
-    if (base != key) {
-      std::string shifted = KanaInput::shiftedLabel(base, jis);
-      if (!shifted.empty()) return shifted;
-    }
-  }
-  return printable(key);
+  return printable(keyLabel(key, mode, jis));
 }
 
 std::vector<std::string> weakestKeys(const WeakKeyHistory& history, std::string_view mode,

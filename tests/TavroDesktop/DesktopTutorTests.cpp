@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -209,6 +210,10 @@ TEST(DesktopTutorTest, TheJapaneseInterfaceLeavesNoEnglishAndDrawsEveryGlyph) {
   DesktopTutor& tutor = *window.tutor;
   tutor.show();
   checkJapanese(tutor, "home");
+  // The choices are labelled, in Japanese.
+  std::vector<QString> home = shownTexts(tutor);
+  for (const char* label : {"言語", "入力方法", "配列", "ラウンド"})
+    EXPECT_NE(std::find(home.begin(), home.end(), QString::fromUtf8(label)), home.end()) << label;
   ASSERT_TRUE(tutor.startRound(1));
   double now = 100;
   tutor.typeKey("q", now);
