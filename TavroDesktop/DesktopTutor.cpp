@@ -3,11 +3,11 @@
 #include "Support/Text.h"
 #include "TavroCore/history/LiveMetrics.h"
 #include "TavroCore/practice/KeyMap.h"
-#include "TavroCore/practice/WeakKeyDrill.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroHost/ExerciseText.h"
 #include "TavroHost/KeptRound.h"
 #include "TavroHost/RecentProgress.h"
+#include "TavroHost/RoundPrompts.h"
 #include "TavroHost/SuggestionText.h"
 #include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/KeyboardView.h"
@@ -310,19 +310,14 @@ void DesktopTutor::buildPractice() {
 
 bool DesktopTutor::startRound(std::int64_t number) {
   std::vector<RoundPrompt> list;
-  if (number == drillRound) {
-    list = WeakKeyDrill::build(choices_.exercise, choices_.level,
-                               archive_.weakKeys.value_or(WeakKeyHistory{}), archive_.jis,
-                               choices_.guideStyle)
-               .prompts;
-    if (list.empty()) problem_ = say("The drill needs keys you have missed: practise a round first.");
-  } else if (choices_.exercise != Exercise::customText) {
-    std::string weak;
-    if (archive_.weakKeys) weak = weakKeyText(archive_.weakKeys->rankedKeys(mode(choices_.exercise)));
-    list = prompts(choices_.exercise, choices_.level, number, weak, archive_.jis);
-    if (list.empty()) problem_ = say("This round has no prompts.");
-  } else {
+  if (choices_.exercise == Exercise::customText) {
     problem_ = tr("Your own text is practised in the terminal tutor for now.");
+  } else {
+    list = roundPrompts(choices_.exercise, choices_.level, number, archive_, choices_.guideStyle);
+    if (list.empty())
+      problem_ = say(number == drillRound
+                         ? "The drill needs keys you have missed: practise a round first."
+                         : "This round has no prompts.");
   }
   if (list.empty()) {
     statusBar()->showMessage(problem_);
@@ -425,12 +420,7 @@ void DesktopTutor::finishRound() {
 }
 
 std::optional<Suggestion> DesktopTutor::suggest() const {
-  bool drill = offersDrill(choices_.exercise) &&
-               !WeakKeyDrill::build(choices_.exercise, choices_.level,
-                                    archive_.weakKeys.value_or(WeakKeyHistory{}), archive_.jis,
-                                    choices_.guideStyle)
-                    .prompts.empty();
-  return Suggestions::next(choices_.exercise, choices_.level, archive_, drill);
+  return nextSuggestion(choices_.exercise, choices_.level, archive_, choices_.guideStyle);
 }
 
 // --- Results

@@ -129,17 +129,8 @@ QColor ProgressView::bandColour(KeyBand band) {
 QColor ProgressView::keyTextColour() { return QColor(0x11, 0x11, 0x11); }
 
 QString ProgressView::bandMark(KeyBand band) {
-  switch (band) {
-    case KeyBand::weak:
-      return "!";
-    case KeyBand::fair:
-      return "~";
-    case KeyBand::strong:
-      return "+";
-    case KeyBand::untyped:
-      break;
-  }
-  return ".";
+  std::string_view mark = KeyMap::mark(band);
+  return QString::fromUtf8(mark.data(), static_cast<qsizetype>(mark.size()));
 }
 
 QRect ProgressView::keyRect(const std::string& label) const {

@@ -73,20 +73,6 @@ Style bandStyle(KeyBand band) {
   return Style::dim;
 }
 
-// The mark beside a key, so the map reads without colours too.
-std::string_view bandMark(KeyBand band) {
-  switch (band) {
-    case KeyBand::weak:
-      return "!";
-    case KeyBand::fair:
-      return "~";
-    case KeyBand::strong:
-      return "+";
-    case KeyBand::untyped:
-      break;
-  }
-  return ".";
-}
 
 }  // namespace
 
@@ -242,7 +228,7 @@ void ProgressScreen::renderKeys(Frame& frame, int top) const {
     for (const KeyAccuracy& key : keyMap_.rows[r]) {
       std::string cap(1, ' ');
       cap += capLabel(key.label);
-      cap += bandMark(key.band);
+      cap += KeyMap::mark(key.band);
       cap += ' ';
       frame.put(top + 1 + static_cast<int>(r), column, cap, bandStyle(key.band));
       column += 5;
@@ -258,7 +244,7 @@ void ProgressScreen::renderKeys(Frame& frame, int top) const {
       {KeyBand::untyped, s.say("not typed yet")},
   };
   for (const auto& [band, text] : legend) {
-    column = frame.put(row, column, std::string(bandMark(band)), bandStyle(band)) + 1;
+    column = frame.put(row, column, std::string(KeyMap::mark(band)), bandStyle(band)) + 1;
     column = frame.put(row, column, text, Style::dim) + 3;
   }
   ++row;

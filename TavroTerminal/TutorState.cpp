@@ -1,10 +1,10 @@
 #include "TavroTerminal/TutorState.h"
 
-#include "TavroCore/practice/WeakKeyDrill.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroHost/AccountFiles.h"
 #include "TavroHost/KeptRound.h"
 #include "TavroHost/PracticeChoices.h"
+#include "TavroHost/RoundPrompts.h"
 
 #include <algorithm>
 #include <exception>
@@ -111,17 +111,10 @@ std::optional<std::string> TutorState::saveShared() {
 }
 
 bool TutorState::prepareRound(std::int64_t number) {
-  std::vector<RoundPrompt> list;
-  if (number == drillRound) {
-    list = WeakKeyDrill::build(exercise, level, archive.weakKeys.value_or(WeakKeyHistory{}),
-                               archive.jis, guideStyle)
-               .prompts;
-    if (list.empty()) {
-      status = say("The drill needs keys you have missed: practise a round first.");
-      return false;
-    }
-  } else {
-    list = prompts(exercise, level, number, weakKeysFor(exercise), archive.jis);
+  std::vector<RoundPrompt> list = roundPrompts(exercise, level, number, archive, guideStyle);
+  if (list.empty() && number == drillRound) {
+    status = say("The drill needs keys you have missed: practise a round first.");
+    return false;
   }
   if (list.empty()) {
     status = say("This round has no prompts.");
@@ -152,17 +145,8 @@ std::optional<std::string_view> TutorState::levelOf(std::string_view mode,
   return levelOfRound(mode, number, level);
 }
 
-std::string TutorState::weakKeysFor(Exercise of) const {
-  if (!archive.weakKeys) return "";
-  return weakKeyText(archive.weakKeys->rankedKeys(mode(of)));
-}
-
 std::optional<Suggestion> TutorState::suggestNext() const {
-  bool drill = offersDrill(exercise) &&
-               !WeakKeyDrill::build(exercise, level, archive.weakKeys.value_or(WeakKeyHistory{}),
-                                    archive.jis, guideStyle)
-                    .prompts.empty();
-  return Suggestions::next(exercise, level, archive, drill);
+  return nextSuggestion(exercise, level, archive, guideStyle);
 }
 
 bool TutorState::kanaInput() const {

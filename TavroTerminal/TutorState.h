@@ -82,7 +82,6 @@ struct TutorState {
   bool prepareCustomText();
   // The JLPT level of a round whose words come from it, as attempts keep it.
   std::optional<std::string_view> levelOf(std::string_view mode, std::int64_t round) const;
-  std::string weakKeysFor(Exercise exercise) const;
   // The round to take next in the exercise chosen, and why (nothing for the
   // learner's own text). Builds the drill to know whether it has prompts.
   std::optional<Suggestion> suggestNext() const;

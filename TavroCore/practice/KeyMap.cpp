@@ -88,4 +88,18 @@ KeyMap KeyMap::of(const WeakKeyHistory& history, std::string_view mode, bool jis
   return map;
 }
 
+std::string_view KeyMap::mark(KeyBand band) {
+  switch (band) {
+    case KeyBand::weak:
+      return "!";
+    case KeyBand::fair:
+      return "~";
+    case KeyBand::strong:
+      return "+";
+    case KeyBand::untyped:
+      break;
+  }
+  return ".";
+}
+
 }  // namespace tavro

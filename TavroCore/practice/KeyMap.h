@@ -39,6 +39,9 @@ struct KeyMap {
 
   // The band of an accuracy in percent (absent: untyped).
   static KeyBand band(std::optional<double> accuracy);
+  // The mark every host draws on a key of `band`, so the map reads without
+  // colours too: "!" under 85 %, "~" 85 to 95 %, "+" 95 % and over, "." never typed.
+  static std::string_view mark(KeyBand band);
 
   // The map of `mode`'s keys on the US (`jis` false) or JIS layout. Every
   // tally of the history goes to the drawn key that produces it, with or
