@@ -32,4 +32,9 @@ bool PracticeChoices::settleLayout(Archive& archive, bool archiveRead,
   return false;
 }
 
+bool PracticeChoices::kanaInput(Exercise exercise, const platform::UserDefaults& preferences) {
+  if (language(exercise) == TavroLanguage::japanese) return exercise == Exercise::japaneseKana;
+  return savedExercise(TavroLanguage::japanese, preferences) == Exercise::japaneseKana;
+}
+
 }  // namespace tavro

@@ -51,6 +51,11 @@ struct PracticeChoices {
   // preferences keep goes into `archive`.
   static bool settleLayout(Archive& archive, bool archiveRead,
                            const platform::UserDefaults& preferences);
+
+  // Whether Japanese is typed on the kana keys, as a backup and a sync
+  // record it: the exercise chosen when it is Japanese, else the Japanese
+  // exercise the preferences keep.
+  static bool kanaInput(Exercise exercise, const platform::UserDefaults& preferences);
 };
 
 }  // namespace tavro

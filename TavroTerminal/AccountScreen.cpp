@@ -34,7 +34,8 @@ void dropLastCharacter(std::string& text) {
 
 }  // namespace
 
-AccountScreen::AccountScreen(TutorState& state) : state_(state) {}
+AccountScreen::AccountScreen(TutorState& state)
+    : state_(state), tokens_(state.paths.configFolder) {}
 
 AccountScreen::~AccountScreen() = default;
 
@@ -109,7 +110,7 @@ Transition AccountScreen::handle(const Key& key, double) {
       answerOwner(*action == Action::addScores);
       break;
     case Action::signOut:
-      signOut(state_.say("Signed out; the session token was removed."));
+      signOut();
       break;
     case Action::sync:
       startSync();
@@ -153,12 +154,12 @@ Transition AccountScreen::handle(const Key& key, double) {
 void AccountScreen::tick() {
   if (!task_ || !task_->done()) return;
   std::unique_ptr<AccountTask> task = std::move(task_);
-  std::optional<std::string> failure = task->finish();
+  std::optional<HostMessage> failure = task->finish();
   if (failure) {
-    accountMessage_ = state_.say("{1} failed: {2}", {state_.say(taskTitle_), *failure});
+    accountMessage_ = state_.say("{1} failed: {2}", {state_.say(taskTitle_), words(*failure)});
     accountFailed_ = true;
     if (task->sessionRefused() && state_.signedIn())
-      signOut(state_.say("{1} You are signed out; sign in again.", {accountMessage_}));
+      signOut(untranslated(state_.say("{1} You are signed out; sign in again.", {accountMessage_})));
   }
 }
 
@@ -215,8 +216,7 @@ void AccountScreen::render(Frame& frame, double) const {
                 Style::warning, 2);
     paragraph(state_.say("Paste a session token (64 characters 0-9 a-f) and press Enter."), Style::normal,
               2);
-    paragraph(state_.say("It is kept in {1}, readable by you alone.",
-                {tokenFile(state_.paths.configFolder).string()}),
+    paragraph(state_.say("It is kept in {1}, readable by you alone.", {words(tokens_.where())}),
               Style::dim, 2);
     if (browser_.pending()) {
       row++;
@@ -276,7 +276,7 @@ void AccountScreen::render(Frame& frame, double) const {
   }
   row++;
   if (task_) {
-    std::string progress = task_->progress();
+    std::string progress = words(task_->progress());
     frame.put(row++, 3,
               state_.say("{1}: {2} · Esc cancels",
                 {state_.say(taskTitle_), task_->cancelled() ? state_.say("cancelling…") : progress}),

@@ -3,12 +3,16 @@
 // gets, Sync Now, the devices signed in, exporting and importing backups
 // (which need no account), and signing out. Operations that talk to the
 // service run as an AccountTask; the screen shows their progress and
-// takes their result in tick(). The operations themselves are in
-// AccountActions.cpp; the keys and the layout in AccountScreen.cpp.
+// takes their result in tick(). The operations themselves are the host
+// layer's (TavroHost/AccountActions.h), shared with the desktop tutor;
+// AccountActions.cpp joins them to this screen's fields, AccountScreen.cpp
+// holds the keys and the layout.
 #pragma once
 
 #include "TavroCore/account/AccountBrowserLogin.h"
 #include "TavroCore/account/AccountDevice.h"
+#include "TavroHost/AccountActions.h"
+#include "TavroHost/TokenStore.h"
 #include "TavroTerminal/AccountTask.h"
 #include "TavroTerminal/KeyTable.h"
 #include "TavroTerminal/Screen.h"
@@ -51,10 +55,20 @@ class AccountScreen : public Screen {
   // in a field, at the question of whose scores, and signed in.
   const KeyTable<Action>& keys() const;
 
+  // The host layer's view of the tutor's state, made afresh for each
+  // operation.
+  AccountContext context();
+  // A message of the host layer in the interface language.
+  std::string words(const HostMessage& message) const;
+  // Shows the outcome of an operation under the fields.
+  void show(const AccountOutcome& outcome);
+
   void submitEntry();
   void startTask(std::string title, AccountTask::Work work);
   void completeSignIn(const std::string& token, const AccountProfile& profile);
-  void signOut(const std::string& reason);
+  // Signs out with `reason` as the message (by default that the token was
+  // removed).
+  void signOut(std::optional<HostMessage> reason = std::nullopt);
   void startSync();
   void beginBrowserSignIn();
   void submitCallback(const std::string& callback);
@@ -66,15 +80,9 @@ class AccountScreen : public Screen {
   // Asks for the path of a backup to export (`exporting`) or import; no
   // account is needed for either.
   void openBackupEntry(bool exporting);
-  // Signed in: this account's attempts. Signed out: a local backup of every
-  // attempt on this computer, tied to no account.
-  void exportBackup(const std::string& path);
-  // Refuses a backup of another account, one breaking a limit, or one with
-  // an attempt dated more than a day ahead. Signed out, or for a local
-  // backup, the attempts join the local scores without a claim.
-  void importBackup(const std::string& path);
 
   TutorState& state_;
+  FileTokenStore tokens_;  // the token file of the config folder
   bool askOwner_ = false;  // the question of whose scores waits for an answer
   FetchMaker makeFetch_;
   std::unique_ptr<AccountTask> task_;

@@ -2,15 +2,13 @@
 
 #include "Support/CharacterBounds.h"
 #include "TavroCore/content/CustomPractice.h"
+#include "TavroHost/CustomText.h"
 #include "TavroTerminal/TutorStrings.h"
 
 #include <algorithm>
 
 namespace tavro::terminal {
 namespace {
-
-constexpr std::string_view ruleText =
-    "Use matching lines, Hiragana and punctuation, up to 2,000 characters. No text is saved.";
 
 // 2000 as "2,000".
 std::string withSeparators(std::size_t number) {
@@ -294,48 +292,16 @@ std::vector<CustomTextEditor::Mark> CustomTextEditor::readingMarks() const {
 }
 
 bool CustomTextEditor::start() {
-  std::vector<JapanesePrompt> items = CustomPractice::items(text_.text(), reading_.text());
-  faultyLine_.reset();
-  if (!items.empty()) {
-    prompts_ = std::move(items);
-    messages_.clear();
+  CustomTextVerdict verdict = judgeCustomText(text_.text(), reading_.text());
+  faultyLine_ = verdict.faultyReadingLine;
+  messages_.clear();
+  if (verdict.accepted()) {
+    prompts_ = std::move(verdict.prompts);
     return true;
   }
-  // Say what is wrong before the rule itself.
-  std::size_t textLines = itemLines(text_);
-  std::size_t readingLines = itemLines(reading_);
-  std::string problem;
-  std::vector<std::string> values;
-  if (textLines == 0) {
-    problem = "Paste or type the Japanese text first, one practice item per line.";
-  } else if (readingLines == 0) {
-    problem = "Give the reading of each line, or choose Generate reading.";
-  } else if (textLines != readingLines) {
-    problem = textLines == 1
-                  ? "The text has {1} line and the reading {2}: give one reading line per text line."
-                  : "The text has {1} lines and the reading {2}: give one reading line per text line.";
-    values = {std::to_string(textLines), std::to_string(readingLines)};
-  } else {
-    // Pair the lines as the core does and find the first pair it refuses.
-    std::vector<std::string> shown;
-    for (const std::string& line : text_.lines())
-      if (!line.empty()) shown.push_back(line);
-    std::size_t item = 0;
-    for (std::size_t index = 0; index < reading_.lines().size(); ++index) {
-      const std::string& line = reading_.lines()[index];
-      if (line.empty()) continue;
-      if (CustomPractice::items(shown[item], line).empty()) {
-        faultyLine_ = index;
-        problem = "Reading line {1} cannot be typed: use hiragana, digits and punctuation only.";
-        values = {std::to_string(item + 1)};
-        break;
-      }
-      ++item;
-    }
-  }
-  messages_.clear();
-  if (!problem.empty()) messages_.push_back({problem, values});
-  messages_.push_back({std::string(ruleText), {}});
+  // What is wrong comes before the rule itself.
+  if (verdict.problem) messages_.push_back({verdict.problem->pattern, verdict.problem->values});
+  messages_.push_back({std::string(customTextRule), {}});
   messagesAreProblems_ = true;
   return false;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "TavroCore/content/JapanesePrompt.h"
+#include "TavroHost/CustomText.h"
 #include "TavroTerminal/Frame.h"
 #include "TavroTerminal/InterfaceLanguage.h"
 #include "TavroTerminal/Key.h"
@@ -31,9 +32,9 @@ class CustomTextEditor {
   // What a key asks of the tutor.
   enum class Action { none, leave, practise };
 
-  // The bytes each field may hold besides its character limit: enough for
-  // the longest text the core takes, written with combining marks.
-  static constexpr std::size_t maximumBytes = 16 * 1024;
+  // The bytes each field may hold besides its character limit, as the
+  // desktop tutor bounds its fields.
+  static constexpr std::size_t maximumBytes = customTextMaximumBytes;
 
   CustomTextEditor();
 

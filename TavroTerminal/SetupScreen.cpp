@@ -2,6 +2,7 @@
 
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroCore/settings/SetupKeyboardPreview.h"
+#include "TavroHost/SetupFlow.h"
 #include "TavroTerminal/ScreenDrawing.h"
 
 #include <algorithm>
@@ -10,15 +11,10 @@ namespace tavro::terminal {
 namespace {
 
 // The choices each setup step offers, in order.
-// English prompts have no guide lines to offer, only the keyboard.
-bool offersGuideLines(const FirstLaunchSetup& setup) {
-  return setup.language != TavroLanguage::english;
-}
-
 std::size_t setupChoices(const FirstLaunchSetup& setup) {
   switch (setup.step) {
     case SetupStep::guidance:
-      return offersGuideLines(setup) ? 2 : 1;
+      return setupOffersGuideLines(setup) ? 2 : 1;
     case SetupStep::welcome:
     case SetupStep::keyboard:
     case SetupStep::appearance:
@@ -47,9 +43,11 @@ const KeyTable<SetupScreen::Action>& SetupScreen::keys() {
 }
 
 bool SetupScreen::begin(bool archiveFound) {
-  if (!FirstLaunchSetup::shouldPresent(archiveFound, state_.preferences)) return false;
-  state_.keepPreference([&] { FirstLaunchSetup::markStarted(state_.preferences); });
-  setup_ = FirstLaunchSetup::draft(state_.preferences);
+  std::optional<BegunSetup> begun = beginSetup(archiveFound, state_.preferences);
+  if (!begun) return false;
+  if (begun->storeFailure)
+    state_.status = state_.say("Could not save the preference: {1}", {*begun->storeFailure});
+  setup_ = begun->setup;
   return true;
 }
 
@@ -84,7 +82,7 @@ Transition SetupScreen::handle(const Key& key, double) {
           setup.usesJIS = !setup.usesJIS;
           break;
         case SetupStep::guidance:
-          if (focus_ == 0 && offersGuideLines(setup)) {
+          if (focus_ == 0 && setupOffersGuideLines(setup)) {
             setup.showRomaji = !setup.showRomaji;
           } else {
             setup.showKeyboardGuide = !setup.showKeyboardGuide;
@@ -130,14 +128,8 @@ Transition SetupScreen::handle(const Key& key, double) {
 void SetupScreen::finish() {
   TutorState& s = state_;
   const FirstLaunchSetup& setup = *setup_;
-  s.keepPreference([&] { setup.complete(s.preferences); });
-  // The setup keeps the guide lines as Japanese's switch; the language
-  // chosen gets the learner's answer too, so home shows what was chosen.
-  if (offersGuideLines(setup))
-    s.keepPreference(
-        [&] { TavroLanguages::saveShowRomaji(setup.language, setup.showRomaji, s.preferences); });
-  s.archive = setup.applying(s.archive);
-  s.keepLayout();
+  if (std::optional<std::string> failure = finishSetup(setup, s.archive, s.preferences))
+    s.status = s.say("Could not save the preference: {1}", {*failure});
   s.save();
   s.readPreferences();
   s.theme = setup.theme;
@@ -213,7 +205,7 @@ void SetupScreen::render(Frame& frame, double) const {
     case SetupStep::guidance:
       frame.put(row, 3, s.say("What should practice show you?"));
       // The same setting, by the same name, as on the home screen.
-      if (offersGuideLines(setup)) {
+      if (setupOffersGuideLines(setup)) {
         option(row + 2, 0, s.say("Guide lines"), s.say(setup.showRomaji ? "on" : "off"));
         option(row + 3, 1, s.say("Keyboard"), s.say(setup.showKeyboardGuide ? "on" : "off"));
         for (const std::string& line :

@@ -1,7 +1,8 @@
 #include "TavroTerminal/TutorState.h"
 
 #include "TavroCore/settings/LanguagePreference.h"
-#include "TavroHost/AccountFiles.h"
+#include "TavroHost/AccountStart.h"
+#include "TavroHost/CustomText.h"
 #include "TavroHost/KeptRound.h"
 #include "TavroHost/PracticeChoices.h"
 #include "TavroHost/RoundPrompts.h"
@@ -37,13 +38,14 @@ TutorState::TutorState(StoragePaths paths, LoadedArchive loaded, platform::UserD
   // A readable archive holds the layout of record; without one (damaged,
   // unreadable, gone) the copy in the preferences keeps the learner's.
   if (PracticeChoices::settleLayout(archive, archiveRead, this->preferences)) keepLayout();
-  account = AccountState::load(this->preferences);
-  invalidProfile = account.profile && !account.profile->valid();
-  token = readToken(tokenFile(this->paths.configFolder));
-  LoadedAttemptOwners loadedOwners = loadAttemptOwners(attemptOwnersFile(this->paths.dataFolder));
-  owners = std::move(loadedOwners.owners);
-  ownersUsable = loadedOwners.usable;
-  if (loadedOwners.notice) notices.push_back(std::move(*loadedOwners.notice));
+  FileTokenStore tokens(this->paths.configFolder);
+  AccountStart start = readAccountStart(this->paths, this->preferences, tokens);
+  account = std::move(start.account);
+  invalidProfile = start.invalidProfile;
+  token = std::move(start.token);
+  owners = std::move(start.owners);
+  ownersUsable = start.ownersUsable;
+  if (start.notice) notices.push_back(std::move(*start.notice));
 }
 
 std::string TutorState::say(std::string_view text) const {
@@ -133,10 +135,9 @@ void TutorState::prepareRound(PracticeRound next) {
 }
 
 bool TutorState::prepareCustomText() {
-  std::vector<RoundPrompt> list;
-  for (const JapanesePrompt& prompt : customText.prompts()) list.push_back({prompt, std::nullopt});
-  if (list.empty()) return false;
-  prepareRound(PracticeRound(Exercise::customText, 1, archive.jis, std::move(list)));
+  std::optional<PracticeRound> next = customTextRound(customText.prompts(), archive.jis);
+  if (!next) return false;
+  prepareRound(std::move(*next));
   return true;
 }
 
@@ -150,8 +151,7 @@ std::optional<Suggestion> TutorState::suggestNext() const {
 }
 
 bool TutorState::kanaInput() const {
-  if (language(exercise) == TavroLanguage::japanese) return exercise == Exercise::japaneseKana;
-  return savedExercise(TavroLanguage::japanese, preferences) == Exercise::japaneseKana;
+  return PracticeChoices::kanaInput(exercise, preferences);
 }
 
 double TutorState::roundClock(double now) const {

@@ -5,6 +5,7 @@
 #include "Platform/HTTPTransport.h"
 #include "TavroTerminal/CommandLine.h"
 #include "TavroTerminal/ScoreText.h"
+#include "TavroHost/PreferencesNotice.h"
 #include "TavroHost/Storage.h"
 #include "TavroTerminal/TerminalScreen.h"
 #include "TavroTerminal/TerminalType.h"
@@ -12,7 +13,6 @@
 
 #include <langinfo.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <clocale>
@@ -35,24 +35,6 @@ using tavro::storagePaths;
 int refuse(const std::string& message) {
   std::cerr << "tavro: " << message << '\n';
   return 1;
-}
-
-// The store moves a damaged file aside on its first read; the learner is
-// told, since their choices are back to the defaults.
-std::optional<tavro::terminal::TutorStrings::Message> preferencesNotice(
-    const tavro::platform::FileUserDefaults& preferences) {
-  auto identity = [&]() -> std::optional<std::pair<dev_t, ino_t>> {
-    struct stat status {};
-    if (::lstat(preferences.damagedFile().c_str(), &status) != 0) return std::nullopt;
-    return std::pair{status.st_dev, status.st_ino};
-  };
-  auto before = identity();
-  (void)preferences.keys();
-  auto after = identity();
-  if (!after || after == before) return std::nullopt;
-  return tavro::terminal::TutorStrings::Message{
-      "The preferences file was damaged; it was kept as {1} and the defaults are used.",
-      {preferences.damagedFile().string()}};
 }
 
 bool utf8Locale() {
@@ -119,7 +101,7 @@ int run(const std::vector<std::string>& arguments) {
 
   LoadedArchive loaded = loadArchive(paths->archive());
   tavro::platform::FileUserDefaults preferences(paths->preferences());
-  std::optional<tavro::terminal::TutorStrings::Message> notice = preferencesNotice(preferences);
+  std::optional<tavro::HostMessage> notice = tavro::damagedPreferencesNotice(preferences);
   Tutor tutor(*paths, std::move(loaded), preferences);
   if (notice) tutor.addNotice(*notice);
   tutor.setAccountService([](std::function<bool()> cancelled) {
