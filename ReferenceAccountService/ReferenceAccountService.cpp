@@ -2,6 +2,8 @@
 
 #include "ReferenceAccountService/ServiceRequests.h"
 #include "Support/JsonEncoding.h"
+#include "TavroCore/account/AccountBrowserLogin.h"
+#include "TavroCore/account/QueryText.h"
 
 #include <httplib.h>
 
@@ -25,6 +27,8 @@ namespace {
 
 constexpr std::string_view signInPath = "/api/downloader/auth";
 constexpr std::string_view syncPath = "/api/downloader/tavro/sync";
+// The browser sign-in page the tutor opens, and the form it posts back.
+constexpr std::string_view signInPagePath = "/account";
 // Benchmarks only (Options::anchorRoute).
 constexpr std::string_view anchorPath = "/bench/anchor";
 constexpr std::size_t maximumAnchorBytes = 256 * 1024;
@@ -120,6 +124,99 @@ Body readBody(const httplib::Request& request, const httplib::ContentReader& rea
   if (tooLarge) body.refusal = 413;
   else if (!complete) body.refusal = 400;
   return body;
+}
+
+// Text for an HTML page: the five characters that could end an element or an
+// attribute value are written as references.
+std::string htmlEscaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+// The sign-in pages are HTML without a script: nothing may run, nothing be
+// loaded from elsewhere, and no other site may frame the approval button.
+void replyPage(httplib::Response& response, int status, const std::string& title,
+               const std::string& content) {
+  response.status = status;
+  response.set_header("Content-Security-Policy", "default-src 'none'; frame-ancestors 'none'");
+  response.set_header("X-Frame-Options", "DENY");
+  response.set_header("Cache-Control", "no-store");
+  response.set_header("Referrer-Policy", "no-referrer");
+  response.set_content("<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
+                           htmlEscaped(title) + "</title></head><body>\n" + content +
+                           "</body></html>\n",
+                       "text/html; charset=utf-8");
+}
+
+// A refused sign-in page: a plain sentence that repeats nothing it was sent.
+void refusePage(httplib::Response& response, SignInPageRefusal refusal) {
+  const char* message = "The sign-in request is not valid.";
+  switch (refusal) {
+    case SignInPageRefusal::malformed:
+      break;
+    case SignInPageRefusal::repeatedItem:
+      message = "The sign-in request names an item twice.";
+      break;
+    case SignInPageRefusal::unknownApp:
+      message = "The sign-in request is not for Tavro.";
+      break;
+    case SignInPageRefusal::foreignRedirect:
+      message = "The sign-in request's redirect_uri is not the Tavro callback.";
+      break;
+    case SignInPageRefusal::invalidState:
+      message = "The sign-in request's state is not valid.";
+      break;
+    case SignInPageRefusal::invalidChallenge:
+      message = "The sign-in request's challenge is not valid.";
+      break;
+    case SignInPageRefusal::invalidAccount:
+      message = "Give an e-mail address and a name of at most 256 characters.";
+      break;
+  }
+  reply(response, 400, std::string(message) + "\n", "text/plain; charset=utf-8");
+}
+
+// The approval form: the page's own items go back as hidden fields, so the
+// form posts exactly what the tutor asked for.
+std::string approvalForm(const SignInPageRequest& page) {
+  auto hidden = [](std::string_view name, std::string_view value) {
+    return "<input type=\"hidden\" name=\"" + htmlEscaped(name) + "\" value=\"" +
+           htmlEscaped(value) + "\">\n";
+  };
+  return "<h1>Sign in to Tavro</h1>\n"
+         "<p>The Tavro typing tutor asks to sign in. This development service signs in the "
+         "account with the address below, and makes it when there is none.</p>\n"
+         "<form method=\"post\" action=\"" +
+         std::string(signInPagePath) + "\">\n" + hidden("app", "tavro") +
+         hidden("state", page.state) + hidden("challenge", page.challenge) +
+         hidden("redirect_uri", AccountBrowserLogin::callbackURL) +
+         "<p><label>E-mail address <input type=\"email\" name=\"email\" required "
+         "maxlength=\"320\"></label></p>\n"
+         "<p><label>Name <input type=\"text\" name=\"name\" required maxlength=\"256\">"
+         "</label></p>\n"
+         "<p><button type=\"submit\">Approve</button></p>\n</form>\n";
 }
 
 // Breaks the request's TCP connection with a reset: the socket is found
@@ -294,7 +391,7 @@ void ReferenceAccountService::installRoutes() {
     }
     const bool takesBody =
         request.method == "POST" &&
-        (request.path == signInPath || request.path == syncPath ||
+        (request.path == signInPath || request.path == syncPath || request.path == signInPagePath ||
          (options_.anchorRoute && request.path == anchorPath));
     const bool hasBody = request.has_header("Transfer-Encoding") ||
                          (request.has_header("Content-Length") &&
@@ -363,6 +460,53 @@ void ReferenceAccountService::installRoutes() {
         std::optional<AccountProfile> account = store_.accountOfToken(*token);
         reply(response, 200, json::encode({{"token", *token}, {"user", userObject(*account)}}));
       }));
+  // The browser sign-in page: opened by the tutor with its state and
+  // challenge, it asks who signs in.
+  server_->Get(std::string(signInPagePath),
+               timed([](const httplib::Request& request, httplib::Response& response) {
+                 const std::size_t mark = request.target.find('?');
+                 const std::string_view query =
+                     mark == std::string::npos ? std::string_view()
+                                               : std::string_view(request.target).substr(mark + 1);
+                 auto page = parseSignInPageQuery(query);
+                 if (const SignInPageRefusal* refusal = std::get_if<SignInPageRefusal>(&page))
+                   return refusePage(response, *refusal);
+                 replyPage(response, 200, "Sign in to Tavro",
+                           approvalForm(std::get<SignInPageRequest>(page)));
+               }));
+  // Its form approves: the account of the address (made when new) gets a
+  // sign-in code bound to the page's challenge, and the browser goes to the
+  // tutor's callback with the state and the code. The callback is always
+  // the tutor's own: the page never sends a browser anywhere it was told.
+  server_->Post(
+      std::string(signInPagePath),
+      timedWithBody([this, refuseBody](const httplib::Request& request, httplib::Response& response,
+                                       const httplib::ContentReader& reader) {
+        const std::string type = request.get_header_value("Content-Type");
+        if (type.substr(0, type.find(';')) != "application/x-www-form-urlencoded") {
+          refusePage(response, SignInPageRefusal::malformed);
+          response.set_header("Connection", "close");
+          return;
+        }
+        Body body = readBody(request, reader, limits::maximumSignInFormBytes);
+        if (body.refusal) return refuseBody(response, body.refusal);
+        guard_->working(request.ssl);
+        auto approval = parseSignInApprovalForm(body.bytes);
+        if (const SignInPageRefusal* refusal = std::get_if<SignInPageRefusal>(&approval))
+          return refusePage(response, *refusal);
+        const SignInApproval& approved = std::get<SignInApproval>(approval);
+        const AccountProfile account = store_.accountWithEmail(approved.email, approved.name);
+        const std::string code =
+            store_.addSignInCodeForChallenge(account.id, approved.page.challenge);
+        const std::string callback =
+            std::string(AccountBrowserLogin::callbackURL) + "?" +
+            querytext::items({{"state", approved.page.state}, {"code", code}});
+        replyPage(response, 303, "Back to Tavro",
+                  "<p>Signed in as " + htmlEscaped(account.email) + ". <a href=\"" +
+                      htmlEscaped(callback) + "\">Return to Tavro</a></p>\n");
+        response.set_header("Location", callback);
+      }));
+
   server_->Get("/api/downloader/profile",
                timed([this](const httplib::Request& request, httplib::Response& response) {
                  auto session = authorize(store_, request, response);

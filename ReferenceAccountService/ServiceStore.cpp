@@ -285,6 +285,20 @@ std::optional<AccountProfile> ServiceStore::account(const std::string& id) {
   return AccountProfile(id, select.text(0), select.text(1));
 }
 
+AccountProfile ServiceStore::accountWithEmail(const std::string& email, const std::string& name) {
+  std::lock_guard lock(mutex_);
+  // Found and made under one lock, so two approvals at once for a new
+  // address make one account.
+  Statement select(
+      database_, prepared("SELECT id, name FROM accounts WHERE email = ? ORDER BY rowid LIMIT 1"));
+  select.bind(1, email);
+  if (select.step()) return AccountProfile(select.text(0), select.text(1), email);
+  AccountProfile profile(Uuid::random().text(), name, email);
+  Statement insert(database_, prepared("INSERT INTO accounts (id, name, email) VALUES (?, ?, ?)"));
+  insert.bind(1, profile.id).bind(2, profile.name).bind(3, profile.email).step();
+  return profile;
+}
+
 std::string ServiceStore::addSignInCodeForChallenge(const std::string& accountID,
                                                     const std::string& challenge) {
   std::lock_guard lock(mutex_);

@@ -65,6 +65,10 @@ class ServiceStore {
 
   void addAccount(const AccountProfile& profile);
   std::optional<AccountProfile> account(const std::string& id);
+  // The account with this e-mail address (the first made, should several
+  // share it), or a new one with a random identifier, `name` and `email`:
+  // what a person approving a sign-in on the development page signs in as.
+  AccountProfile accountWithEmail(const std::string& email, const std::string& name);
 
   // A one-time sign-in code (64 lower-case hexadecimal digits) for the
   // account, bound to the S256 `challenge` the sign-in page was given.

@@ -3,14 +3,17 @@
 #include "ReferenceAccountService/DevelopmentCertificates.h"
 #include "TavroCore/Configuration.h"
 
-#include <boost/url/url_view.hpp>
+#include <gtest/gtest.h>
 #include <openssl/ssl.h>
+#include <boost/url/url_view.hpp>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <stdexcept>
 
@@ -118,6 +121,50 @@ std::size_t residentBytes(std::string_view field) {
 
 void resetPeakResident() {
   std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+std::optional<std::string> BrowserReply::header(std::string_view name) const {
+  std::size_t line = head.find("\r\n");
+  while (line != std::string::npos && line + 2 < head.size()) {
+    const std::size_t start = line + 2;
+    const std::size_t end = head.find("\r\n", start);
+    const std::string field = head.substr(start, end - start);
+    const std::size_t colon = field.find(':');
+    if (colon == name.size() &&
+        std::equal(name.begin(), name.end(), field.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) ==
+                 std::tolower(static_cast<unsigned char>(b));
+        })) {
+      std::size_t value = field.find_first_not_of(' ', colon + 1);
+      return value == std::string::npos ? std::string() : field.substr(value);
+    }
+    line = end;
+  }
+  return std::nullopt;
+}
+
+BrowserReply browserRequest(int port, const std::string& method, const std::string& target,
+                            const std::optional<std::string>& form, const std::string& type) {
+  RawConnection connection(port, true);
+  EXPECT_TRUE(connection.open());
+  std::string request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+  if (form)
+    request +=
+        "Content-Type: " + type + "\r\nContent-Length: " + std::to_string(form->size()) + "\r\n";
+  request += "Connection: close\r\n\r\n";
+  if (form) request += *form;
+  connection.send(request);  // a refusal may close before the whole body is sent
+  const std::string answer = connection.receiveAll();
+  BrowserReply reply;
+  const std::size_t split = answer.find("\r\n\r\n");
+  if (answer.rfind("HTTP/1.1 ", 0) != 0 || split == std::string::npos) {
+    ADD_FAILURE() << "not an HTTP answer: " << answer.substr(0, 200);
+    return reply;
+  }
+  reply.status = std::stoi(answer.substr(9, 3));
+  reply.head = answer.substr(0, split);
+  reply.body = answer.substr(split + 4);
+  return reply;
 }
 
 }  // namespace tavro::testing

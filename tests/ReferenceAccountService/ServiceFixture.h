@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -68,6 +69,24 @@ class RawConnection {
   SSL_CTX* context_ = nullptr;
   SSL* ssl_ = nullptr;
 };
+
+// What the service answered a browser's request: the status, the head
+// (status line and header fields) and the body.
+struct BrowserReply {
+  int status = 0;
+  std::string head;
+  std::string body;
+
+  // The value of the header field `name` (ASCII case ignored), trimmed.
+  std::optional<std::string> header(std::string_view name) const;
+};
+
+// One request over its own TLS connection, as a browser sends it (a form
+// with its type when given); the answer is read until the service closes
+// the connection. A reply that is not HTTP is a test failure.
+BrowserReply browserRequest(int port, const std::string& method, const std::string& target,
+                            const std::optional<std::string>& form = std::nullopt,
+                            const std::string& type = "application/x-www-form-urlencoded");
 
 // The test process's resident size in bytes ("VmRSS") or its peak since the
 // last resetPeakResident() ("VmHWM"); the service runs in this process.
