@@ -52,7 +52,11 @@ constexpr Translation rows[] = {
   {"Show the keyboard while practising", "練習中にキーボードを表示する"},
   {"Show the romanized line under the prompt (%1)", "問題の下にローマ字の行を表示する（%1）"},
   {"English prompts have no romanized line", "英語の問題にはローマ字の行がありません"},
-  {"Your own text is practised in the terminal tutor for now.", "自分の文章の練習は、今のところターミナル版で行います。"},
+  {"Your &own text", "自分の文章(&O)"},
+  {"Tavro — Your own text", "Tavro — 自分の文章"},
+  {"Tavro — Setup", "Tavro — 初期設定"},
+  {"&Account", "アカウント(&A)"},
+  {"Tavro — Account", "Tavro — アカウント"},
 };
 // clang-format on
 

@@ -9,11 +9,15 @@
 #include "TavroHost/RecentProgress.h"
 #include "TavroHost/RoundPrompts.h"
 #include "TavroHost/SuggestionText.h"
+#include "TavroHost/CustomText.h"
+#include "TavroDesktop/AccountPage.h"
+#include "TavroDesktop/CustomTextPage.h"
 #include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/KeyboardView.h"
 #include "TavroDesktop/PhysicalKeys.h"
 #include "TavroDesktop/ProgressView.h"
 #include "TavroDesktop/SettingsPage.h"
+#include "TavroDesktop/SetupPage.h"
 #include "TavroDesktop/ThemePalette.h"
 
 #include <QAction>
@@ -74,7 +78,8 @@ QString told(const HostMessage& message) {
 }  // namespace
 
 DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
-                           platform::UserDefaults& preferences, QWidget* parent)
+                           platform::UserDefaults& preferences, std::unique_ptr<TokenStore> tokens,
+                           bool tokenInKeyring, QWidget* parent)
     : QMainWindow(parent),
       paths_(std::move(paths)),
       archive_(std::move(loaded.archive)),
@@ -86,6 +91,8 @@ DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
   systemPalette_ = QApplication::palette();
   QApplication::setPalette(themePalette(choices_.theme, systemPalette_));
   setWindowTitle(tr("Tavro"));
+  setMinimumSize(minimumWidth, minimumHeight);
+  resize(rememberedSize(preferences_));
   // The window itself takes the keys of a round and of the results (no
   // control there may take them first).
   setFocusPolicy(Qt::StrongFocus);
@@ -102,6 +109,9 @@ DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
   buildResults();
   buildSettings();
   buildProgress();
+  buildSetup();
+  buildCustomText();
+  buildAccount(std::move(tokens), tokenInKeyring);
   retranslate();
   statusBar()->showMessage(problem_);
   ticker_ = new QTimer(this);
@@ -109,13 +119,48 @@ DesktopTutor::DesktopTutor(StoragePaths paths, LoadedArchive loaded,
   connect(ticker_, &QTimer::timeout, this, [this] {
     if (page_ == Page::practice) refreshPractice(clock());
   });
-  showPage(Page::home);
+  // A new learner (no archive, no earlier choices) or a setup left half-way
+  // starts with the setup.
+  showPage(setup_->begin(loaded.found) ? Page::setup : Page::home);
 }
 
 DesktopTutor::~DesktopTutor() = default;
 
 QString DesktopTutor::status() const {
   return problem_;
+}
+
+void DesktopTutor::addNotice(const HostMessage& notice) {
+  problem_ = problem_.isEmpty() ? told(notice) : problem_ + "  " + told(notice);
+  statusBar()->showMessage(problem_);
+}
+
+QSize DesktopTutor::rememberedSize(const platform::UserDefaults& preferences) {
+  // The file may be edited by hand or damaged: any number is brought into
+  // a size a screen can show.
+  auto side = [&](std::string_view key, int fallback, int minimum) {
+    std::optional<std::int64_t> stored = preferences.integer(key);
+    if (!stored) return fallback;
+    return static_cast<int>(std::clamp<std::int64_t>(*stored, minimum, 16384));
+  };
+  return {side(widthKey, 900, minimumWidth), side(heightKey, 700, minimumHeight)};
+}
+
+bool DesktopTutor::rememberedMaximized(const platform::UserDefaults& preferences) {
+  return preferences.boolean(maximizedKey).value_or(false);
+}
+
+void DesktopTutor::closeEvent(QCloseEvent* event) {
+  keepChoice([&] {
+    preferences_.set(maximizedKey, isMaximized());
+    // A maximized window keeps the size it had before, to come back to.
+    QSize size = isMaximized() ? normalGeometry().size() : this->size();
+    if (size.isValid()) {
+      preferences_.set(widthKey, static_cast<std::int64_t>(size.width()));
+      preferences_.set(heightKey, static_cast<std::int64_t>(size.height()));
+    }
+  });
+  QMainWindow::closeEvent(event);
 }
 
 double DesktopTutor::clock() const {
@@ -135,10 +180,14 @@ void DesktopTutor::keepChoice(const std::function<void()>& change) {
 void DesktopTutor::save() {
   if (!canSave_) {
     problem_ = say("Scores are not saved this session: the archive on disk could not be read.");
-  } else if (std::optional<std::string> failure = saveSharedArchive(archive_, savedBase_, paths_.archive())) {
+  } else if (std::optional<std::string> failure = saveShared()) {
     problem_ = say("Could not save the scores: {1}. They are kept until the next save.", {*failure});
   }
   statusBar()->showMessage(problem_);
+}
+
+std::optional<std::string> DesktopTutor::saveShared() {
+  return saveSharedArchive(archive_, savedBase_, paths_.archive());
 }
 
 void DesktopTutor::buildMenus() {
@@ -159,6 +208,16 @@ void DesktopTutor::buildMenus() {
     showPage(Page::progress);
   });
   progressAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  customTextAction_ = menu_->addAction(QString(), this, [this] {
+    round_.reset();
+    showPage(Page::customText);
+  });
+  customTextAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  accountAction_ = menu_->addAction(QString(), this, [this] {
+    round_.reset();
+    showPage(Page::account);
+  });
+  accountAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
   menu_->addSeparator();
   quitAction_ = menu_->addAction(QString(), this, &QWidget::close);
   quitAction_->setShortcut(QKeySequence::Quit);
@@ -309,16 +368,16 @@ void DesktopTutor::buildPractice() {
 }
 
 bool DesktopTutor::startRound(std::int64_t number) {
-  std::vector<RoundPrompt> list;
   if (choices_.exercise == Exercise::customText) {
-    problem_ = tr("Your own text is practised in the terminal tutor for now.");
-  } else {
-    list = roundPrompts(choices_.exercise, choices_.level, number, archive_, choices_.guideStyle);
-    if (list.empty())
-      problem_ = say(number == drillRound
-                         ? "The drill needs keys you have missed: practise a round first."
-                         : "This round has no prompts.");
+    // The learner's own text is written (or changed) first.
+    showPage(Page::customText);
+    return false;
   }
+  std::vector<RoundPrompt> list =
+      roundPrompts(choices_.exercise, choices_.level, number, archive_, choices_.guideStyle);
+  if (list.empty())
+    problem_ = say(number == drillRound ? "The drill needs keys you have missed: practise a round first."
+                                        : "This round has no prompts.");
   if (list.empty()) {
     statusBar()->showMessage(problem_);
     return false;
@@ -414,6 +473,11 @@ void DesktopTutor::finishRound() {
   } else {
     latest_ = attempt->id();
     save();
+    // A round finished while signed in is the account's.
+    if (std::optional<QString> failure = account_->claimRound(*attempt)) {
+      problem_ = *failure;
+      statusBar()->showMessage(problem_);
+    }
   }
   suggestion_ = suggest();
   showPage(Page::results);
@@ -453,6 +517,55 @@ void DesktopTutor::buildProgress() {
   pages_->addWidget(page);
 }
 
+void DesktopTutor::buildSetup() {
+  setup_ = new SetupPage(preferences_, archive_, paths_.archive().string(), systemPalette_);
+  pages_->addWidget(setup_);
+  connect(setup_, &SetupPage::finished, this, &DesktopTutor::takeSetup);
+  connect(setup_, &SetupPage::problem, this, [this](const QString& message) {
+    problem_ = message;
+    statusBar()->showMessage(problem_);
+  });
+}
+
+void DesktopTutor::takeSetup() {
+  // The setup wrote the preferences and put the layout and theme in the
+  // archive in memory.
+  save();
+  bool englishBefore = choices_.englishInterface;
+  choices_ = PracticeChoices::read(preferences_);
+  QApplication::setPalette(themePalette(choices_.theme, systemPalette_));
+  if (englishBefore != choices_.englishInterface) changeLanguage();
+  settings_->reload();
+  showPage(Page::home);
+}
+
+void DesktopTutor::buildCustomText() {
+  customText_ = new CustomTextPage;
+  pages_->addWidget(customText_);
+  connect(customText_, &CustomTextPage::startRequested, this,
+          [this](const std::vector<JapanesePrompt>& prompts) {
+            if (std::optional<PracticeRound> round = customTextRound(prompts, archive_.jis))
+              startRound(std::move(*round));
+          });
+}
+
+void DesktopTutor::buildAccount(std::unique_ptr<TokenStore> tokens, bool tokenInKeyring) {
+  if (!tokens) tokens = std::make_unique<FileTokenStore>(paths_.configFolder);
+  account_ = new AccountPage(
+      paths_, preferences_, archive_, [this] { return saveShared(); }, canSave_,
+      [this] { return choices_.level; },
+      [this] { return PracticeChoices::kanaInput(choices_.exercise, preferences_); }, std::move(tokens),
+      tokenInKeyring);
+  pages_->addWidget(account_);
+  connect(account_, &AccountPage::archiveChanged, this, [this] {
+    if (page_ == Page::home) refreshHome();
+  });
+  connect(account_, &AccountPage::problem, this, [this](const QString& message) {
+    problem_ = message;
+    statusBar()->showMessage(problem_);
+  });
+}
+
 void DesktopTutor::connectSettings() {
   connect(settings_, &SettingsPage::changed, this, &DesktopTutor::takeSettings);
   connect(settings_, &SettingsPage::problem, this, [this](const QString& message) {
@@ -476,17 +589,28 @@ void DesktopTutor::takeSettings() {
     save();
   }
   if (englishBefore != choices_.englishInterface) {
-    useEnglishInterface(choices_.englishInterface);
-    // The page's own labels were made in the other language: made again.
-    int index = pages_->indexOf(settings_);
-    pages_->removeWidget(settings_);
-    settings_->deleteLater();
-    settings_ = new SettingsPage(preferences_);
-    pages_->insertWidget(index, settings_);
-    connectSettings();
-    retranslate();
-    pages_->setCurrentWidget(settings_);
+    changeLanguage();
+    // Shown again for the title in the new language.
+    showPage(Page::settings);
   }
+}
+
+void DesktopTutor::changeLanguage() {
+  useEnglishInterface(choices_.englishInterface);
+  // The settings page's own labels were made in the other language: made
+  // again.
+  int index = pages_->indexOf(settings_);
+  pages_->removeWidget(settings_);
+  settings_->deleteLater();
+  settings_ = new SettingsPage(preferences_);
+  pages_->insertWidget(index, settings_);
+  connectSettings();
+  retranslate();
+}
+
+void DesktopTutor::focusFirstSetting() {
+  // The keys work the page from its first choice on.
+  if (auto* first = settings_->findChild<QWidget*>("interfaceLanguage")) first->setFocus();
 }
 
 void DesktopTutor::retranslate() {
@@ -495,6 +619,11 @@ void DesktopTutor::retranslate() {
   settingsAction_->setText(tr("&Settings"));
   progressAction_->setText(tr("&Progress"));
   quitAction_->setText(tr("&Quit"));
+  customTextAction_->setText(tr("Your &own text"));
+  setup_->retranslate();
+  customText_->retranslate();
+  account_->retranslate();
+  accountAction_->setText(tr("&Account"));
   title_->setText(say("Tavro · touch typing"));
   const std::pair<QWidget*, std::string_view> labels[] = {
       {languageBox_, "Language"}, {inputBox_, "Input"}, {levelBox_, "JLPT Level"}, {layoutBox_, "Layout"}};
@@ -597,11 +726,24 @@ void DesktopTutor::showPage(Page page) {
       setFocus();
       break;
     }
+    case Page::setup:
+      setWindowTitle(tr("Tavro — Setup"));
+      ticker_->stop();
+      break;
+    case Page::customText:
+      setWindowTitle(tr("Tavro — Your own text"));
+      ticker_->stop();
+      break;
+    case Page::account:
+      setWindowTitle(tr("Tavro — Account"));
+      ticker_->stop();
+      break;
     case Page::settings:
       setWindowTitle(tr("Tavro — Settings"));
       ticker_->stop();
       // The terminal tutor may have changed them meanwhile.
       settings_->reload();
+      focusFirstSetting();
       break;
   }
 }
@@ -622,8 +764,11 @@ void DesktopTutor::keyPressEvent(QKeyEvent* event) {
       double now = clock();
       if (key == Qt::Key_Escape) {
         // Leaving a round keeps nothing of it: no attempt, no weak keys.
+        // The learner's own text goes back to its page, to be changed.
+        bool custom = round_->exercise() == Exercise::customText;
         round_.reset();
-        showPage(Page::home);
+        if (custom) customText_->tell(HostMessage("Round left; nothing was saved."));
+        showPage(custom ? Page::customText : Page::home);
         return;
       }
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -643,14 +788,25 @@ void DesktopTutor::keyPressEvent(QKeyEvent* event) {
       }
       return;
     }
+    case Page::setup:
+      // The setup's own buttons and choices take the keys.
+      break;
     case Page::progress:
     case Page::settings:
+    case Page::customText:
+    case Page::account:
       if (key == Qt::Key_Escape) {
         showPage(Page::home);
         return;
       }
       break;
     case Page::results:
+      if (round_->exercise() == Exercise::customText &&
+          (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_N || key == Qt::Key_A)) {
+        // One round of the learner's own text: again means its page.
+        showPage(Page::customText);
+        return;
+      }
       if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_N) {
         startRound(nextRound(round_->exercise(), round_->round()));
         return;

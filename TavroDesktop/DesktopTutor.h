@@ -17,15 +17,20 @@
 #include "TavroCore/history/Archive.h"
 #include "TavroCore/practice/PracticeRound.h"
 #include "TavroCore/practice/Suggestion.h"
+#include "TavroHost/HostMessage.h"
 #include "TavroHost/PracticeChoices.h"
 #include "TavroHost/Storage.h"
+#include "TavroHost/TokenStore.h"
 
 #include <QMainWindow>
 #include <QPalette>
+#include <QSize>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 class QAction;
 class QComboBox;
@@ -41,16 +46,22 @@ namespace tavro::desktop {
 
 class KeyboardView;
 class ProgressView;
+class AccountPage;
+class CustomTextPage;
 class SettingsPage;
+class SetupPage;
 
 class DesktopTutor : public QMainWindow {
   Q_OBJECT
 
  public:
-  enum class Page { home, practice, results, settings, progress };
+  enum class Page { home, practice, results, settings, progress, setup, customText, account };
 
-  // `preferences` outlives the window.
+  // `preferences` outlives the window. `tokens` keeps the session token
+  // (the owner-only file of the config folder when none is given);
+  // `tokenInKeyring` says whether it is the system's keyring.
   DesktopTutor(StoragePaths paths, LoadedArchive loaded, platform::UserDefaults& preferences,
+               std::unique_ptr<TokenStore> tokens = nullptr, bool tokenInKeyring = false,
                QWidget* parent = nullptr);
   ~DesktopTutor() override;
 
@@ -58,8 +69,25 @@ class DesktopTutor : public QMainWindow {
   const Archive& archive() const { return archive_; }
   const std::optional<PracticeRound>& round() const { return round_; }
   const PracticeChoices& choices() const { return choices_; }
+  AccountPage& accountPage() { return *account_; }
   // The line under the window: the last problem (a save that failed).
   QString status() const;
+  // Shows a notice from the start (a damaged preferences file set aside) in
+  // the line under the window.
+  void addNotice(const HostMessage& notice);
+
+  // The smallest window every page fits in without cutting a text.
+  static constexpr int minimumWidth = 760;
+  static constexpr int minimumHeight = 600;
+  // The size the window had when it was last closed (kept in the shared
+  // preferences under the keys below), within the minimum and 16384 pixels
+  // a side; 900x700 the first time.
+  static QSize rememberedSize(const platform::UserDefaults& preferences);
+  static constexpr std::string_view widthKey = "desktopWindowWidth";
+  static constexpr std::string_view heightKey = "desktopWindowHeight";
+  static constexpr std::string_view maximizedKey = "desktopWindowMaximized";
+  // True when the window was maximized when last closed.
+  static bool rememberedMaximized(const platform::UserDefaults& preferences);
 
   // Starts round `number` of the chosen exercise (the drill for drillRound);
   // false, with the reason in the status line, when it has no prompts.
@@ -75,6 +103,8 @@ class DesktopTutor : public QMainWindow {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Keeps the window's size for the next start.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void buildMenus();
@@ -83,19 +113,32 @@ class DesktopTutor : public QMainWindow {
   void buildResults();
   void buildSettings();
   void buildProgress();
+  void buildSetup();
+  void buildCustomText();
+  void buildAccount(std::unique_ptr<TokenStore> tokens, bool tokenInKeyring);
+  // Takes the choices a finished setup stored.
+  void takeSetup();
+  // Puts the interface in the language chosen now: the settings page made
+  // again in it, every other page's texts changed.
+  void changeLanguage();
   // Puts the texts of the built pages in the interface language.
   void retranslate();
   // Takes the settings page's choices: theme, interface language, guides,
   // keyboard, unit, spelling.
   void takeSettings();
   void connectSettings();
+  void focusFirstSetting();
   void showPage(Page page);
   void refreshHome();
   void refreshPractice(double now);
   void refreshResults();
   void finishRound();
   void keepChoice(const std::function<void()>& change);
+  // Saves the archive, taking in what another program saved since; the
+  // status line says why when it could not.
   void save();
+  // The same; why it could not, or nothing.
+  std::optional<std::string> saveShared();
   double clock() const;
   // The round to take next in the exercise chosen.
   std::optional<Suggestion> suggest() const;
@@ -148,6 +191,13 @@ class DesktopTutor : public QMainWindow {
   QAction* progressAction_ = nullptr;
   // Progress
   ProgressView* progress_ = nullptr;
+  // First-launch setup and the learner's own text
+  SetupPage* setup_ = nullptr;
+  CustomTextPage* customText_ = nullptr;
+  QAction* customTextAction_ = nullptr;
+  // The account
+  AccountPage* account_ = nullptr;
+  QAction* accountAction_ = nullptr;
   QAction* quitAction_ = nullptr;
 };
 

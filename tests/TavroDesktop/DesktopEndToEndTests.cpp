@@ -55,6 +55,22 @@ class Child {
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
 
+  // The exit status once the program has ended by itself within `seconds`;
+  // -1 when it has not (it is then stopped).
+  int waitExit(int seconds) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (pid_ > 0 && std::chrono::steady_clock::now() < deadline) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    stop();
+    return -1;
+  }
+
   void stop() {
     if (pid_ <= 0) return;
     kill(pid_, SIGTERM);
@@ -136,12 +152,16 @@ void press(const std::vector<std::string>& keys) {
 
 // Presses Return on home until the round is up (the first press can come
 // before the new window takes keys).
-void startChosenRound() {
-  for (int attempt = 0; attempt < 5 && !windowTitled("Tavro — Round"); ++attempt) {
+void startChosenRoundTitled(const std::string& title) {
+  for (int attempt = 0; attempt < 5 && !windowTitled(title); ++attempt) {
     press({"36"});
-    waitFor([] { return windowTitled("Tavro — Round"); }, 3);
+    waitFor([&] { return windowTitled(title); }, 3);
   }
-  ASSERT_TRUE(windowTitled("Tavro — Round"));
+  ASSERT_TRUE(windowTitled(title)) << title;
+}
+
+void startChosenRound() {
+  startChosenRoundTitled("Tavro — Round");
 }
 
 // The X11 keycode of a key text on the layout, through the tutor's own table.
@@ -188,6 +208,23 @@ void playRound(PracticeRound copy, const std::string& shotName) {
       word = copy.session().currentWord();
     }
   }
+}
+
+// The window's size as the X server has it ("1000x800").
+std::string windowSize(const std::string& window) {
+  std::string text = run("/usr/bin/xdotool", {"getwindowgeometry", window}).standardOutput;
+  std::size_t at = text.find("Geometry: ");
+  return at == std::string::npos ? "" : text.substr(at + 10, text.find('\n', at) - at - 10);
+}
+
+// Presses keys until the window's title holds `title` (the first press can
+// come before the window takes keys).
+void pressUntilTitled(const std::vector<std::string>& keys, const std::string& title) {
+  for (int attempt = 0; attempt < 5 && !windowTitled(title); ++attempt) {
+    press(keys);
+    waitFor([&] { return windowTitled(title); }, 3);
+  }
+  ASSERT_TRUE(windowTitled(title)) << title;
 }
 
 std::size_t savedAttempts(const std::filesystem::path& archive) {
@@ -248,6 +285,84 @@ TEST(DesktopEndToEnd, ARomajiRoundAndAKanaRoundOnJISInARealWindow) {
   archive = Archive::read(paths.archive());
   EXPECT_EQ(archive.attempts.at(1).mode(), "kana");
   EXPECT_EQ(archive.attempts.at(1).misses(), 0);
+}
+
+// A new learner: the window opens on the setup, which Return takes through
+// every step; the choices are kept and the next start goes straight home.
+TEST(DesktopEndToEnd, TheFirstStartWalksTheSetupByKeysAndTheNextStartGoesHome) {
+  XServer server;
+  ASSERT_TRUE(server.ready());
+  TemporaryDirectory data;
+  StoragePaths paths{data.path(), data.path()};
+  const std::vector<std::string> tutor = {TAVRO_DESKTOP_PATH, "--data-dir", data.path().string()};
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  {
+    Child window(tutor);
+    ASSERT_FALSE(focusTutor().empty());
+    ASSERT_TRUE(waitFor([] { return windowTitled("Tavro — Setup"); }, 10));
+    screenshot("setup-first-step");
+    for (int step = 0; step < 5 && windowTitled("Tavro — Setup"); ++step) {
+      press({"36"});
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      if (step == 0) screenshot("setup-keyboard");
+    }
+    ASSERT_TRUE(waitFor([] { return windowTitled("^Tavro$"); }, 10));
+    press({"24:ctrl"});  // Ctrl+Q
+    EXPECT_EQ(window.waitExit(10), 0);
+  }
+  {
+    platform::FileUserDefaults preferences(paths.preferences());
+    EXPECT_EQ(preferences.boolean(FirstLaunchSetup::completedKey), true);
+  }
+  EXPECT_TRUE(std::filesystem::exists(paths.archive()));
+  Child window(tutor);
+  ASSERT_FALSE(focusTutor().empty());
+  EXPECT_TRUE(windowTitled("^Tavro$"));
+  EXPECT_FALSE(windowTitled("Setup"));
+}
+
+// A learner chooses round 3, the Japanese interface through the settings
+// page, makes the window larger and quits with Ctrl+Q; the next start shows
+// the same size, language and round.
+TEST(DesktopEndToEnd, ResizedQuitAndStartedAgainWithEverythingRemembered) {
+  XServer server;
+  ASSERT_TRUE(server.ready());
+  TemporaryDirectory data;
+  StoragePaths paths{data.path(), data.path()};
+  {
+    platform::FileUserDefaults preferences(paths.preferences());
+    preferences.set(FirstLaunchSetup::completedKey, true);
+  }
+  const std::vector<std::string> tutor = {TAVRO_DESKTOP_PATH, "--data-dir", data.path().string()};
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  const std::string down = "116", escape = "9";
+  {
+    Child window(tutor);
+    std::string id = focusTutor();
+    ASSERT_FALSE(id.empty());
+    press({down, down});
+    startChosenRound();
+    EXPECT_TRUE(windowTitled("Tavro — Round 3"));
+    pressUntilTitled({escape}, "^Tavro$");
+    pressUntilTitled({"59:ctrl"}, "Tavro — Settings");  // Ctrl+,
+    press({down});  // the first choice, the interface language: 日本語
+    ASSERT_TRUE(waitFor([] { return windowTitled("Tavro — 設定"); }, 10));
+    screenshot("settings-japanese");
+    pressUntilTitled({escape}, "^Tavro$");
+    run("/usr/bin/xdotool", {"windowsize", id, "1000", "800"});
+    ASSERT_TRUE(waitFor([&] { return windowSize(id) == "1000x800"; }, 10)) << windowSize(id);
+    screenshot("home-japanese-resized");
+    press({"24:ctrl"});  // Ctrl+Q
+    EXPECT_EQ(window.waitExit(10), 0);
+  }
+  {
+    Child window(tutor);
+    std::string id = focusTutor();
+    ASSERT_FALSE(id.empty());
+    EXPECT_EQ(windowSize(id), "1000x800");
+    startChosenRoundTitled("Tavro — ラウンド 3");
+    screenshot("practice-japanese-started-again");
+  }
 }
 
 }  // namespace

@@ -158,6 +158,51 @@ TEST(DesktopTutorTest, ADamagedArchiveIsSetAsideNamedAndANewOneKept) {
   EXPECT_EQ(setAside, 1);
 }
 
+TEST(DesktopTutorTest, TheWindowSizeIsKeptAtCloseAndAnyStoredSizeIsBroughtIntoRange) {
+  struct Case {
+    const char* name;
+    std::optional<platform::DefaultsValue> width;
+    std::optional<platform::DefaultsValue> height;
+    QSize expected;
+  };
+  const Case cases[] = {
+      {"nothing stored", std::nullopt, std::nullopt, {900, 700}},
+      {"a size kept", std::int64_t{1000}, std::int64_t{820}, {1000, 820}},
+      {"too small", std::int64_t{10}, std::int64_t{-5}, {DesktopTutor::minimumWidth, DesktopTutor::minimumHeight}},
+      {"too large", std::int64_t{1} << 40, std::int64_t{99999}, {16384, 16384}},
+      {"of another type", std::string("wide"), 3.5, {900, 700}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    platform::InMemoryUserDefaults preferences;
+    if (c.width) preferences.setValue(DesktopTutor::widthKey, *c.width);
+    if (c.height) preferences.setValue(DesktopTutor::heightKey, *c.height);
+    EXPECT_EQ(DesktopTutor::rememberedSize(preferences), c.expected);
+  }
+
+  Window window;
+  window.tutor->resize(1010, 777);
+  window.tutor->close();
+  EXPECT_EQ(window.preferences.integer(DesktopTutor::widthKey), 1010);
+  EXPECT_EQ(window.preferences.integer(DesktopTutor::heightKey), 777);
+  EXPECT_EQ(window.preferences.boolean(DesktopTutor::maximizedKey), false);
+  DesktopTutor again(window.paths, loadArchive(window.paths.archive()), window.preferences);
+  EXPECT_EQ(again.size(), QSize(1010, 777));
+}
+
+TEST(DesktopTutorTest, ANoticeFromTheStartIsShownBesideAnEarlierProblem) {
+  TemporaryDirectory folder;
+  StoragePaths paths{folder.path(), folder.path()};
+  testing::offscreenApplication();
+  tavro::testing::writeFile(paths.archive(), "{\"attempts\": [oops");
+  platform::InMemoryUserDefaults preferences;
+  DesktopTutor tutor(paths, loadArchive(paths.archive()), preferences);
+  tutor.addNotice(HostMessage("The preferences file was damaged; it was kept as {1} and the defaults are used.",
+                              {"/x/preferences.json.damaged"}));
+  EXPECT_TRUE(tutor.status().contains("archive")) << tutor.status().toStdString();
+  EXPECT_TRUE(tutor.status().contains("/x/preferences.json.damaged")) << tutor.status().toStdString();
+}
+
 // Every text the window shows now, as plain text: labels, buttons, choice
 // lists, the rounds, the title and the menus.
 std::vector<QString> shownTexts(DesktopTutor& tutor) {
