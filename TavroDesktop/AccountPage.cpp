@@ -1,6 +1,5 @@
 #include "TavroDesktop/AccountPage.h"
 
-#include "Support/StringIndex.h"
 #include "Support/Text.h"
 #include "TavroDesktop/DesktopStrings.h"
 #include "TavroHost/AccountStart.h"
@@ -26,75 +25,6 @@
 
 namespace tavro::desktop {
 namespace {
-
-struct Translation {
-  std::string_view english;
-  std::string_view japanese;
-};
-
-// The page's own texts; the host layer's messages are worded by the tables
-// say() reads.
-// clang-format off
-constexpr Translation rows[] = {
-  {"Account", "アカウント"},
-  {"Not signed in.", "サインインしていません。"},
-  {"Sign in with the browser", "ブラウザでサインイン"},
-  {"Sign in on the account page in your browser; the browser then hands the sign-in back to this window.", "ブラウザのアカウントページでサインインしてください。サインインはブラウザからこのウィンドウに戻されます。"},
-  {"The sign-in page, should the browser not open (good for 10 minutes):", "ブラウザが開かない場合のサインインページ（10分間有効）："},
-  {"Or paste a session token (64 characters 0-9 a-f) or the address the browser was sent to:", "または、セッショントークン（0-9 と a-f の64文字）か、ブラウザの移動先アドレスを貼り付けてください："},
-  {"Sign in", "サインイン"},
-  {"Name", "名前"},
-  {"Email", "メール"},
-  {"Last sync", "最終同期"},
-  {"never", "なし"},
-  {"Sync Now", "今すぐ同期"},
-  {"Devices", "デバイス"},
-  {"Sign out", "サインアウト"},
-  {"Devices signed in ({1}):", "サインイン中のデバイス（{1}）："},
-  {"(this one)", "（このデバイス）"},
-  {"last seen {1}", "最終利用 {1}"},
-  {"The scores on this computer were last synced with {1}, not with {2}.", "このコンピューターの成績は、{2} ではなく {1} と最後に同期されています。"},
-  {"{1} (account id {2})", "{1}（アカウントID {2}）"},
-  {"an account this computer can no longer name", "このコンピューターでは名前が分からなくなったアカウント"},
-  {"Keep this computer's scores out of your account, or add them to it? Sync Now waits for your answer.", "このコンピューターの成績をあなたのアカウントに入れずにおきますか、それとも追加しますか？「今すぐ同期」は回答を待っています。"},
-  {"Keep them out", "入れない"},
-  {"Add them", "追加する"},
-  {"Cancel", "キャンセル"},
-  {"cancelling…", "キャンセルしています…"},
-  {"{1}: {2}", "{1}：{2}"},
-  {"Sign-in", "サインイン"},
-  {"Sync", "同期"},
-  {"{1} failed: {2}", "{1}に失敗しました：{2}"},
-  {"{1} failed: this tutor has no connection to the account service.", "{1}に失敗しました：このチューターはアカウントサービスに接続していません。"},
-  {"{1} You are signed out; sign in again.", "{1} サインアウトしました。もう一度サインインしてください。"},
-  {"Backups (no account needed)", "バックアップ（アカウント不要）"},
-  {"Export…", "書き出す…"},
-  {"Import…", "読み込む…"},
-  {"Export the scores", "成績を書き出す"},
-  {"Import a backup", "バックアップを読み込む"},
-  {"Tavro backups (*.json);;All files (*)", "Tavro のバックアップ (*.json);;すべてのファイル (*)"},
-  {"The session token is kept in the system's keyring.", "セッショントークンはシステムのキーリングに保存しています。"},
-  {"No Secret Service answered, so the session token is kept in {1}, readable by you alone.", "Secret Service が応答しないため、セッショントークンは {1} に保存しています（あなただけが読めます）。"},
-  {"The saved account profile is not valid (an empty id or control characters); it is not used. Sign in again.", "保存されたアカウント情報が正しくありません（IDが空、または制御文字を含む）。使用しません。もう一度サインインしてください。"},
-  {"The session token of {1} is missing or unreadable; sign in again.", "{1} のセッショントークンが見つからないか読み込めません。もう一度サインインしてください。"},
-  {"No browser sign-in is waiting for this address; choose Sign in with the browser and try again.", "このアドレスを待っているブラウザでのサインインはありません。「ブラウザでサインイン」を選んでからもう一度お試しください。"},
-  {"The browser could not be opened; open the sign-in page below yourself.", "ブラウザを開けませんでした。下のサインインページをご自分で開いてください。"},
-  {"Could not save the preference: {1}", "設定を保存できませんでした：{1}"},
-  {"Could not record which account this round belongs to: {1}", "このラウンドがどのアカウントのものかを記録できませんでした：{1}"},
-};
-// clang-format on
-
-std::string translated(std::string_view english) {
-  if (!englishInterface()) {
-    static const std::vector<Translation> table(std::begin(rows), std::end(rows));
-    static const StringIndex byEnglish(table, &Translation::english, &Translation::japanese);
-    if (std::optional<std::string_view> japanese = byEnglish.find(english))
-      return std::string(*japanese);
-    if (std::optional<std::string_view> japanese = japaneseText(english))
-      return std::string(*japanese);
-  }
-  return std::string(english);
-}
 
 QString text(std::string english, std::vector<std::string> values = {}) {
   return QString::fromStdString(HostMessage(std::move(english), std::move(values)).text(translated));

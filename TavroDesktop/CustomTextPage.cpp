@@ -1,7 +1,6 @@
 #include "TavroDesktop/CustomTextPage.h"
 
 #include "Support/CharacterBounds.h"
-#include "Support/StringIndex.h"
 #include "TavroCore/content/CustomPractice.h"
 #include "TavroDesktop/DesktopStrings.h"
 
@@ -24,52 +23,6 @@
 
 namespace tavro::desktop {
 namespace {
-
-struct Translation {
-  std::string_view english;
-  std::string_view japanese;
-};
-
-// The page's own texts; the core's table holds the screen's title, its
-// description, the field names, the buttons and the rule.
-// clang-format off
-constexpr Translation rows[] = {
-  {"{1} lines · {2}/{3}", "{1} 行 · {2}/{3}"},
-  {"{1} line · {2}/{3}", "{1} 行 · {2}/{3}"},
-  {"The paste does not fit: a field holds at most {1} characters. Nothing was pasted.", "貼り付けた文章が入りきりません：1つの欄には {1} 文字までです。何も貼り付けていません。"},
-  {"This field is full: it holds at most {1} characters.", "この欄はいっぱいです：最大 {1} 文字までです。"},
-  {"Paste or type the Japanese text first, one practice item per line.", "先に日本語の文章を貼り付けるか入力してください（1行に1項目）。"},
-  {"Give the reading of each line, or choose Generate reading.", "各行の読みを入力するか、「読みを生成」を選んでください。"},
-  {"The text has {1} lines and the reading {2}: give one reading line per text line.", "文章は {1} 行、読みは {2} 行です：文章1行につき読みを1行入力してください。"},
-  {"The text has {1} line and the reading {2}: give one reading line per text line.", "文章は {1} 行、読みは {2} 行です：文章1行につき読みを1行入力してください。"},
-  {"Reading line {1} cannot be typed: use hiragana, digits and punctuation only.", "読みの {1} 行目は入力できません：ひらがな・数字・句読点だけを使ってください。"},
-  {"Choose Generate reading again to replace the reading you have with a generated one.", "もう一度「読みを生成」を選ぶと、今の読みを生成した読みに置き換えます。"},
-  {"Reading generated: no word in it was a guess; check it before starting.", "読みを生成しました：推測した語はありません。始める前に確認してください。"},
-  {"Reading generated: check the underlined word; it can be read more than one way.", "読みを生成しました：下線の語は読み方が複数あります。確認してください。"},
-  {"Reading generated: check the {1} underlined words; they can be read more than one way.", "読みを生成しました：下線の {1} 語は読み方が複数あります。確認してください。"},
-  {"Ready: {1} practice items.", "準備ができました：練習項目は {1} 個です。"},
-  {"Ready: 1 practice item.", "準備ができました：練習項目は 1 個です。"},
-  {"Round left; nothing was saved.", "ラウンドを中断しました。何も保存していません。"},
-};
-// clang-format on
-
-std::string translated(std::string_view english) {
-  if (!englishInterface()) {
-    static const std::vector<Translation> table(std::begin(rows), std::end(rows));
-    static const StringIndex byEnglish(table, &Translation::english, &Translation::japanese);
-    if (std::optional<std::string_view> japanese = byEnglish.find(english))
-      return std::string(*japanese);
-    if (std::optional<std::string_view> japanese = japaneseText(english))
-      return std::string(*japanese);
-  }
-  return std::string(english);
-}
-
-// A message in the interface language: this page's table first, then the
-// tables say() reads; the values filled in after.
-QString words(const HostMessage& message) {
-  return QString::fromStdString(message.text(translated));
-}
 
 QString withSeparators(std::size_t number) {
   return QLocale(QLocale::English).toString(static_cast<qulonglong>(number));
@@ -340,17 +293,17 @@ void CustomTextPage::showVerdict() {
   QStringList lines;
   bool problem = false;
   if (!told_.empty()) {
-    for (const HostMessage& message : told_) lines << words(message);
+    for (const HostMessage& message : told_) lines << say(message);
     problem = toldProblem_;
   } else if (verdict_.accepted()) {
     std::size_t items = verdict_.prompts.size();
     lines << (items == 1
-                  ? words(HostMessage("Ready: 1 practice item."))
-                  : words(HostMessage("Ready: {1} practice items.", {std::to_string(items)})));
+                  ? say(HostMessage("Ready: 1 practice item."))
+                  : say(HostMessage("Ready: {1} practice items.", {std::to_string(items)})));
   } else {
     // What is wrong comes before the rule itself.
-    if (verdict_.problem) lines << words(*verdict_.problem);
-    lines << words(HostMessage(std::string(customTextRule)));
+    if (verdict_.problem) lines << say(*verdict_.problem);
+    lines << say(HostMessage(std::string(customTextRule)));
     problem = true;
   }
   verdictLabel_->setText(lines.join('\n'));
@@ -360,7 +313,7 @@ void CustomTextPage::showVerdict() {
 
   auto count = [](const std::string& field) {
     std::size_t lines = customTextItemLines(field);
-    return words(HostMessage(
+    return say(HostMessage(
         lines == 1 ? "{1} line · {2}/{3}" : "{1} lines · {2}/{3}",
         {std::to_string(lines), withSeparators(text::characterCount(field)).toStdString(),
          withSeparators(CustomPractice::maximumCharacters).toStdString()}));

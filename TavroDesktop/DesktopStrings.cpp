@@ -57,6 +57,35 @@ constexpr Translation rows[] = {
   {"Tavro — Setup", "Tavro — 初期設定"},
   {"&Account", "アカウント(&A)"},
   {"Tavro — Account", "Tavro — アカウント"},
+  {"Choose Generate reading again to replace the reading you have with a generated one.", "もう一度「読みを生成」を選ぶと、今の読みを生成した読みに置き換えます。"},
+  {"Ready: {1} practice items.", "準備ができました：練習項目は {1} 個です。"},
+  {"Ready: 1 practice item.", "準備ができました：練習項目は 1 個です。"},
+  {"Pick the colours. System keeps your desktop's own.", "色を選んでください。「システム」はデスクトップの色をそのまま使います。"},
+  {"Signed in, Sync Now keeps them in your account too. You can sign in later, from the account page.", "サインインすると、「今すぐ同期」でアカウントにも保存できます。サインインはあとでアカウントのページからできます。"},
+  {"Sign in later: Finish starts practising.", "サインインはあとで：「完了」で練習を始めます。"},
+  {"Next", "次へ"},
+  {"Finish", "完了"},
+  {"Sign in with the browser", "ブラウザでサインイン"},
+  {"Sign in on the account page in your browser; the browser then hands the sign-in back to this window.", "ブラウザのアカウントページでサインインしてください。サインインはブラウザからこのウィンドウに戻されます。"},
+  {"The sign-in page, should the browser not open (good for 10 minutes):", "ブラウザが開かない場合のサインインページ（10分間有効）："},
+  {"Or paste a session token (64 characters 0-9 a-f) or the address the browser was sent to:", "または、セッショントークン（0-9 と a-f の64文字）か、ブラウザの移動先アドレスを貼り付けてください："},
+  {"Sign in", "サインイン"},
+  {"Sign out", "サインアウト"},
+  {"Keep this computer's scores out of your account, or add them to it? Sync Now waits for your answer.", "このコンピューターの成績をあなたのアカウントに入れずにおきますか、それとも追加しますか？「今すぐ同期」は回答を待っています。"},
+  {"Keep them out", "入れない"},
+  {"Add them", "追加する"},
+  {"{1}: {2}", "{1}：{2}"},
+  {"Backups (no account needed)", "バックアップ（アカウント不要）"},
+  {"Export…", "書き出す…"},
+  {"Import…", "読み込む…"},
+  {"Export the scores", "成績を書き出す"},
+  {"Import a backup", "バックアップを読み込む"},
+  {"Tavro backups (*.json);;All files (*)", "Tavro のバックアップ (*.json);;すべてのファイル (*)"},
+  {"The session token is kept in the system's keyring.", "セッショントークンはシステムのキーリングに保存しています。"},
+  {"No Secret Service answered, so the session token is kept in {1}, readable by you alone.", "Secret Service が応答しないため、セッショントークンは {1} に保存しています（あなただけが読めます）。"},
+  {"The session token of {1} is missing or unreadable; sign in again.", "{1} のセッショントークンが見つからないか読み込めません。もう一度サインインしてください。"},
+  {"No browser sign-in is waiting for this address; choose Sign in with the browser and try again.", "このアドレスを待っているブラウザでのサインインはありません。「ブラウザでサインイン」を選んでからもう一度お試しください。"},
+  {"The browser could not be opened; open the sign-in page below yourself.", "ブラウザを開けませんでした。下のサインインページをご自分で開いてください。"},
 };
 // clang-format on
 
@@ -102,6 +131,15 @@ QString say(std::string_view text, std::initializer_list<std::string> values) {
   std::string_view shown = text;
   if (!english()) shown = japaneseText(text).value_or(text);
   return QString::fromStdString(fillPlaceholders(shown, std::vector<std::string>(values)));
+}
+
+QString say(const HostMessage& message) {
+  return QString::fromStdString(message.text(translated));
+}
+
+std::string translated(std::string_view text) {
+  if (english()) return std::string(text);
+  return std::string(japaneseText(text).value_or(text));
 }
 
 QString TableTranslator::translate(const char*, const char* sourceText, const char*, int) const {

@@ -6,6 +6,8 @@
 // tutors share, then in the window's own; a text none holds stays English.
 #pragma once
 
+#include "TavroHost/HostMessage.h"
+
 #include <QString>
 #include <QTranslator>
 
@@ -29,6 +31,13 @@ void useInterfaceFont();
 // `english` in the interface language, with "{1}" to "{9}" filled in after
 // the lookup.
 QString say(std::string_view english, std::initializer_list<std::string> values = {});
+
+// A message of the host layer in the interface language: its pattern and
+// parts looked up, the values filled in after.
+QString say(const HostMessage& message);
+
+// `english` in the interface language (English when no table has it).
+std::string translated(std::string_view english);
 
 // The Japanese text of `english` in the three tables, or none.
 std::optional<std::string_view> japaneseText(std::string_view english);

@@ -1,6 +1,5 @@
 #include "TavroDesktop/SetupPage.h"
 
-#include "Support/StringIndex.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroCore/settings/SetupKeyboardPreview.h"
 #include "TavroDesktop/DesktopStrings.h"
@@ -31,48 +30,6 @@
 
 namespace tavro::desktop {
 namespace {
-
-struct Translation {
-  std::string_view english;
-  std::string_view japanese;
-};
-
-// The setup's own texts; the names the core and the shared table hold
-// (languages, layouts, themes, "Keyboard", "Back") come through say().
-// clang-format off
-constexpr Translation rows[] = {
-  {"Tavro · Welcome   ({1}/5)", "Tavro · ようこそ   ({1}/5)"},
-  {"Welcome to Tavro, a touch-typing tutor.", "Tavro へようこそ。タッチタイピングを練習しましょう。"},
-  {"Which language do you want to practise?", "どの言語を練習しますか？"},
-  {"Which keyboard do you type on?", "お使いのキーボードはどちらですか？"},
-  {"With kana keys on this layout, these are typed so:", "この配列のかなキーでは次のように入力します："},
-  {"Characters typed with Shift on this layout:", "この配列で Shift を使って入力する文字："},
-  {"Devanagari letters and the Latin keys that type them:", "デーヴァナーガリー文字と、それを入力するラテン文字のキー："},
-  {"What should practice show you?", "練習中に何を表示しますか？"},
-  {"Guide lines", "ガイド表示"},
-  {"Guide lines: the reading and its romaji under Japanese prompts, the roman letters under Nepali ones.", "ガイド表示：日本語の問題の下に読みとローマ字、ネパール語の問題の下にローマ字を表示します。"},
-  {"Show the keyboard while practising", "練習中にキーボードを表示する"},
-  {"Pick the colours. System keeps your desktop's own.", "色を選んでください。「システム」はデスクトップの色をそのまま使います。"},
-  {"Your scores stay on this computer, in {1}.", "成績はこのコンピューターの {1} に保存されます。"},
-  {"Signed in, Sync Now keeps them in your account too. You can sign in later, from the account page.", "サインインすると、「今すぐ同期」でアカウントにも保存できます。サインインはあとでアカウントのページからできます。"},
-  {"Sign in later: Finish starts practising.", "サインインはあとで：「完了」で練習を始めます。"},
-  {"Next", "次へ"},
-  {"Finish", "完了"},
-  {"Could not save the preference: {1}", "設定を保存できませんでした：{1}"},
-};
-// clang-format on
-
-// A setup text in the interface language: this page's table first, then
-// the tables say() reads.
-QString words(std::string_view english, std::initializer_list<std::string> values = {}) {
-  if (!englishInterface()) {
-    static const std::vector<Translation> table(std::begin(rows), std::end(rows));
-    static const StringIndex byEnglish(table, &Translation::english, &Translation::japanese);
-    if (std::optional<std::string_view> japanese = byEnglish.find(english))
-      return QString::fromStdString(fillPlaceholders(*japanese, std::vector<std::string>(values)));
-  }
-  return say(english, values);
-}
 
 QString q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -291,7 +248,7 @@ bool SetupPage::begin(bool archiveFound) {
   std::optional<BegunSetup> begun = beginSetup(archiveFound, preferences_);
   if (!begun) return false;
   if (begun->storeFailure)
-    emit problem(words("Could not save the preference: {1}", {*begun->storeFailure}));
+    emit problem(say("Could not save the preference: {1}", {*begun->storeFailure}));
   setup_ = begun->setup;
   next_->setEnabled(true);
   showSetup();
@@ -353,44 +310,44 @@ void SetupPage::refreshKeyboard() {
 }
 
 void SetupPage::retranslate() {
-  title_->setText(words("Tavro · Welcome   ({1}/5)", {std::to_string(rawValue(setup_.step))}));
-  welcome_->setText(words("Welcome to Tavro, a touch-typing tutor."));
-  languageQuestion_->setText(words("Which language do you want to practise?"));
+  title_->setText(say("Tavro · Welcome   ({1}/5)", {std::to_string(rawValue(setup_.step))}));
+  welcome_->setText(say("Welcome to Tavro, a touch-typing tutor."));
+  languageQuestion_->setText(say("Which language do you want to practise?"));
   languageLabel_->setText(say("Language"));
   for (int i = 0; i < language_->count(); ++i)
     language_->setItemText(
         i, say(TavroLanguages::label(TavroLanguages::allCases.at(static_cast<std::size_t>(i)))));
 
-  layoutQuestion_->setText(words("Which keyboard do you type on?"));
+  layoutQuestion_->setText(say("Which keyboard do you type on?"));
   layoutLabel_->setText(say("Keyboard"));
   layout_->setItemText(0, say("US (ANSI)"));
   layout_->setItemText(1, say("JIS (Japanese)"));
   examplesCaption_->setText(
-      words(setup_.language == TavroLanguage::japanese
+      say(setup_.language == TavroLanguage::japanese
                 ? "With kana keys on this layout, these are typed so:"
                 : (setup_.language == TavroLanguage::english
                        ? "Characters typed with Shift on this layout:"
                        : "Devanagari letters and the Latin keys that type them:")));
 
-  guidanceQuestion_->setText(words("What should practice show you?"));
-  guideLines_->setText(words("Guide lines"));
+  guidanceQuestion_->setText(say("What should practice show you?"));
+  guideLines_->setText(say("Guide lines"));
   guideLinesNote_->setText(
-      words("Guide lines: the reading and its romaji under Japanese prompts, the roman letters "
+      say("Guide lines: the reading and its romaji under Japanese prompts, the roman letters "
             "under Nepali ones."));
-  keyboardGuide_->setText(words("Show the keyboard while practising"));
+  keyboardGuide_->setText(say("Show the keyboard while practising"));
 
-  themeQuestion_->setText(words("Pick the colours. System keeps your desktop's own."));
+  themeQuestion_->setText(say("Pick the colours. System keeps your desktop's own."));
   for (AppearanceTheme theme : AppearanceThemes::allCases)
     themes_->button(static_cast<int>(theme))->setText(say(rawValue(theme)));
 
-  account_->setText(words("Your scores stay on this computer, in {1}.", {archiveFile_}) +
+  account_->setText(say("Your scores stay on this computer, in {1}.", {archiveFile_}) +
                     QStringLiteral("\n\n") +
-                    words("Signed in, Sync Now keeps them in your account too. You can sign in "
+                    say("Signed in, Sync Now keeps them in your account too. You can sign in "
                           "later, from the account page.") +
-                    QStringLiteral("\n\n") + words("Sign in later: Finish starts practising."));
+                    QStringLiteral("\n\n") + say("Sign in later: Finish starts practising."));
 
   back_->setText(say("Back"));
-  next_->setText(setup_.step == SetupStep::account ? words("Finish") : words("Next"));
+  next_->setText(setup_.step == SetupStep::account ? say("Finish") : say("Next"));
 }
 
 void SetupPage::move(int offset) {
@@ -400,7 +357,7 @@ void SetupPage::move(int offset) {
     next_->setEnabled(false);
     back_->setEnabled(false);
     if (std::optional<std::string> failure = finishSetup(setup_, archive_, preferences_))
-      emit problem(words("Could not save the preference: {1}", {*failure}));
+      emit problem(say("Could not save the preference: {1}", {*failure}));
     emit finished();
     return;
   }
@@ -426,7 +383,7 @@ void SetupPage::keep(const std::function<void()>& write) {
   try {
     write();
   } catch (const std::exception& error) {
-    emit problem(words("Could not save the preference: {1}", {error.what()}));
+    emit problem(say("Could not save the preference: {1}", {error.what()}));
   }
 }
 

@@ -24,31 +24,8 @@ namespace tavro::desktop {
 namespace {
 
 using tavro::testing::ProcessResult;
+using tavro::testing::ScopedVariable;
 using tavro::testing::TemporaryDirectory;
-
-// Sets an environment variable (or unsets it, for nothing) for one scope.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedVariable() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 // Runs the program while this process serves its window's events.
 ProcessResult runServing(const std::vector<std::string>& arguments) {

@@ -134,4 +134,21 @@ Uuid numberedUuid(std::uint64_t n) {
   return id;
 }
 
+ScopedVariable::ScopedVariable(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  if (value != nullptr) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+}
+
+ScopedVariable::~ScopedVariable() {
+  if (old_) {
+    ::setenv(name_, old_->c_str(), 1);
+  } else {
+    ::unsetenv(name_);
+  }
+}
+
 }  // namespace tavro::testing

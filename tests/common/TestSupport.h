@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,5 +52,19 @@ ProcessResult runProcess(const std::filesystem::path& program, const std::vector
 // `fifo` for writing and closing it again, which releases a reader stuck on
 // it, so that the test can go on and fail instead of hanging.
 bool returnsWithoutWaitingOnFifo(const std::filesystem::path& fifo, const std::function<void()>& work);
+
+// Sets an environment variable (or unsets it, for a null value) for one
+// scope, and puts back what it was.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value);
+  ~ScopedVariable();
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 }  // namespace tavro::testing

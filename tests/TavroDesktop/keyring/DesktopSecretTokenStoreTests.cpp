@@ -21,6 +21,7 @@
 namespace tavro::desktop {
 namespace {
 
+using tavro::testing::ScopedVariable;
 using tavro::testing::TemporaryDirectory;
 
 const std::string tokenA(64, 'a');
@@ -62,30 +63,6 @@ void storeRaw(const std::string& folder, const std::string& value) {
                                                nullptr, &error, secretFolderAttribute, folder.c_str(), nullptr);
   ASSERT_TRUE(stored) << (error != nullptr ? error->message : "");
 }
-
-// Sets an environment variable for one scope.
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr) {
-      ::setenv(name, value, 1);
-    } else {
-      ::unsetenv(name);
-    }
-  }
-  ~ScopedVariable() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
 
 class DesktopSecretTokenStore : public ::testing::Test {
  protected:
