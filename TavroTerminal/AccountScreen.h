@@ -13,7 +13,7 @@
 #include "TavroCore/account/AccountDevice.h"
 #include "TavroHost/AccountActions.h"
 #include "TavroHost/TokenStore.h"
-#include "TavroTerminal/AccountTask.h"
+#include "TavroHost/AccountTask.h"
 #include "TavroTerminal/KeyTable.h"
 #include "TavroTerminal/Screen.h"
 #include "TavroTerminal/TutorState.h"

@@ -18,7 +18,7 @@
 #include "TavroCore/settings/AppearanceTheme.h"
 #include "TavroCore/settings/FirstLaunchSetup.h"
 #include "TavroCore/settings/SpeedUnit.h"
-#include "TavroTerminal/AccountTask.h"
+#include "TavroHost/AccountTask.h"
 #include "TavroHost/AttemptOwners.h"
 #include "TavroTerminal/CustomTextEditor.h"
 #include "TavroHost/ExerciseText.h"
