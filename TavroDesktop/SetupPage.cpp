@@ -3,7 +3,7 @@
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroCore/settings/SetupKeyboardPreview.h"
 #include "TavroDesktop/DesktopStrings.h"
-#include "TavroDesktop/KeyboardView.h"
+#include "TavroDesktop/KeyboardPreview.h"
 #include "TavroDesktop/ThemePalette.h"
 #include "TavroHost/HostMessage.h"
 #include "TavroHost/SetupFlow.h"
@@ -50,18 +50,6 @@ QString themeSample(const QPalette& palette) {
              "<span style='background:%1; color:%2'>gak</span>kou")
       .arg(palette.color(QPalette::Highlight).name(),
            palette.color(QPalette::HighlightedText).name());
-}
-
-// The keyboard picture in words, row by row, for those who do not see it
-// (and for checking which keys it holds).
-QString describedRows(bool jis) {
-  QStringList lines;
-  for (const auto& row : SetupKeyboardPreview::rows(jis)) {
-    QStringList keys;
-    for (const SetupKeyboardPreview::Key& key : row) keys << q(key.label);
-    lines << keys.join(' ');
-  }
-  return lines.join('\n');
 }
 
 }  // namespace
@@ -141,7 +129,7 @@ void SetupPage::buildKeyboard() {
   layout_->addItem(QString(), false);
   layout_->addItem(QString(), true);
   layoutLabel_ = new QLabel(page);
-  keyboard_ = new KeyboardView(page);
+  keyboard_ = new KeyboardPreview(page);
   keyboard_->setObjectName("setupKeyboard");
   examplesCaption_ = paragraph(page);
   examples_ = new QLabel(page);
@@ -289,11 +277,7 @@ void SetupPage::markChosenTheme() {
 }
 
 void SetupPage::refreshKeyboard() {
-  // The home keys outlined, the anchors F and J filled, as fingers find them.
-  keyboard_->show(setup_.usesJIS, setup_.language == TavroLanguage::japanese,
-                  SetupKeyboardPreview::anchors(), SetupKeyboardPreview::homeKeys(), std::nullopt,
-                  false);
-  keyboard_->setAccessibleDescription(describedRows(setup_.usesJIS));
+  keyboard_->show(setup_.usesJIS, setup_.language);
   // Each character over the keys that type it, as a small table.
   QString characters;
   QString guides;

@@ -30,7 +30,7 @@ class QStackedWidget;
 
 namespace tavro::desktop {
 
-class KeyboardView;
+class KeyboardPreview;
 
 class SetupPage : public QWidget {
   Q_OBJECT
@@ -107,7 +107,7 @@ class SetupPage : public QWidget {
   QLabel* layoutQuestion_ = nullptr;
   QLabel* layoutLabel_ = nullptr;
   QComboBox* layout_ = nullptr;
-  KeyboardView* keyboard_ = nullptr;
+  KeyboardPreview* keyboard_ = nullptr;
   QLabel* examplesCaption_ = nullptr;
   QLabel* examples_ = nullptr;
   // Guidance

@@ -10,7 +10,7 @@
 #include "TavroCore/settings/FirstLaunchSetup.h"
 #include "TavroCore/settings/LanguagePreference.h"
 #include "TavroDesktop/DesktopStrings.h"
-#include "TavroDesktop/KeyboardView.h"
+#include "TavroDesktop/KeyboardPreview.h"
 #include "TavroDesktop/SetupPage.h"
 #include "TavroHost/PracticeChoices.h"
 
@@ -197,7 +197,7 @@ TEST(DesktopSetupPage, TheKeyboardStepShowsTheChosenLayoutsKeys) {
   auto page = pageOf(fixture);
   ASSERT_TRUE(page->begin(false));
   clickNext(*page);
-  auto* keyboard = page->findChild<KeyboardView*>("setupKeyboard");
+  auto* keyboard = page->findChild<KeyboardPreview*>("setupKeyboard");
   auto* examples = page->findChild<QLabel*>("setupExamples");
   ASSERT_NE(keyboard, nullptr);
   struct Case {
@@ -222,6 +222,22 @@ TEST(DesktopSetupPage, TheKeyboardStepShowsTheChosenLayoutsKeys) {
     ASSERT_EQ(rows.size(), static_cast<qsizetype>(c.rows.size()));
     for (std::size_t i = 0; i < c.rows.size(); ++i)
       EXPECT_EQ(rows[static_cast<qsizetype>(i)].toStdString(), c.rows[i]);
+    // Drawn at their widths: Backspace as wide as two keys, the space bar
+    // wider than four; F and J filled, the other home keys outlined, each
+    // letter with its kana.
+    const auto drawn = keyboard->keys();
+    const double one = drawn.at(1).at(1).box.width();  // Q
+    EXPECT_NEAR(drawn.at(0).back().box.width(), 2 * one, one / 4) << "Backspace";
+    EXPECT_GT(drawn.back().front().box.width(), 4 * one) << "Space";
+    for (const auto& row : drawn) {
+      for (const KeyboardPreview::DrawnKey& key : row) {
+        SCOPED_TRACE(key.cap.toStdString());
+        EXPECT_EQ(key.anchor, key.cap == "F" || key.cap == "J");
+        EXPECT_EQ(key.home, QStringList({"A", "S", "D", "F", "J", "K", "L", ";"}).contains(key.cap));
+      }
+    }
+    EXPECT_EQ(drawn.at(2).at(1).legend.toStdString(), "ち");  // A
+    EXPECT_EQ(drawn.at(0).back().legend.toStdString(), "");  // Backspace has none
     // The examples table, cell by cell: the characters, then their keys.
     QTextDocument document;
     document.setHtml(examples->text());
