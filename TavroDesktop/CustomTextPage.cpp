@@ -40,11 +40,16 @@ class BoundedEdit final : public QPlainTextEdit {
   explicit BoundedEdit(QWidget* parent) : QPlainTextEdit(parent) {}
 
   std::function<void()> refused;
+  // Takes a paste whole in its own way (lines with a Tab in the text
+  // field); false leaves it to the field.
+  std::function<bool(const QString&)> takes;
 
  protected:
   void insertFromMimeData(const QMimeData* source) override {
     if (source == nullptr || !source->hasText()) return;
     QString pasted = source->text();
+    if (takes && static_cast<std::size_t>(pasted.size()) <= customTextMaximumBytes && takes(pasted))
+      return;
     // Every UTF-16 unit is at least one byte: a paste longer than that is
     // refused before it is converted or counted.
     bool fits = static_cast<std::size_t>(pasted.size()) <= customTextMaximumBytes;
@@ -163,6 +168,7 @@ CustomTextPage::CustomTextPage(QWidget* parent) : QWidget(parent) {
   };
   watch(text_);
   watch(reading_);
+  static_cast<BoundedEdit*>(text_)->takes = [this](const QString& pasted) { return pasteTabbed(pasted); };
   connect(generate_, &QPushButton::clicked, this, [this] { generate(); });
   connect(start_, &QPushButton::clicked, this, [this] {
     if (verdict_.accepted()) emit startRequested(verdict_.prompts);
@@ -184,6 +190,37 @@ void CustomTextPage::tell(const HostMessage& message) {
   told_ = {message};
   toldProblem_ = false;
   showVerdict();
+}
+
+bool CustomTextPage::pasteTabbed(const QString& pasted) {
+  std::optional<TabbedPaste> split = splitTabbedPaste(pasted.toStdString());
+  if (!split) return false;
+  // Lines of "word<Tab>reading": the words here, the readings at the end of
+  // the reading field, both or neither.
+  QTextCursor cursor = text_->textCursor();
+  QString text = text_->toPlainText();
+  text.replace(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart(),
+               QString::fromStdString(split->words));
+  QString reading = reading_->toPlainText();
+  QString added = QString::fromStdString(split->readings);
+  if (split->readingLines > 0 && !reading.isEmpty() && !reading.endsWith('\n')) added.prepend('\n');
+  if (!withinLimits(text.toStdString()) || !withinLimits((reading + added).toStdString())) {
+    refused(HostMessage(
+        "The paste does not fit: a field holds at most {1} characters. Nothing was pasted.",
+        {withSeparators(CustomPractice::maximumCharacters).toStdString()}));
+    return true;
+  }
+  cursor.insertText(QString::fromStdString(split->words));
+  QTextCursor end(reading_->document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(added);
+  if (split->readingLines > 0) {
+    tell(split->readingLines == 1
+             ? HostMessage("Pasted: the text after the Tab went into the reading field.")
+             : HostMessage("Pasted: the text after each Tab went into the reading field, {1} lines.",
+                           {std::to_string(split->readingLines)}));
+  }
+  return true;
 }
 
 void CustomTextPage::refused(const HostMessage& message) {

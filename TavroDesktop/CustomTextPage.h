@@ -59,6 +59,9 @@ class CustomTextPage : public QWidget {
   // marks the reading line the core refuses.
   void showMarks();
   void refused(const HostMessage& message);
+  // A paste of "word<Tab>reading" lines into the text field: the words
+  // there, the readings into the reading field. False when it holds no Tab.
+  bool pasteTabbed(const QString& pasted);
 
   QLabel* title_ = nullptr;
   QLabel* description_ = nullptr;

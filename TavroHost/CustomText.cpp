@@ -1,5 +1,7 @@
 #include "TavroHost/CustomText.h"
 
+#include <algorithm>
+
 #include "Support/CharacterBounds.h"
 #include "Support/Text.h"
 #include "TavroCore/content/CustomPractice.h"
@@ -78,6 +80,29 @@ std::optional<PracticeRound> customTextRound(const std::vector<JapanesePrompt>& 
   list.reserve(prompts.size());
   for (const JapanesePrompt& prompt : prompts) list.push_back({prompt, std::nullopt});
   return PracticeRound(Exercise::customText, 1, jis, std::move(list));
+}
+
+std::optional<TabbedPaste> splitTabbedPaste(std::string_view pasted) {
+  if (pasted.find('\t') == std::string_view::npos) return std::nullopt;
+  TabbedPaste split;
+  std::size_t start = 0;
+  for (std::size_t at = 0; at <= pasted.size(); ++at) {
+    if (at < pasted.size() && pasted[at] != '\n') continue;
+    std::string_view line = pasted.substr(start, at - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    std::size_t tab = line.find('\t');
+    split.words += line.substr(0, tab);
+    if (at < pasted.size()) split.words += '\n';
+    if (tab != std::string_view::npos) {
+      std::string rest(line.substr(tab + 1));
+      std::replace(rest.begin(), rest.end(), '\t', ' ');
+      if (split.readingLines > 0) split.readings += '\n';
+      split.readings += rest;
+      ++split.readingLines;
+    }
+    start = at + 1;
+  }
+  return split;
 }
 
 }  // namespace tavro

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,6 +47,19 @@ std::size_t customTextItemLines(std::string_view field);
 // characters, or customTextMaximumBytes in bytes) is refused without a
 // line-by-line search, so the work stays bounded whatever was pasted.
 CustomTextVerdict judgeCustomText(std::string_view text, std::string_view reading);
+
+// A paste of lines "word<Tab>reading" into the text field, split: the
+// words for the text field (every line, with or without a Tab), the
+// readings for the reading field (the lines that had a Tab; a further Tab
+// becomes a space), and how many readings there were. "\r\n" ends a line
+// as "\n" does.
+struct TabbedPaste {
+  std::string words;
+  std::string readings;
+  std::size_t readingLines = 0;
+};
+// Nothing when the paste holds no Tab.
+std::optional<TabbedPaste> splitTabbedPaste(std::string_view pasted);
 
 // The round of accepted items: one round, its readings typed in romaji,
 // kept under the learner's-text exercise. Nothing when there are no items.

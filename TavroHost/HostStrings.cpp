@@ -174,6 +174,8 @@ constexpr Translation rows[] = {
   {"{1} You are signed out; sign in again.", "{1} サインアウトしました。もう一度サインインしてください。"},
   {"The saved account profile is not valid (an empty id or control characters); it is not used. Sign in again.", "保存されたアカウント情報が正しくありません（IDが空か、制御文字を含んでいます）。使わずにおきます。もう一度サインインしてください。"},
   {"Could not record which account this round belongs to: {1}", "このラウンドがどのアカウントのものかを記録できませんでした：{1}"},
+  {"Pasted: the text after the Tab went into the reading field.", "貼り付けました：Tab の後ろの文字は読みの欄に入れました。"},
+  {"Pasted: the text after each Tab went into the reading field, {1} lines.", "貼り付けました：各行の Tab の後ろの文字は読みの欄に入れました（{1} 行）。"},
 };
 // clang-format on
 

@@ -73,23 +73,6 @@ std::string withoutTerminalEscapes(std::string_view text) {
   return out;
 }
 
-namespace {
-
-std::vector<std::string_view> splitLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  for (std::size_t at = 0; at <= text.size(); ++at) {
-    if (at == text.size() || text[at] == '\n') {
-      std::string_view line = text.substr(start, at - start);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      lines.push_back(line);
-      start = at + 1;
-    }
-  }
-  return lines;
-}
-
-}  // namespace
 
 void CustomTextEditor::paste(std::string_view pasted) {
   std::string clean = withoutTerminalEscapes(pasted);
@@ -97,28 +80,16 @@ void CustomTextEditor::paste(std::string_view pasted) {
   TextArea reading = reading_;
   std::size_t readings = 0;
   bool fits = true;
-  if (focus_ == Field::text && clean.find('\t') != std::string::npos) {
+  std::optional<TabbedPaste> split;
+  if (focus_ == Field::text) split = splitTabbedPaste(clean);
+  if (split) {
     // Lines of "word<Tab>reading": the words here, the readings below.
-    std::string words;
-    std::string readingLines;
-    std::vector<std::string_view> lines = splitLines(clean);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      std::string_view line = lines[i];
-      std::size_t tab = line.find('\t');
-      words += line.substr(0, tab);
-      if (i + 1 < lines.size()) words += '\n';
-      if (tab == std::string_view::npos) continue;
-      std::string rest(line.substr(tab + 1));
-      std::replace(rest.begin(), rest.end(), '\t', ' ');
-      readingLines += rest + "\n";
-      ++readings;
-    }
+    readings = split->readingLines;
     if (readings > 0) {
       reading.toEnd();
       if (!reading.lines().back().empty()) fits = reading.newline();
     }
-    if (!readingLines.empty()) readingLines.pop_back();
-    fits = fits && text.insert(words) && reading.insert(readingLines);
+    fits = fits && text.insert(split->words) && reading.insert(split->readings);
   } else if (TextArea* area = focus_ == Field::text ? &text : &reading) {
     // Elsewhere a Tab only separates, as a space does.
     std::replace(clean.begin(), clean.end(), '\t', ' ');

@@ -102,8 +102,6 @@ constexpr Translation rows[] = {
   {"Enter keep them out · m add them · o sign out · Esc Back", "Enter 入れない · m 入れる · o サインアウト · Esc 戻る"},
 
   // Custom text
-  {"Pasted: the text after the Tab went into the reading field.", "貼り付けました：Tab の後ろの文字は読みの欄に入れました。"},
-  {"Pasted: the text after each Tab went into the reading field, {1} lines.", "貼り付けました：各行の Tab の後ろの文字は読みの欄に入れました（{1} 行）。"},
   {"Press Enter again to replace the reading you have with a generated one.", "もう一度 Enter を押すと、今の読みを生成した読みに置き換えます。"},
   {"Tab next field · Enter new line, or press the button · Esc home", "Tab 次の欄 · Enter 改行、またはボタンを押す · Esc ホーム"},
 };

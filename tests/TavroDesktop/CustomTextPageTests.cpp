@@ -180,6 +180,35 @@ TEST(DesktopCustomTextPage, TheFieldsHoldNoMoreThanTheCoreTakes) {
   }
 }
 
+TEST(DesktopCustomTextPage, LinesWithATabPasteTheirReadingsIntoTheReadingField) {
+  testing::offscreenApplication();
+  useEnglishInterface(true);
+  CustomTextPage page;
+  QPlainTextEdit* text = field(page, "customText");
+  QPlainTextEdit* reading = field(page, "customReading");
+  // A word list copied from a spreadsheet: Windows line ends, one line
+  // without a reading, one with a second Tab.
+  paste(text, "学校\tがっこう\r\n駅\tえき\tstation\r\n本");
+  EXPECT_EQ(page.text(), "学校\n駅\n本");
+  EXPECT_EQ(page.reading(), "がっこう\nえき station");
+  EXPECT_TRUE(verdictText(page).contains("after each Tab went into the reading field, 2 lines"))
+      << verdictText(page).toStdString();
+  // The next paste's readings go on a line of their own.
+  text->moveCursor(QTextCursor::End);
+  paste(text, "\n山\tやま");
+  EXPECT_EQ(page.reading(), "がっこう\nえき station\nやま");
+  // One that would overflow the reading field is refused whole.
+  std::string many;
+  for (int i = 0; i < 700; ++i) many += "\n木\tきき";
+  paste(text, many);
+  EXPECT_EQ(page.text(), "学校\n駅\n本\n山");
+  EXPECT_TRUE(verdictText(page).contains("The paste does not fit")) << verdictText(page).toStdString();
+  // Without a Tab, and in the reading field, a paste is plain text.
+  paste(reading, "\tx");
+  EXPECT_EQ(page.text(), "学校\n駅\n本\n山");
+  EXPECT_NE(page.reading().find("\tx"), std::string::npos) << page.reading();
+}
+
 TEST(DesktopCustomTextPage, AGeneratedReadingIsAcceptedAndAskedBeforeReplacingTheLearners) {
   testing::offscreenApplication();
   useEnglishInterface(true);
