@@ -566,6 +566,13 @@ void DesktopTutor::buildAccount(std::unique_ptr<TokenStore> tokens, bool tokenIn
   });
 }
 
+void DesktopTutor::takeCallback(const QString& address) {
+  if (page_ != Page::practice) showPage(Page::account);
+  account_->receiveCallback(address);
+  raise();
+  activateWindow();
+}
+
 void DesktopTutor::connectSettings() {
   connect(settings_, &SettingsPage::changed, this, &DesktopTutor::takeSettings);
   connect(settings_, &SettingsPage::problem, this, [this](const QString& message) {

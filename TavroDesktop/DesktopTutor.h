@@ -101,6 +101,12 @@ class DesktopTutor : public QMainWindow {
   // in a round typed on the layout's keys gives it.
   void pressPhysicalKey(std::uint32_t x11Keycode, bool shift, double now);
 
+ public slots:
+  // A browser sign-in's callback address that reached the window: the
+  // account page takes it and comes to the front (unless a round is being
+  // typed), and the window is raised over the browser.
+  void takeCallback(const QString& address);
+
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   // Keeps the window's size for the next start.

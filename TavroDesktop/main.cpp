@@ -167,8 +167,8 @@ int main(int argc, char** argv) {
       options.cancelled = std::move(cancelled);
       return tavro::TavroCloudSync::fetchThrough(tavro::platform::HTTPTransport(std::move(options)));
     });
-    QObject::connect(&channel, &CallbackChannel::callbackReceived, &window.accountPage(),
-                     &tavro::desktop::AccountPage::receiveCallback);
+    QObject::connect(&channel, &CallbackChannel::callbackReceived, &window,
+                     &tavro::desktop::DesktopTutor::takeCallback);
     // The size it had when it was closed.
     if (tavro::desktop::DesktopTutor::rememberedMaximized(preferences)) {
       window.showMaximized();

@@ -96,8 +96,8 @@ TEST(DesktopSignInEndToEnd, TheCallbackOfASecondStartSignsInSyncsAndSignOutEmpti
   });
   CallbackChannel channel(CallbackChannel::nameFor(paths));
   ASSERT_TRUE(channel.listen()) << channel.problem().toStdString();
-  QObject::connect(&channel, &CallbackChannel::callbackReceived, &page,
-                   &AccountPage::receiveCallback);
+  QObject::connect(&channel, &CallbackChannel::callbackReceived, &window,
+                   &DesktopTutor::takeCallback);
   window.show();
 
   // The browser opens the page; the person approves as Aiko.
@@ -122,6 +122,8 @@ TEST(DesktopSignInEndToEnd, TheCallbackOfASecondStartSignsInSyncsAndSignOutEmpti
   EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
   ASSERT_TRUE(processUntil([&] { return page.signedIn() && !page.busy(); }))
       << page.message().toStdString();
+  EXPECT_EQ(window.page(), DesktopTutor::Page::account)
+      << "the account page did not come to the front";
   EXPECT_EQ(labelText(page, "profileName"), "Aiko Tanaka");
   EXPECT_EQ(labelText(page, "profileEmail"), "aiko@example.com");
 
