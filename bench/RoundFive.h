@@ -15,7 +15,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstddef>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -97,6 +100,44 @@ inline double percentile(std::vector<double>& values, double p) {
   if (values.empty()) return 0.0;
   std::sort(values.begin(), values.end());
   return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
+}
+
+// A host's keystrokes over round 5, timed one by one: `type` takes the
+// stroke's key at its time and shows the result, and says whether the
+// round is still being typed; when it is not, or the strokes run out,
+// `restart` (untimed) starts the round again. The work per keystroke is
+// measured on the thread's CPU clock, so time the scheduler gives other
+// processes on a shared machine is not counted; its median, 99th
+// percentile and maximum are reported, with the wall-clock 99th percentile
+// beside them.
+inline void timeKeystrokes(benchmark::State& state,
+                           const std::function<bool(const std::string& key, double now)>& type,
+                           const std::function<void()>& restart) {
+  double now = 1000;
+  std::size_t next = 0;
+  std::vector<double> work;
+  std::vector<double> wall;
+  work.reserve(1 << 20);
+  wall.reserve(1 << 20);
+  for (auto _ : state) {
+    double cpuStart = threadSeconds();
+    auto start = std::chrono::steady_clock::now();
+    bool practising = type(strokes()[next].key, now += 0.15);
+    auto end = std::chrono::steady_clock::now();
+    work.push_back((threadSeconds() - cpuStart) * 1e6);
+    wall.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+    next = (next + 1) % strokes().size();
+    if (next == 0 || !practising) {
+      state.PauseTiming();
+      next = 0;
+      restart();
+      state.ResumeTiming();
+    }
+  }
+  state.counters["p50_us"] = percentile(work, 0.50);
+  state.counters["p99_us"] = percentile(work, 0.99);
+  state.counters["max_us"] = work.empty() ? 0.0 : work.back();
+  state.counters["p99_wall_us"] = percentile(wall, 0.99);
 }
 
 }  // namespace tavro::bench

@@ -38,33 +38,17 @@ void BM_DesktopKeystroke(benchmark::State& state) {
   tutor.show();
   tutor.startRound(roundFive());
   QApplication::processEvents();
-  double now = 1000;
-  std::size_t next = 0;
-  std::vector<double> work;
-  std::vector<double> wall;
-  work.reserve(1 << 20);
-  wall.reserve(1 << 20);
-  for (auto _ : state) {
-    double cpuStart = threadSeconds();
-    auto start = std::chrono::steady_clock::now();
-    tutor.typeKey(strokes()[next].key, now += 0.15);
-    tutor.repaint();
-    auto end = std::chrono::steady_clock::now();
-    work.push_back((threadSeconds() - cpuStart) * 1e6);
-    wall.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    next = (next + 1) % strokes().size();
-    if (next == 0 || tutor.page() != desktop::DesktopTutor::Page::practice) {
-      state.PauseTiming();
-      next = 0;
-      tutor.startRound(roundFive());
-      QApplication::processEvents();
-      state.ResumeTiming();
-    }
-  }
-  state.counters["p50_us"] = percentile(work, 0.50);
-  state.counters["p99_us"] = percentile(work, 0.99);
-  state.counters["max_us"] = work.empty() ? 0.0 : work.back();
-  state.counters["p99_wall_us"] = percentile(wall, 0.99);
+  timeKeystrokes(
+      state,
+      [&](const std::string& key, double now) {
+        tutor.typeKey(key, now);
+        tutor.repaint();
+        return tutor.page() == desktop::DesktopTutor::Page::practice;
+      },
+      [&] {
+        tutor.startRound(roundFive());
+        QApplication::processEvents();
+      });
 }
 BENCHMARK(BM_DesktopKeystroke);
 

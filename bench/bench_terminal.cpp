@@ -51,36 +51,15 @@ void BM_ScreenKeystroke(benchmark::State& state) {
   PractisingTutor practising;
   Tutor& tutor = practising.tutor;
   Frame frame(100, 30);
-  double now = 1000;
-  std::size_t next = 0;
-  // The work per keystroke is measured on the thread's CPU clock, so time
-  // the scheduler gives other processes on a shared machine is not counted;
-  // the wall-clock figures are reported beside it.
-  std::vector<double> work;
-  std::vector<double> wall;
-  work.reserve(1 << 20);
-  wall.reserve(1 << 20);
-  for (auto _ : state) {
-    double cpuStart = threadSeconds();
-    auto start = std::chrono::steady_clock::now();
-    tutor.handle(Key::character(strokes()[next].key), now += 0.15);
-    tutor.render(frame, now);
-    auto end = std::chrono::steady_clock::now();
-    work.push_back((threadSeconds() - cpuStart) * 1e6);
-    wall.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    benchmark::DoNotOptimize(frame);
-    next = (next + 1) % strokes().size();
-    if (next == 0 || tutor.screen() != Tutor::Screen::practice) {
-      state.PauseTiming();
-      next = 0;
-      tutor.startRound(roundFive());
-      state.ResumeTiming();
-    }
-  }
-  state.counters["p50_us"] = percentile(work, 0.50);
-  state.counters["p99_us"] = percentile(work, 0.99);
-  state.counters["max_us"] = work.empty() ? 0.0 : work.back();
-  state.counters["p99_wall_us"] = percentile(wall, 0.99);
+  timeKeystrokes(
+      state,
+      [&](const std::string& key, double now) {
+        tutor.handle(Key::character(key), now);
+        tutor.render(frame, now);
+        benchmark::DoNotOptimize(frame);
+        return tutor.screen() == Tutor::Screen::practice;
+      },
+      [&] { tutor.startRound(roundFive()); });
 }
 BENCHMARK(BM_ScreenKeystroke);
 

@@ -239,17 +239,29 @@ std::size_t savedAttempts(const std::filesystem::path& archive) {
   }
 }
 
-TEST(DesktopEndToEnd, ARomajiRoundAndAKanaRoundOnJISInARealWindow) {
-  XServer server;
-  ASSERT_TRUE(server.ready());
-  TemporaryDirectory data;
-  StoragePaths paths{data.path(), data.path()};
-  {
+// One learner's run of the built tutor: a private X server, a data folder
+// of its own, and the command that starts the tutor on them. A learner who
+// has been through the setup has it marked done in the preferences.
+class DesktopEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server.ready());
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+  }
+
+  void markSetupDone() {
     platform::FileUserDefaults preferences(paths.preferences());
     preferences.set(FirstLaunchSetup::completedKey, true);
   }
+
+  XServer server;
+  TemporaryDirectory data;
+  StoragePaths paths{data.path(), data.path()};
   const std::vector<std::string> tutor = {TAVRO_DESKTOP_PATH, "--data-dir", data.path().string()};
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
+};
+
+TEST_F(DesktopEndToEnd, ARomajiRoundAndAKanaRoundOnJISInARealWindow) {
+  markSetupDone();
 
   {
     Child window(tutor);
@@ -297,13 +309,7 @@ TEST(DesktopEndToEnd, ARomajiRoundAndAKanaRoundOnJISInARealWindow) {
 
 // A new learner: the window opens on the setup, which Return takes through
 // every step; the choices are kept and the next start goes straight home.
-TEST(DesktopEndToEnd, TheFirstStartWalksTheSetupByKeysAndTheNextStartGoesHome) {
-  XServer server;
-  ASSERT_TRUE(server.ready());
-  TemporaryDirectory data;
-  StoragePaths paths{data.path(), data.path()};
-  const std::vector<std::string> tutor = {TAVRO_DESKTOP_PATH, "--data-dir", data.path().string()};
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
+TEST_F(DesktopEndToEnd, TheFirstStartWalksTheSetupByKeysAndTheNextStartGoesHome) {
   {
     Child window(tutor);
     ASSERT_FALSE(focusTutor().empty());
@@ -332,17 +338,8 @@ TEST(DesktopEndToEnd, TheFirstStartWalksTheSetupByKeysAndTheNextStartGoesHome) {
 // A learner chooses round 3, the Japanese interface through the settings
 // page, makes the window larger and quits with Ctrl+Q; the next start shows
 // the same size, language and round.
-TEST(DesktopEndToEnd, ResizedQuitAndStartedAgainWithEverythingRemembered) {
-  XServer server;
-  ASSERT_TRUE(server.ready());
-  TemporaryDirectory data;
-  StoragePaths paths{data.path(), data.path()};
-  {
-    platform::FileUserDefaults preferences(paths.preferences());
-    preferences.set(FirstLaunchSetup::completedKey, true);
-  }
-  const std::vector<std::string> tutor = {TAVRO_DESKTOP_PATH, "--data-dir", data.path().string()};
-  setenv("QT_QPA_PLATFORM", "xcb", 1);
+TEST_F(DesktopEndToEnd, ResizedQuitAndStartedAgainWithEverythingRemembered) {
+  markSetupDone();
   const std::string down = "116", escape = "9";
   {
     Child window(tutor);
