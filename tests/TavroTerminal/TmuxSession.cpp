@@ -80,19 +80,44 @@ std::vector<std::string> TmuxSession::lines() const {
   return result;
 }
 
+TmuxSession::Capture TmuxSession::capture() const {
+  // One command list, so the text and the cursor are read with no output of
+  // the program in between.
+  std::string output = tmux({"capture-pane", "-p", "-t", "t", ";", "display-message", "-p", "-t",
+                             "t", "#{cursor_flag} #{cursor_x} #{cursor_y} #{pane_width} "
+                             "#{pane_height}"});
+  std::size_t lastLine = output.rfind('\n', output.size() >= 2 ? output.size() - 2 : 0);
+  std::size_t cut = lastLine == std::string::npos ? 0 : lastLine + 1;
+  std::stringstream cursor(output.substr(cut));
+  int visible = 1;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  cursor >> visible >> x >> y >> width >> height;
+  // The tutor hides the cursor and ends every frame by writing the
+  // bottom-right cell, so its hidden cursor rests there only between frames.
+  // With the cursor shown the tutor is not drawing (not started, or ended).
+  bool settled = !cursor || visible != 0 || (x == width - 1 && y == height - 1);
+  return Capture{output.substr(0, cut), settled};
+}
+
 std::string TmuxSession::waitUntil(const std::function<bool(const std::string&)>& done,
                                    std::chrono::seconds deadline) const {
   auto end = std::chrono::steady_clock::now() + deadline;
   std::string shown;
   std::string previous;
   while (true) {
-    shown = screen();
-    // A capture may fall in the middle of a redraw: only a screen seen twice
-    // in a row counts.
-    if (shown == previous && done(shown)) return shown;
-    previous = shown;
+    Capture now = capture();
+    shown = now.text;
+    // A capture may fall in the middle of a redraw, and a loaded machine can
+    // hold a half-written frame on screen for a while (the top line of the
+    // next word over the last word's prompt): only a screen with the cursor
+    // at rest, seen twice in a row, counts.
+    if (now.settled && shown == previous && done(shown)) return shown;
+    previous = now.settled ? shown : std::string();
     if (std::chrono::steady_clock::now() > end) break;
-    if (!done(shown)) std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    if (!now.settled || !done(shown)) std::this_thread::sleep_for(std::chrono::milliseconds(30));
   }
   ADD_FAILURE() << "the screen did not change as expected; it shows:\n" << shown;
   return shown;

@@ -28,7 +28,8 @@ class TmuxSession {
   std::string styledScreen() const;
 
   // Polls the screen until `done` holds on two captures in a row that are
-  // the same (so never on a half-drawn screen); records a test failure with the
+  // the same, each taken with the tutor's cursor at rest (so never on a
+  // half-drawn screen); records a test failure with the
   // last screen and returns it anyway when the deadline passes.
   std::string waitUntil(const std::function<bool(const std::string&)>& done,
                         std::chrono::seconds deadline = std::chrono::seconds(60)) const;
@@ -49,6 +50,12 @@ class TmuxSession {
   int programProcess() const;
 
  private:
+  // The visible text and whether the program had finished drawing it.
+  struct Capture {
+    std::string text;
+    bool settled = false;
+  };
+  Capture capture() const;
   std::string tmux(std::vector<std::string> arguments) const;
 
   std::string socket_;
