@@ -2,6 +2,7 @@
 
 #include "Support/Text.h"
 #include "TavroDesktop/DesktopStrings.h"
+#include "TavroDesktop/PageTitle.h"
 #include "TavroHost/AccountStart.h"
 
 #include <QColor>
@@ -25,10 +26,6 @@
 
 namespace tavro::desktop {
 namespace {
-
-QString text(std::string english, std::vector<std::string> values = {}) {
-  return QString::fromStdString(HostMessage(std::move(english), std::move(values)).text(translated));
-}
 
 // A date in local time to the minute, or "?" for a stored value outside
 // the years a calendar can show (a stored double may hold anything).
@@ -76,12 +73,8 @@ AccountPage::AccountPage(const StoragePaths& paths, platform::UserDefaults& pref
   }
 
   auto* layout = new QVBoxLayout(this);
-  title_ = new QLabel(this);
+  title_ = pageTitle(this);
   title_->setObjectName("accountTitle");
-  QFont big = title_->font();
-  big.setPointSizeF(big.pointSizeF() * 1.4);
-  big.setBold(true);
-  title_->setFont(big);
   layout->addWidget(title_);
   state_ = new QLabel(this);
   state_->setObjectName("accountState");
@@ -293,15 +286,11 @@ AccountContext AccountPage::context() {
               change();
             } catch (const std::exception& error) {
               // The change still holds for this session.
-              emit problem(text("Could not save the preference: {1}", {error.what()}));
+              emit problem(say("Could not save the preference: {1}", {error.what()}));
             }
           },
       .dateText = [](const Date& date) { return localText(date); },
   };
-}
-
-QString AccountPage::words(const HostMessage& message) const {
-  return QString::fromStdString(message.text(translated));
 }
 
 void AccountPage::tell(const AccountOutcome& outcome) {
@@ -320,7 +309,7 @@ std::optional<QString> AccountPage::claimRound(const Attempt& attempt) {
   if (!canSave_ || !ownersUsable_) return std::nullopt;
   if (std::optional<std::string> failure =
           saveAttemptOwners(owners_, archive_.attempts, attemptOwnersFile(paths_.dataFolder)))
-    return text("Could not record which account this round belongs to: {1}", {*failure});
+    return say("Could not record which account this round belongs to: {1}", {*failure});
   return std::nullopt;
 }
 
@@ -489,16 +478,16 @@ void AccountPage::takeFinishedTask() {
 
 void AccountPage::askExportPath() {
   QString path = QFileDialog::getSaveFileName(
-      this, text("Export the scores"),
+      this, say("Export the scores"),
       QString::fromStdString(AccountActions::suggestedBackupFile(paths_).string()),
-      text("Tavro backups (*.json);;All files (*)"));
+      say("Tavro backups (*.json);;All files (*)"));
   if (!path.isEmpty()) exportTo(path);
 }
 
 void AccountPage::askImportPath() {
-  QString path = QFileDialog::getOpenFileName(this, text("Import a backup"),
+  QString path = QFileDialog::getOpenFileName(this, say("Import a backup"),
                                               QString::fromStdString(paths_.dataFolder.string()),
-                                              text("Tavro backups (*.json);;All files (*)"));
+                                              say("Tavro backups (*.json);;All files (*)"));
   if (!path.isEmpty()) importFrom(path);
 }
 
@@ -517,27 +506,27 @@ void AccountPage::importFrom(const QString& path) {
 }
 
 void AccountPage::retranslate() {
-  title_->setText(text("Account"));
-  browserIntro_->setText(text(
+  title_->setText(say("Account"));
+  browserIntro_->setText(say(
       "Sign in on the account page in your browser; the browser then hands the sign-in back to this "
       "window."));
-  browserButton_->setText(text("Sign in with the browser"));
-  pageLabel_->setText(text("The sign-in page, should the browser not open (good for 10 minutes):"));
+  browserButton_->setText(say("Sign in with the browser"));
+  pageLabel_->setText(say("The sign-in page, should the browser not open (good for 10 minutes):"));
   tokenIntro_->setText(
-      text("Or paste a session token (64 characters 0-9 a-f) or the address the browser was sent to:"));
-  tokenSubmit_->setText(text("Sign in"));
-  nameLabel_->setText(text("Name"));
-  emailLabel_->setText(text("Email"));
-  lastSyncLabel_->setText(text("Last sync"));
-  syncButton_->setText(text("Sync Now"));
-  devicesButton_->setText(text("Devices"));
-  signOutButton_->setText(text("Sign out"));
-  keepOut_->setText(text("Keep them out"));
-  addScores_->setText(text("Add them"));
-  cancel_->setText(text("Cancel"));
-  backupTitle_->setText(text("Backups (no account needed)"));
-  exportButton_->setText(text("Export…"));
-  importButton_->setText(text("Import…"));
+      say("Or paste a session token (64 characters 0-9 a-f) or the address the browser was sent to:"));
+  tokenSubmit_->setText(say("Sign in"));
+  nameLabel_->setText(say("Name"));
+  emailLabel_->setText(say("Email"));
+  lastSyncLabel_->setText(say("Last sync"));
+  syncButton_->setText(say("Sync Now"));
+  devicesButton_->setText(say("Devices"));
+  signOutButton_->setText(say("Sign out"));
+  keepOut_->setText(say("Keep them out"));
+  addScores_->setText(say("Add them"));
+  cancel_->setText(say("Cancel"));
+  backupTitle_->setText(say("Backups (no account needed)"));
+  exportButton_->setText(say("Export…"));
+  importButton_->setText(say("Import…"));
   refresh();
 }
 
@@ -546,19 +535,19 @@ void AccountPage::refresh() {
   const bool running = busy();
   if (in) {
     const AccountProfile& profile = *account_.profile;
-    setPlain(state_, words(HostMessage("Signed in as {1}.", {profile.name})));
+    setPlain(state_, say(HostMessage("Signed in as {1}.", {profile.name})));
     setPlain(name_, QString::fromStdString(profile.name));
     setPlain(email_, QString::fromStdString(profile.email.empty() ? "-" : profile.email));
     lastSync_->setText(account_.lastSync ? QString::fromStdString(localText(*account_.lastSync))
-                                         : text("never"));
+                                         : say("never"));
   } else if (invalidProfile_) {
-    setPlain(state_, text("The saved account profile is not valid (an empty id or control characters); it "
+    setPlain(state_, say("The saved account profile is not valid (an empty id or control characters); it "
                           "is not used. Sign in again."));
   } else if (account_.profile) {
-    setPlain(state_, text("The session token of {1} is missing or unreadable; sign in again.",
+    setPlain(state_, say("The session token of {1} is missing or unreadable; sign in again.",
                           {account_.profile->name}));
   } else {
-    setPlain(state_, text("Not signed in."));
+    setPlain(state_, say("Not signed in."));
   }
   signedOut_->setVisible(!in);
   signedIn_->setVisible(in);
@@ -580,14 +569,14 @@ void AccountPage::refresh() {
   deviceList_->setVisible(in && devices_.has_value());
   deviceList_->clear();
   if (in && devices_) {
-    devicesTitle_->setText(text("Devices signed in ({1}):", {std::to_string(devices_->size())}));
+    devicesTitle_->setText(say("Devices signed in ({1}):", {std::to_string(devices_->size())}));
     for (const AccountDevice& device : *devices_) {
       // Every part comes from the service: shown as plain list text.
       std::string line = device.clientLabel();
       if (!device.platform.empty()) line.append(" · ").append(device.platform);
       if (std::optional<std::string> where = device.locationLabel()) line.append(" · ").append(*where);
-      if (device.lastSeen) line.append(" · ").append(text("last seen {1}", {*device.lastSeen}).toStdString());
-      if (device.current) line.append(" ").append(text("(this one)").toStdString());
+      if (device.lastSeen) line.append(" · ").append(say("last seen {1}", {*device.lastSeen}).toStdString());
+      if (device.current) line.append(" ").append(say("(this one)").toStdString());
       auto* item = new QListWidgetItem(QString::fromStdString(line), deviceList_);
       if (device.current) {
         QFont bold = item->font();
@@ -600,33 +589,33 @@ void AccountPage::refresh() {
   ownerBox_->setVisible(in && askOwner_ && !running);
   if (in && askOwner_) {
     const std::optional<AttemptOwners::Holder>& holder = owners_.holder();
-    std::string before = holder ? text("{1} (account id {2})", {holder->name, holder->id}).toStdString()
-                                : text("an account this computer can no longer name").toStdString();
+    std::string before = holder ? say("{1} (account id {2})", {holder->name, holder->id}).toStdString()
+                                : say("an account this computer can no longer name").toStdString();
     ownerQuestion_->setText(
-        text("The scores on this computer were last synced with {1}, not with {2}.",
+        say("The scores on this computer were last synced with {1}, not with {2}.",
              {before, account_.profile->name}) +
         "\n" +
-        text("Keep this computer's scores out of your account, or add them to it? Sync Now waits for your "
+        say("Keep this computer's scores out of your account, or add them to it? Sync Now waits for your "
              "answer."));
   }
 
   taskBox_->setVisible(running);
   if (running) {
-    taskText_->setText(text("{1}: {2}", {text(taskTitle_).toStdString(),
-                                         task_->cancelled() ? text("cancelling…").toStdString()
-                                                            : words(task_->progress()).toStdString()}));
+    taskText_->setText(say("{1}: {2}", {say(std::string_view(taskTitle_)).toStdString(),
+                                         task_->cancelled() ? say("cancelling…").toStdString()
+                                                            : say(task_->progress()).toStdString()}));
     cancel_->setEnabled(!task_->cancelled());
   }
 
   tokenPlace_->setText(tokenInKeyring_
-                           ? text("The session token is kept in the system's keyring.")
-                           : text("No Secret Service answered, so the session token is kept in {1}, readable "
+                           ? say("The session token is kept in the system's keyring.")
+                           : say("No Secret Service answered, so the session token is kept in {1}, readable "
                                   "by you alone.",
-                                  {words(tokens_->where()).toStdString()}));
+                                  {say(tokens_->where()).toStdString()}));
 
   // A failure is marked with a sign as well as a colour, so it reads
   // without colour too.
-  QString line = message_ ? words(*message_) : QString();
+  QString line = message_ ? say(*message_) : QString();
   if (message_ && messageFailed_) line = QStringLiteral("⚠ ") + line;
   messageLine_->setText(line);
   QPalette palette = this->palette();

@@ -108,7 +108,6 @@ class AccountPage : public QWidget {
 
  private:
   AccountContext context();
-  QString words(const HostMessage& message) const;
   void tell(const AccountOutcome& outcome);
   void showFailure(const HostMessage& message);
 

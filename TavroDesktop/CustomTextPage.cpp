@@ -3,6 +3,7 @@
 #include "Support/CharacterBounds.h"
 #include "TavroCore/content/CustomPractice.h"
 #include "TavroDesktop/DesktopStrings.h"
+#include "TavroDesktop/PageTitle.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -86,11 +87,7 @@ std::vector<int> characterOffsets(const std::string& text) {
 }  // namespace
 
 CustomTextPage::CustomTextPage(QWidget* parent) : QWidget(parent) {
-  title_ = new QLabel(this);
-  QFont titleFont = title_->font();
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-  titleFont.setBold(true);
-  title_->setFont(titleFont);
+  title_ = pageTitle(this);
   description_ = new QLabel(this);
   description_->setWordWrap(true);
 

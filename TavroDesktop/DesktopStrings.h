@@ -28,6 +28,11 @@ bool englishInterface();
 // boxes or to a font of another shape.
 void useInterfaceFont();
 
+// Text of the core (UTF-8) as Qt holds it.
+inline QString q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 // `english` in the interface language, with "{1}" to "{9}" filled in after
 // the lookup.
 QString say(std::string_view english, std::initializer_list<std::string> values = {});

@@ -14,6 +14,7 @@
 #include "TavroDesktop/CustomTextPage.h"
 #include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/KeyboardView.h"
+#include "TavroDesktop/PageTitle.h"
 #include "TavroDesktop/PhysicalKeys.h"
 #include "TavroDesktop/ProgressView.h"
 #include "TavroDesktop/SettingsPage.h"
@@ -43,10 +44,6 @@
 
 namespace tavro::desktop {
 namespace {
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
-}
 
 QString html(const std::string& text) {
   return q(text).toHtmlEscaped();
@@ -228,11 +225,7 @@ void DesktopTutor::buildMenus() {
 void DesktopTutor::buildHome() {
   auto* home = new QWidget;
   auto* layout = new QVBoxLayout(home);
-  title_ = new QLabel;
-  QFont big = title_->font();
-  big.setPointSizeF(big.pointSizeF() * 1.6);
-  big.setBold(true);
-  title_->setFont(big);
+  title_ = pageTitle(nullptr, 1.6);
   layout->addWidget(title_);
 
   auto* form = new QFormLayout;

@@ -2,6 +2,7 @@
 
 #include "TavroCore/input/KanaInput.h"
 #include "TavroCore/settings/SetupKeyboardPreview.h"
+#include "TavroDesktop/DesktopStrings.h"
 
 #include <QPainter>
 #include <QPalette>
@@ -24,10 +25,6 @@ double widestRow(bool jis) {
     widest = std::max(widest, width);
   }
   return widest;
-}
-
-QString q(const std::string& text) {
-  return QString::fromStdString(text);
 }
 
 // The practice language's character on a key, where it has one.

@@ -2,6 +2,7 @@
 
 #include "TavroCore/settings/GuideSpelling.h"
 #include "TavroCore/settings/LanguagePreference.h"
+#include "TavroDesktop/DesktopStrings.h"
 #include "TavroHost/PracticeChoices.h"
 
 #include <QCheckBox>
@@ -15,10 +16,6 @@
 
 namespace tavro::desktop {
 namespace {
-
-QString q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString styleName(RomajiStyle style) {
   switch (style) {

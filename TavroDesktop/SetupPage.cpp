@@ -4,6 +4,7 @@
 #include "TavroCore/settings/SetupKeyboardPreview.h"
 #include "TavroDesktop/DesktopStrings.h"
 #include "TavroDesktop/KeyboardPreview.h"
+#include "TavroDesktop/PageTitle.h"
 #include "TavroDesktop/ThemePalette.h"
 #include "TavroHost/HostMessage.h"
 #include "TavroHost/SetupFlow.h"
@@ -31,10 +32,6 @@
 namespace tavro::desktop {
 namespace {
 
-QString q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QLabel* paragraph(QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setWordWrap(true);
@@ -61,12 +58,8 @@ SetupPage::SetupPage(platform::UserDefaults& preferences, Archive& archive, std:
       archive_(archive),
       archiveFile_(std::move(archiveFile)),
       system_(system) {
-  title_ = new QLabel(this);
+  title_ = pageTitle(this);
   title_->setObjectName("setupTitle");
-  QFont titleFont = title_->font();
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 1.4);
-  titleFont.setBold(true);
-  title_->setFont(titleFont);
 
   steps_ = new QStackedWidget(this);
   buildWelcome();

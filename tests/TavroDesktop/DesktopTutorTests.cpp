@@ -50,7 +50,18 @@ struct Window {
     EXPECT_FALSE(saveArchive(archive, paths.archive()));
     tutor = std::make_unique<DesktopTutor>(paths, loadArchive(paths.archive()), preferences);
   }
+
+  // Starts over an archive file that holds `archiveFile` as it is (a
+  // damaged one, say).
+  explicit Window(std::string_view archiveFile) {
+    testing::offscreenApplication();
+    tavro::testing::writeFile(paths.archive(), archiveFile);
+    tutor = std::make_unique<DesktopTutor>(paths, loadArchive(paths.archive()), preferences);
+  }
 };
+
+// An archive file cut off in the middle of its attempts.
+constexpr std::string_view damagedArchive = "{\"attempts\": [oops";
 
 // The X11 keycode that types `label` (with `shift`) on the layout, found
 // through the table itself, as a physical keyboard would send it.
@@ -141,20 +152,16 @@ TEST(DesktopTutorTest, RepeatedKeysAndEscapeKeepNothing) {
 }
 
 TEST(DesktopTutorTest, ADamagedArchiveIsSetAsideNamedAndANewOneKept) {
-  TemporaryDirectory folder;
-  StoragePaths paths{folder.path(), folder.path()};
-  testing::offscreenApplication();
-  tavro::testing::writeFile(paths.archive(), "{\"attempts\": [oops");
-  platform::InMemoryUserDefaults preferences;
-  DesktopTutor tutor(paths, loadArchive(paths.archive()), preferences);
+  Window window(damagedArchive);
+  DesktopTutor& tutor = *window.tutor;
   // The damaged file was set aside and the learner told where.
   EXPECT_TRUE(tutor.status().contains("damaged")) << tutor.status().toStdString();
   ASSERT_TRUE(tutor.startRound(1));
   double now = 100;
   typeRoundAsText(tutor, now);
-  EXPECT_EQ(Archive::read(paths.archive()).attempts.size(), 1u);
+  EXPECT_EQ(Archive::read(window.paths.archive()).attempts.size(), 1u);
   int setAside = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+  for (const auto& entry : std::filesystem::directory_iterator(window.folder.path()))
     setAside += entry.path().filename().string().rfind("archive.json.damaged-", 0) == 0 ? 1 : 0;
   EXPECT_EQ(setAside, 1);
 }
@@ -192,12 +199,8 @@ TEST(DesktopTutorTest, TheWindowSizeIsKeptAtCloseAndAnyStoredSizeIsBroughtIntoRa
 }
 
 TEST(DesktopTutorTest, ANoticeFromTheStartIsShownBesideAnEarlierProblem) {
-  TemporaryDirectory folder;
-  StoragePaths paths{folder.path(), folder.path()};
-  testing::offscreenApplication();
-  tavro::testing::writeFile(paths.archive(), "{\"attempts\": [oops");
-  platform::InMemoryUserDefaults preferences;
-  DesktopTutor tutor(paths, loadArchive(paths.archive()), preferences);
+  Window window(damagedArchive);
+  DesktopTutor& tutor = *window.tutor;
   tutor.addNotice(HostMessage("The preferences file was damaged; it was kept as {1} and the defaults are used.",
                               {"/x/preferences.json.damaged"}));
   EXPECT_TRUE(tutor.status().contains("archive")) << tutor.status().toStdString();
